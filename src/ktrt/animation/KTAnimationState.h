@@ -1,0 +1,48 @@
+#pragma once
+
+#include <ktrt/geometry/KTAngle.h>
+#include <ktrt/geometry/KTTransform.h>
+#include <ktrt/geometry/KTVector3.h>
+#include <ktrt/visibility.h>
+
+/// One key of a part track: a key value, a pose and a validity flag.
+///
+/// The key value is stored, copied and compared but never interpreted:
+/// playback steps through keys by their place in the track. Two keys are
+/// equal when their key values are equal, whatever their poses.
+class KTRT_API KTAnimationState {
+public:
+    /// Key 0.0, default transform, valid (1).
+    KTAnimationState();
+    /// Key and pose from the arguments; valid (1).
+    KTAnimationState(double key, const KTVector3& position, const KTAngle& orientation);
+    KTAnimationState(double key, const KTTransform& transform);
+    /// Copies key and transform; the copy is valid (1) whatever the source's
+    /// validity.
+    KTAnimationState(const KTAnimationState& other);
+    /// Copies key, orientation, position and validity (an invalid source gives
+    /// an invalid target, unlike the copy constructor).
+    KTAnimationState& operator=(const KTAnimationState& other);
+    ~KTAnimationState();
+
+    /// 1 when the two key values are equal; poses and validity are ignored.
+    int operator==(const KTAnimationState& other) const;
+
+    double getKey() const { return key; }
+    void setKey(double value) { key = value; }
+    const KTTransform& getTransform() const { return transform; }
+    /// Assigns the orientation, then the position.
+    void setTransform(const KTTransform& value);
+    const KTAngle& getOrientation() const { return transform.getOrientation(); }
+    void setOrientation(const KTAngle& value) { transform.setOrientation(value); }
+    const KTVector3& getPosition() const { return transform.getPosition(); }
+    void setPosition(const KTVector3& value) { transform.setPosition(value); }
+    /// The validity as stored: 1 valid, 0 invalid, other values kept as given.
+    int isValid() const { return validity; }
+    void setValidity(int value) { validity = value; }
+
+private:
+    double key;
+    KTTransform transform;
+    int validity;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+// Umbrella header: every exported class of the library.
+#include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/geometry/KTAngle.h>
+#include <ktrt/geometry/KTTransform.h>
+#include <ktrt/geometry/KTVector3.h>
