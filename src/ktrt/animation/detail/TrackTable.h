@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <rw/RWCString.h>
+
+class KTPartAnimation;
+
+namespace ktrt {
+namespace detail {
+
+/// The track table of a component animation: part name -> owned track.
+///
+/// Names match exactly. Lookups hash the name once (O(1) on average at any
+/// size). The index order walks 64 name buckets in turn (bucket = hash of
+/// the name modulo 64) and, inside a bucket, the order in which the names
+/// were first stored; it is cached and rebuilt only after an insert or a
+/// removal, so walking every index is linear.
+class TrackTable {
+public:
+    TrackTable();
+    /// Deep copy: every track is copied.
+    TrackTable(const TrackTable& other);
+    TrackTable& operator=(const TrackTable& other);
+    /// Deletes every track.
+    ~TrackTable();
+
+    std::size_t size() const;
+    /// The track filed under the name, or null.
+    KTPartAnimation* find(const char* name, std::size_t length) const;
+    /// Files `track` under `name` and takes it; false (nothing taken) when
+    /// the name is already present.
+    bool insert(const RWCString& name, KTPartAnimation* track);
+    /// Files `track` under `name`, taking it; a track already filed under
+    /// that name is unlinked and returned (the caller deletes it), keeping
+    /// the name's place in the index order. Returns null when there was none.
+    KTPartAnimation* replace(const RWCString& name, KTPartAnimation* track);
+    /// Unlinks and returns the track filed under the name (the caller deletes
+    /// it), or null.
+    KTPartAnimation* remove(const char* name, std::size_t length);
+    /// The track at `index` of the index order; null past the end.
+    KTPartAnimation* at(std::size_t index) const;
+    /// Deletes every track and empties the table.
+    void clearAndDestroy();
+};
+
+} // namespace detail
+} // namespace ktrt
