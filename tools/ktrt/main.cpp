@@ -1,0 +1,12 @@
+#include <ktrt/Commands.h>
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    CLI::App app{"ktrt: check, play and inspect ktrt animations and worlds"};
+    app.require_subcommand(1);
+    int status = 0;
+    (void)status;
+    CLI11_PARSE(app, argc, argv);
+    return status;
+}
