@@ -1,4 +1,4 @@
-#include <ktrt/Commands.h>
+#include "Commands.h"
 
 #include <CLI/CLI.hpp>
 
