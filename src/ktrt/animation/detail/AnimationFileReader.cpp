@@ -127,6 +127,17 @@ bool AnimationFileReader::readLines(LineReader& lines) {
                 ++p;
             if (p == lineEnd || *p == '#')
                 break;
+            // Inside a list, a short plain number that fills its token is
+            // taken without finding the token's end first.
+            if (state == inKeys || state == inKeyValues) {
+                float number;
+                const char* const numberEnd = scanShortDecimal(p, lineEnd, number);
+                if (numberEnd && (numberEnd == lineEnd || isSeparator(*numberEnd))) {
+                    addNumber(number);
+                    p = line + (numberEnd - line);
+                    continue;
+                }
+            }
             char* const token = p;
             while (p != lineEnd && !isSeparator(*p))
                 ++p;
@@ -168,21 +179,11 @@ bool AnimationFileReader::takeToken(char* token, char* tokenEnd) {
         return true;
     }
     // A number is never a keyword, so a number in a list ends its handling.
-    if (state == inKeys && token[0] != ']') {
+    if ((state == inKeys || state == inKeyValues) && token[0] != ']') {
         float number;
         if (!scanFloat(token, tokenEnd, number))
-            return fail(illegalKey);
-        (orientationMode ? orientationKeys : positionKeys).append(number);
-        return true;
-    }
-    if (state == inKeyValues && token[0] != ']') {
-        float number;
-        if (!scanFloat(token, tokenEnd, number))
-            return fail(illegalKeyValue);
-        if (orientationMode)
-            addOrientationNumber(number);
-        else
-            addPositionNumber(number);
+            return fail(state == inKeys ? illegalKey : illegalKeyValue);
+        addNumber(number);
         return true;
     }
     return takeKeyword(token, length);
@@ -308,6 +309,15 @@ bool AnimationFileReader::takeKeyword(const char* token, std::size_t length) {
         return true;
     }
     return true;
+}
+
+void AnimationFileReader::addNumber(float number) {
+    if (state == inKeys)
+        (orientationMode ? orientationKeys : positionKeys).append(number);
+    else if (orientationMode)
+        addOrientationNumber(number);
+    else
+        addPositionNumber(number);
 }
 
 void AnimationFileReader::addOrientationNumber(float number) {

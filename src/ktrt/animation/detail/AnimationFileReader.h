@@ -37,6 +37,8 @@ private:
     bool readLines(LineReader& lines);
     bool takeToken(char* token, char* tokenEnd);
     bool takeKeyword(const char* token, std::size_t length);
+    /// Adds a number of a key list (state 10) or key value list (state 12).
+    void addNumber(float number);
     void addOrientationNumber(float number);
     void addPositionNumber(float number);
     bool endInterpolator();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cfloat>
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 
 namespace ktrt {
 namespace detail {
@@ -11,12 +13,75 @@ inline bool isDecimalDigit(char c) noexcept {
     return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0' <= 9u;
 }
 
+/// Decimal numbers of at most about seven significant digits and a small
+/// scale, the common case, computed with one float operation: the digits
+/// (below 2^24) and the power of ten (at most 10^10) are both exact floats, so
+/// the product or quotient is the correctly rounded value, as the C library
+/// gives. Returns the end of the number, or null when the token needs the
+/// general path (other forms, more digits, larger scales, no number).
+inline const char* scanShortDecimal(const char* p, const char* end, float& value) noexcept {
+    static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float");
+    constexpr std::uint32_t exactLimit = std::uint32_t(1) << 24;
+    static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                            1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    if (p != end && *p == '0' && p + 1 != end && (p[1] == 'x' || p[1] == 'X'))
+        return nullptr; // hexadecimal
+    std::uint32_t digits = 0;
+    int scale = 0;
+    const char* const digitsBegin = p;
+    for (; p != end && isDecimalDigit(*p); ++p) {
+        digits = digits * 10 + static_cast<std::uint32_t>(*p - '0');
+        if (digits > exactLimit)
+            return nullptr;
+    }
+    bool sawDigit = p != digitsBegin;
+    if (p != end && *p == '.') {
+        const char* const fractionBegin = ++p;
+        for (; p != end && isDecimalDigit(*p); ++p) {
+            digits = digits * 10 + static_cast<std::uint32_t>(*p - '0');
+            if (digits > exactLimit)
+                return nullptr;
+        }
+        scale = -static_cast<int>(p - fractionBegin);
+        sawDigit = sawDigit || p != fractionBegin;
+    }
+    if (!sawDigit)
+        return nullptr;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        // An exponent without digits ("1e", "1e+") is not part of the number.
+        const char* q = p + 1;
+        const bool negativeExponent = q != end && *q == '-';
+        if (q != end && (*q == '-' || *q == '+'))
+            ++q;
+        if (q != end && isDecimalDigit(*q)) {
+            int exponent = 0;
+            for (; q != end && isDecimalDigit(*q); ++q) {
+                if (exponent < 1000)
+                    exponent = exponent * 10 + (*q - '0');
+            }
+            scale += negativeExponent ? -exponent : exponent;
+            p = q;
+        }
+    }
+    if (scale < -10 || scale > 10)
+        return nullptr;
+    float result = static_cast<float>(digits);
+    result = scale < 0 ? result / powersOfTen[-scale] : result * powersOfTen[scale];
+    value = negative ? -result : result;
+    return p;
+}
+
 /// The fast half of scanFloat for plain decimals (optional '-', digits with an
 /// optional point, optional exponent): true when it could decide alone, with
 /// the same value the C library gives; false when the token needs the C
 /// library (signs '+', leading white space, hexadecimal, inf, nan, values
 /// that overflow or underflow, or no number at all).
 inline bool scanPlainDecimal(const char* begin, const char* end, float& value) noexcept {
+    if (scanShortDecimal(begin, end, value))
+        return true;
     const char* p = begin;
     if (p != end && *p == '-')
         ++p;
