@@ -5,14 +5,12 @@
 
 #include <sys/stat.h>
 
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
-
 #include <ktrld/KTRegistryLoader.h>
 #include <ktstd/Std_CString.h>
 
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
 #include <ktrt/animation/detail/KeywordTable.h>
 #include <ktrt/animation/detail/LineReader.h>
 #include <ktrt/animation/detail/NumberScanner.h>
@@ -327,11 +325,8 @@ void AnimationFileReader::addOrientationNumber(float number) {
     }
     orientationPendingCount = 0;
     // Axis and angle in radians, through the quaternion, to Euler angles.
-    const SbRotation rotation(
-        SbVec3f(orientationPending[0], orientationPending[1], orientationPending[2]), number);
-    float q0, q1, q2, q3;
-    rotation.getValue(q0, q1, q2, q3);
-    orientations.append(KTAngle(q0, q1, q2, q3));
+    orientations.append(orientationFromAxisAngle(orientationPending[0], orientationPending[1],
+                                                 orientationPending[2], number));
 }
 
 void AnimationFileReader::addPositionNumber(float number) {
