@@ -14,16 +14,22 @@ inline bool isDecimalDigit(char c) noexcept {
 }
 
 /// Decimal numbers of at most about seven significant digits and a small
-/// scale, the common case, computed with one float operation: the digits
-/// (below 2^24) and the power of ten (at most 10^10) are both exact floats, so
-/// the product or quotient is the correctly rounded value, as the C library
-/// gives. Returns the end of the number, or null when the token needs the
-/// general path (other forms, more digits, larger scales, no number).
+/// scale, the common case, read without the general algorithm. The digits d
+/// (at most 2^24) and 10^k (k <= 10) are exact floats, so d * 10^k in float
+/// is the correctly rounded value, as the C library gives. For d / 10^k the
+/// double product d * 10^-k is within 2^-52 of the quotient, while a quotient
+/// that is not itself a float lies at least about 2^-48 (relative) from every
+/// point halfway between two floats; rounding the product to float therefore
+/// gives the correctly rounded quotient, without a division. Returns the end
+/// of the number, or null when the token needs the general path (other
+/// forms, more digits, larger scales, no number).
 inline const char* scanShortDecimal(const char* p, const char* end, float& value) noexcept {
     static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float");
     constexpr std::uint32_t exactLimit = std::uint32_t(1) << 24;
     static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    static constexpr double negativePowersOfTen[] = {1e0,  1e-1, 1e-2, 1e-3, 1e-4, 1e-5,
+                                                     1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
     const bool negative = p != end && *p == '-';
     if (negative)
         ++p;
@@ -68,8 +74,9 @@ inline const char* scanShortDecimal(const char* p, const char* end, float& value
     }
     if (scale < -10 || scale > 10)
         return nullptr;
-    float result = static_cast<float>(digits);
-    result = scale < 0 ? result / powersOfTen[-scale] : result * powersOfTen[scale];
+    const float result =
+        scale < 0 ? static_cast<float>(static_cast<double>(digits) * negativePowersOfTen[-scale])
+                  : static_cast<float>(digits) * powersOfTen[scale];
     value = negative ? -result : result;
     return p;
 }
