@@ -69,6 +69,10 @@ TEST(NumberScanner, DecidesAndRoundsTrickyTokensAsScanfDoes) {
         "nan(123)", "nan(", "+nan"};
     for (const char* token : tokens)
         expectSameAsScanf(token);
+    // Digits followed by bytes that carry or borrow in word-wise digit tests.
+    for (const char* tail : {"\xff\xfa", "\x80", "/", ":", "\x2f\x3a", "\x01"})
+        for (const char* digits : {"1234567", "12345678", "0.123", "0.1234567", "-9.8765"})
+            expectSameAsScanf(std::string(digits) + tail + "12345678");
     expectSameAsScanf(std::string(5000, '7') + ".5");
     expectSameAsScanf("0." + std::string(5000, '0') + "1");
     expectSameAsScanf("1." + std::string(5000, '0') + "1e-45");

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ktrt {
 namespace detail {
@@ -11,6 +12,48 @@ namespace detail {
 /// True for the ASCII digits 0 to 9.
 inline bool isDecimalDigit(char c) noexcept {
     return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0' <= 9u;
+}
+
+/// Reads the run of decimal digits at `p` as further decimal places of
+/// `digits`, advancing `p`; false as soon as `digits` exceeds `limit`. Eight
+/// bytes at a time where the token leaves room (SWAR: a digit's byte is
+/// 0x30 to 0x39, and the digits of a word combine in three multiplications).
+inline bool appendDigits(const char*& p, const char* end, std::uint64_t& digits,
+                         std::uint64_t limit) noexcept {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    static constexpr std::uint64_t powersOfTen[] = {1,      10,      100,      1000,     10000,
+                                                    100000, 1000000, 10000000, 100000000};
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        // Non-zero bytes mark the bytes that are no digits. A carry or borrow
+        // only runs towards later bytes, past the first non-digit.
+        const std::uint64_t nonDigits =
+            ((word & 0xF0F0F0F0F0F0F0F0u) ^ 0x3030303030303030u) |
+            (((word + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) ^ 0x3030303030303030u);
+        const int count = nonDigits ? __builtin_ctzll(nonDigits) / 8 : 8;
+        if (count == 0)
+            return true;
+        // The digits' values, moved to the end of the word behind zeros.
+        std::uint64_t values = (word - 0x3030303030303030u) << (8 * (8 - count));
+        values = values * 10 + (values >> 8);
+        values = (((values & 0x000000FF000000FFu) * 0x000F424000000064u) +
+                  (((values >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+                 32;
+        digits = digits * powersOfTen[count] + values;
+        p += count;
+        if (digits > limit)
+            return false;
+        if (count < 8)
+            return true;
+    }
+#endif
+    for (; p != end && isDecimalDigit(*p); ++p) {
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        if (digits > limit)
+            return false;
+    }
+    return true;
 }
 
 /// Decimal numbers of at most about seven significant digits and a small
@@ -25,7 +68,7 @@ inline bool isDecimalDigit(char c) noexcept {
 /// forms, more digits, larger scales, no number).
 inline const char* scanShortDecimal(const char* p, const char* end, float& value) noexcept {
     static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float");
-    constexpr std::uint32_t exactLimit = std::uint32_t(1) << 24;
+    constexpr std::uint64_t exactLimit = std::uint64_t(1) << 24;
     static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     static constexpr double negativePowersOfTen[] = {1e0,  1e-1, 1e-2, 1e-3, 1e-4, 1e-5,
@@ -35,22 +78,16 @@ inline const char* scanShortDecimal(const char* p, const char* end, float& value
         ++p;
     if (p != end && *p == '0' && p + 1 != end && (p[1] == 'x' || p[1] == 'X'))
         return nullptr; // hexadecimal
-    std::uint32_t digits = 0;
+    std::uint64_t digits = 0;
     int scale = 0;
     const char* const digitsBegin = p;
-    for (; p != end && isDecimalDigit(*p); ++p) {
-        digits = digits * 10 + static_cast<std::uint32_t>(*p - '0');
-        if (digits > exactLimit)
-            return nullptr;
-    }
+    if (!appendDigits(p, end, digits, exactLimit))
+        return nullptr;
     bool sawDigit = p != digitsBegin;
     if (p != end && *p == '.') {
         const char* const fractionBegin = ++p;
-        for (; p != end && isDecimalDigit(*p); ++p) {
-            digits = digits * 10 + static_cast<std::uint32_t>(*p - '0');
-            if (digits > exactLimit)
-                return nullptr;
-        }
+        if (!appendDigits(p, end, digits, exactLimit))
+            return nullptr;
         scale = -static_cast<int>(p - fractionBegin);
         sawDigit = sawDigit || p != fractionBegin;
     }
