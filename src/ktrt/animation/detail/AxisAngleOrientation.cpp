@@ -4,6 +4,8 @@
 
 #include <math.h>
 
+#include <ktrt/geometry/detail/RotationToAngles.h>
+
 // The float expressions below must round exactly as Coin's compiled code
 // does: one rounding per operation, in the written order. The build turns
 // off contraction into fused multiply-adds for this file.
@@ -13,9 +15,7 @@ namespace detail {
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
 constexpr double radiansToDegrees = 57.29577951308232;
-constexpr double threshold = 0.999999;
 
 void sineAndCosine(float angle, float& sine, float& cosine) {
 #if defined(__GLIBC__)
@@ -85,80 +85,6 @@ void rotationMatrix(const float q[4], float m[3][3]) {
     m[2][2] = 1.0f - twice(xx + yy);
 }
 
-double quadrantAngle(double s, double c) {
-    double a = std::fabs(std::atan(s / c));
-    if (c < 0.0)
-        a = pi - a;
-    if (s < 0.0)
-        a = -a;
-    return a;
-}
-
-double clampedArcsine(double value) {
-    return std::asin(value < -1.0 ? -1.0 : (value > 1.0 ? 1.0 : value));
-}
-
-// The rotation-to-angles rows of KTAngle, on the same matrix elements.
-void rotationToAngles(const float m[3][3], double& x, double& y, double& z) {
-    const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2];
-    const double m10 = m[1][0], m11 = m[1][1], m12 = m[1][2];
-    const double m20 = m[2][0], m21 = m[2][1], m22 = m[2][2];
-    const double T = threshold;
-    x = y = z = 0.0;
-
-    if (m00 > T) {
-        if (m11 < -T && m22 < -T)
-            x = pi;
-        else if (m12 > T && m21 < -T)
-            x = pi / 2;
-        else if (m12 < -T && m21 > T)
-            x = -pi / 2;
-        else
-            x = quadrantAngle(m12, m22);
-    } else if (m11 > T) {
-        if (m00 < -T && m22 < -T) {
-            y = pi;
-        } else if (m02 < -T && m20 > T) {
-            y = pi / 2;
-        } else if (m02 > T && m20 < -T) {
-            y = -pi / 2;
-        } else if (std::fabs(m20) > T) {
-            x = pi;
-            y = clampedArcsine(-m02);
-        } else {
-            double t = clampedArcsine(-m02);
-            if (m00 < 0.0)
-                t = t >= 0.0 ? pi - t : t + pi;
-            if (m20 < 0.0)
-                t = -std::fabs(t);
-            y = t;
-        }
-    } else if (m22 > T) {
-        if (m00 < -T && m11 < -T)
-            z = pi;
-        else if (m01 > T && m10 < -T)
-            z = pi / 2;
-        else if (m01 < -T && m10 > T)
-            z = -pi / 2;
-        else
-            z = quadrantAngle(m01, m00);
-    } else if (std::fabs(m02) > T) {
-        y = clampedArcsine(-m02);
-        if (std::fabs(m21) > T)
-            x = clampedArcsine(-m21);
-        else if (std::fabs(m20) > T)
-            x = pi;
-        else if (m02 < -T)
-            x = quadrantAngle(m10, m20);
-        else
-            x = quadrantAngle(-m10, -m20);
-    } else {
-        x = quadrantAngle(m12, m22);
-        y = clampedArcsine(-m02);
-        z = quadrantAngle(m01, m00);
-    }
-}
-
 } // namespace
 
 KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
@@ -167,8 +93,10 @@ KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
     normalizeQuaternion(q);
     float m[3][3];
     rotationMatrix(q, m);
+    const double wide[3][3] = {
+        {m[0][0], m[0][1], m[0][2]}, {m[1][0], m[1][1], m[1][2]}, {m[2][0], m[2][1], m[2][2]}};
     double ax, ay, az;
-    rotationToAngles(m, ax, ay, az);
+    rotationToAngles(wide, ax, ay, az);
     return KTAngle(ax * radiansToDegrees, ay * radiansToDegrees, az * radiansToDegrees);
 }
 

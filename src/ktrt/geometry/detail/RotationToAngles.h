@@ -1,0 +1,14 @@
+#pragma once
+
+namespace ktrt {
+namespace detail {
+
+/// Angles in radians (x, y, z: X first, then fixed Y, then fixed Z) of the
+/// rotation whose row-vector matrix has the upper-left 3x3 `m` (m[r][c] row
+/// r, column c). Rotations within about 0.08 degrees of a pure turn about one
+/// axis are snapped onto that axis; at the gimbal lock (y = +-90) the whole
+/// turn about the common axis goes into x and z is 0.
+void rotationToAngles(const double m[3][3], double& x, double& y, double& z);
+
+} // namespace detail
+} // namespace ktrt
