@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
-#include <string>
+#include <list>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -45,6 +47,36 @@ public:
     KTPartAnimation* at(std::size_t index) const;
     /// Deletes every track and empties the table.
     void clearAndDestroy();
+
+private:
+    /// Number of buckets of the index order.
+    static constexpr std::size_t bucketCount = 64;
+
+    struct Entry {
+        RWCString name; // the table's own copy: renaming the track moves nothing
+        KTPartAnimation* track;
+    };
+    using Bucket = std::list<Entry>;
+
+    struct NameHash {
+        std::size_t operator()(std::string_view name) const noexcept {
+            return RWCString::hash(name.data(), name.size());
+        }
+    };
+
+    static std::size_t bucketOf(const char* name, std::size_t length) {
+        return RWCString::hash(name, length) % bucketCount;
+    }
+    void swap(TrackTable& other) noexcept;
+    void rebuildOrder() const;
+
+    // Entries live in their bucket's list (stable addresses, insertion order);
+    // the map's keys view the names stored in those entries.
+    std::array<Bucket, bucketCount> buckets;
+    std::unordered_map<std::string_view, Bucket::iterator, NameHash> byName;
+    // Entries in index order; rebuilt lazily after an insert or a removal.
+    mutable std::vector<const Entry*> order;
+    mutable bool orderValid = true;
 };
 
 } // namespace detail

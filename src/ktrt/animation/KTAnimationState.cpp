@@ -1,0 +1,38 @@
+#include <ktrt/animation/KTAnimationState.h>
+
+// Keys built by hand are usable straight away: a default key is valid. Only a
+// track's sentinel is marked invalid, by the track itself.
+KTAnimationState::KTAnimationState() : key(0.0), validity(1) {}
+
+KTAnimationState::KTAnimationState(double key, const KTVector3& position,
+                                   const KTAngle& orientation)
+    : key(key), validity(1) {
+    transform.setPosition(position);
+    transform.setOrientation(orientation);
+}
+
+KTAnimationState::KTAnimationState(double key, const KTTransform& transform)
+    : key(key), transform(transform), validity(1) {}
+
+// A copy is a fresh key of its own, hence valid whatever the source was.
+KTAnimationState::KTAnimationState(const KTAnimationState& other)
+    : key(other.key), transform(other.transform), validity(1) {}
+
+KTAnimationState& KTAnimationState::operator=(const KTAnimationState& other) {
+    key = other.key;
+    transform.setOrientation(other.transform.getOrientation());
+    transform.setPosition(other.transform.getPosition());
+    validity = other.validity;
+    return *this;
+}
+
+KTAnimationState::~KTAnimationState() = default;
+
+int KTAnimationState::operator==(const KTAnimationState& other) const {
+    return !(key < other.key) && !(key > other.key);
+}
+
+void KTAnimationState::setTransform(const KTTransform& value) {
+    transform.setOrientation(value.getOrientation());
+    transform.setPosition(value.getPosition());
+}

@@ -1,0 +1,125 @@
+#include <ktrt/animation/KTComponentAnimation.h>
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/detail/TrackTable.h>
+
+using ktrt::detail::TrackTable;
+
+KTComponentAnimation::KTComponentAnimation()
+    : invalidPartAnimation(new KTPartAnimation()), lineNumber(0),
+      partAnimations(std::make_unique<TrackTable>()), loaded(0) {}
+
+KTComponentAnimation::KTComponentAnimation(const KTComponentAnimation& other)
+    : KTComponentAnimation() {
+    // Delegating first means the destructor frees the sentinel if copying the
+    // tracks throws.
+    *partAnimations = *other.partAnimations;
+    componentName = other.componentName;
+    lineText = other.lineText;
+    errorMessage = other.errorMessage;
+    lineNumber = other.lineNumber;
+    loaded = other.loaded;
+}
+
+KTComponentAnimation& KTComponentAnimation::operator=(const KTComponentAnimation& other) {
+    if (this == &other)
+        return *this;
+    // Copy first, then drop the old tracks: a failed copy leaves this as it
+    // was. The sentinel stays, so pointers to it handed out earlier survive.
+    *partAnimations = *other.partAnimations;
+    componentName = other.componentName;
+    lineText = other.lineText;
+    errorMessage = other.errorMessage;
+    lineNumber = other.lineNumber;
+    loaded = other.loaded;
+    return *this;
+}
+
+KTComponentAnimation::~KTComponentAnimation() {
+    partAnimations->clearAndDestroy();
+    delete invalidPartAnimation;
+}
+
+int KTComponentAnimation::operator==(const KTComponentAnimation& other) const {
+    return componentName.compareTo(other.componentName, RWCString::ignoreCase) == 0;
+}
+
+KTPartAnimation* KTComponentAnimation::operator[](unsigned int index) {
+    KTPartAnimation* track = partAnimations->at(index);
+    return track ? track : invalidPartAnimation;
+}
+
+unsigned int KTComponentAnimation::getNumPartAnimations() const {
+    return static_cast<unsigned int>(partAnimations->size());
+}
+
+int KTComponentAnimation::addPartAnimation(KTPartAnimation* track) {
+    if (!track || track->getPartName().isNull())
+        return 0;
+    return partAnimations->insert(track->getPartName(), track) ? 1 : 0;
+}
+
+int KTComponentAnimation::getPartAnimation(const char* partName, KTPartAnimation*& track) {
+    if (!partName)
+        return 0;
+    KTPartAnimation* found = partAnimations->find(partName, std::strlen(partName));
+    if (!found)
+        return 0;
+    track = found;
+    return 1;
+}
+
+int KTComponentAnimation::containsAnimationForPart(const char* partName) {
+    return partName && partAnimations->find(partName, std::strlen(partName)) ? 1 : 0;
+}
+
+int KTComponentAnimation::removePartAnimation(const char* partName) {
+    if (!partName)
+        return 0;
+    KTPartAnimation* track = partAnimations->remove(partName, std::strlen(partName));
+    if (!track)
+        return 0;
+    delete track;
+    return 1;
+}
+
+void KTComponentAnimation::setComponentName(const char* name) {
+    if (name)
+        componentName = name;
+}
+
+int KTComponentAnimation::buildPartAnimation(KTPartAnimation* track, const char* partName,
+                                             const RWTValOrderedVector<float>& orientationKeys,
+                                             const RWTValOrderedVector<KTAngle>& orientations,
+                                             const RWTValOrderedVector<float>& positionKeys,
+                                             const RWTValOrderedVector<KTVector3>& positions) {
+    if (!partName || !track)
+        return 0;
+    track->clear();
+    track->setPartName(partName);
+
+    // Only the key lists' lengths matter: every built key has key value 0.0.
+    const std::size_t orientationCount = orientationKeys.entries();
+    const std::size_t positionCount = positionKeys.entries();
+    track->setUseOrientations(orientationCount > 0 ? 1 : 0);
+    // A built track never applies positions, even when its keys carry them.
+    track->setUsePositions(0);
+    if (orientationCount > 0 && positionCount > 0 && orientationCount != positionCount)
+        return 0;
+
+    const std::size_t keyCount = positionCount > 0 ? positionCount : orientationCount;
+    for (std::size_t i = 0; i < keyCount; ++i) {
+        auto key = std::make_unique<KTAnimationState>();
+        // Checked access: a values list shorter than its keys raises RWBoundsErr.
+        key->setOrientation(orientationCount > 0 ? orientations[i] : KTAngle(0, 0, 0));
+        key->setPosition(positionCount > 0 ? positions[i] : KTVector3(0, 0, 0));
+        key->setValidity(1);
+        track->appendState(key.get());
+        key.release();
+    }
+    return 1;
+}

@@ -1,0 +1,126 @@
+#include <ktrt/animation/detail/TrackTable.h>
+
+#include <memory>
+#include <utility>
+
+#include <ktrt/animation/KTPartAnimation.h>
+
+namespace ktrt {
+namespace detail {
+
+TrackTable::TrackTable() = default;
+
+TrackTable::TrackTable(const TrackTable& other) : TrackTable() {
+    // Delegating first means the destructor frees the copies made so far if
+    // a later copy throws.
+    byName.reserve(other.byName.size());
+    for (const Bucket& bucket : other.buckets) {
+        for (const Entry& entry : bucket) {
+            std::unique_ptr<KTPartAnimation> copy(new KTPartAnimation(*entry.track));
+            insert(entry.name, copy.get());
+            copy.release();
+        }
+    }
+}
+
+TrackTable& TrackTable::operator=(const TrackTable& other) {
+    if (this != &other) {
+        TrackTable copy(other);
+        swap(copy);
+    }
+    return *this;
+}
+
+TrackTable::~TrackTable() {
+    clearAndDestroy();
+}
+
+void TrackTable::swap(TrackTable& other) noexcept {
+    // Swapping lists keeps their nodes in place, so the map's name views and
+    // iterators stay valid.
+    buckets.swap(other.buckets);
+    byName.swap(other.byName);
+    order.swap(other.order);
+    std::swap(orderValid, other.orderValid);
+}
+
+std::size_t TrackTable::size() const {
+    return byName.size();
+}
+
+KTPartAnimation* TrackTable::find(const char* name, std::size_t length) const {
+    const auto found = byName.find(std::string_view(name, length));
+    return found == byName.end() ? nullptr : found->second->track;
+}
+
+bool TrackTable::insert(const RWCString& name, KTPartAnimation* track) {
+    if (byName.count(std::string_view(name.data(), name.length())))
+        return false;
+    Bucket& bucket = buckets[bucketOf(name.data(), name.length())];
+    bucket.push_back(Entry{name, track});
+    const auto entry = std::prev(bucket.end());
+    try {
+        byName.emplace(std::string_view(entry->name.data(), entry->name.length()), entry);
+    } catch (...) {
+        bucket.pop_back();
+        throw;
+    }
+    orderValid = false;
+    return true;
+}
+
+KTPartAnimation* TrackTable::replace(const RWCString& name, KTPartAnimation* track) {
+    const auto found = byName.find(std::string_view(name.data(), name.length()));
+    if (found == byName.end()) {
+        insert(name, track);
+        return nullptr;
+    }
+    // The cached order points at entries, not tracks: it stays right.
+    KTPartAnimation* displaced = found->second->track;
+    found->second->track = track;
+    return displaced;
+}
+
+KTPartAnimation* TrackTable::remove(const char* name, std::size_t length) {
+    const auto found = byName.find(std::string_view(name, length));
+    if (found == byName.end())
+        return nullptr;
+    const Bucket::iterator entry = found->second;
+    KTPartAnimation* track = entry->track;
+    byName.erase(found);
+    buckets[bucketOf(entry->name.data(), entry->name.length())].erase(entry);
+    orderValid = false;
+    return track;
+}
+
+KTPartAnimation* TrackTable::at(std::size_t index) const {
+    if (index >= byName.size())
+        return nullptr;
+    if (!orderValid)
+        rebuildOrder();
+    return order[index]->track;
+}
+
+void TrackTable::rebuildOrder() const {
+    order.clear();
+    order.reserve(byName.size());
+    for (const Bucket& bucket : buckets) {
+        for (const Entry& entry : bucket)
+            order.push_back(&entry);
+    }
+    orderValid = true;
+}
+
+void TrackTable::clearAndDestroy() {
+    byName.clear();
+    for (Bucket& bucket : buckets) {
+        for (Entry& entry : bucket)
+            delete entry.track;
+        bucket.clear();
+    }
+    order.clear();
+    orderValid = true;
+}
+
+} // namespace detail
+} // namespace ktrt

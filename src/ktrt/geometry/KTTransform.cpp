@@ -1,0 +1,26 @@
+#include <ktrt/geometry/KTTransform.h>
+
+KTTransform::KTTransform() = default;
+
+KTTransform::KTTransform(const KTTransform& other)
+    : orientation(other.orientation), position(other.position) {}
+
+KTTransform& KTTransform::operator=(const KTTransform& other) {
+    orientation = other.orientation;
+    position = other.position;
+    return *this;
+}
+
+KTTransform::~KTTransform() = default;
+
+int KTTransform::operator==(const KTTransform& other) const {
+    return this == &other;
+}
+
+void KTTransform::setOrientation(const KTAngle& value) {
+    orientation = value;
+}
+
+void KTTransform::setPosition(const KTVector3& value) {
+    position = value;
+}
