@@ -7,6 +7,7 @@
 
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/geometry/KTAngle.h>
 
 namespace {
 
@@ -40,6 +41,11 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
         if (numFrames == 0 && track->getNumStates() > 0)
             numFrames = track->getNumStates();
     }
+    rotationCache.resize(partTransforms.entries());
+    for (std::size_t slot = 0; slot < rotationCache.size(); ++slot) {
+        if (partTransforms(slot))
+            rotationCache[slot].assign(numFrames, CachedRotation{{0, 0, 0}, {0, 0, 0, 1}, false});
+    }
 }
 
 KTAnimationInstance::KTAnimationInstance(const KTAnimationInstance& other)
@@ -70,6 +76,7 @@ void KTAnimationInstance::copyFrom(const KTAnimationInstance& other) {
     object = other.object;
     savedTransforms = other.savedTransforms;
     partTransforms = other.partTransforms;
+    rotationCache = other.rotationCache;
 }
 
 void KTAnimationInstance::releaseSaved() {
@@ -102,13 +109,32 @@ void KTAnimationInstance::update() {
                                        static_cast<float>(position[2]));
         }
         if (track->useOrientations()) {
-            float q[4];
-            (*track)[currentFrame]->getOrientation().getValue(q);
+            float scratch[4];
+            const float* q = rotationOf(i, (*track)[currentFrame]->getOrientation(), scratch);
             node->rotation.setValue(q[0], q[1], q[2], q[3]);
         }
     }
     if (++currentFrame >= numFrames)
         currentFrame = 0;
+}
+
+const float* KTAnimationInstance::rotationOf(std::size_t slot, const KTAngle& orientation,
+                                             float scratch[4]) {
+    std::vector<CachedRotation>& frames = rotationCache[slot];
+    if (currentFrame >= frames.size()) {
+        // Only without frames (numFrames 0): nothing to keep.
+        orientation.getValue(scratch);
+        return scratch;
+    }
+    CachedRotation& cached = frames[currentFrame];
+    if (!cached.filled || cached.angles[0] != orientation[0] ||
+        cached.angles[1] != orientation[1] || cached.angles[2] != orientation[2]) {
+        for (unsigned int c = 0; c < 3; ++c)
+            cached.angles[c] = orientation[c];
+        orientation.getValue(cached.quaternion);
+        cached.filled = true;
+    }
+    return cached.quaternion;
 }
 
 void KTAnimationInstance::resetState() {

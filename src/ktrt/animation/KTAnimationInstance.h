@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <rw/RWTPtrOrderedVector.h>
 
 #include <ktrt/visibility.h>
 
 class KTComponent;
+class KTAngle;
 class KTComponentAnimation;
 class SoTransform;
 
@@ -52,8 +54,17 @@ public:
     void resetState();
 
 private:
+    // The quaternion of one key's orientation, kept with the angles it was
+    // computed from so that a key changed in place is converted again.
+    struct CachedRotation {
+        double angles[3];
+        float quaternion[4];
+        bool filled;
+    };
+
     void copyFrom(const KTAnimationInstance& other);
     void releaseSaved();
+    const float* rotationOf(std::size_t slot, const KTAngle& orientation, float scratch[4]);
 
     KTComponentAnimation* animation;
     std::uint32_t currentFrame;
@@ -63,4 +74,7 @@ private:
     // track's part.
     RWTPtrOrderedVector<SoTransform> savedTransforms;
     RWTPtrOrderedVector<SoTransform> partTransforms;
+    // Per slot, one entry per frame: converting angles to a quaternion costs
+    // more than writing the fields, and the same keys come back every cycle.
+    std::vector<std::vector<CachedRotation>> rotationCache;
 };
