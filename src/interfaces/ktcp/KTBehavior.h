@@ -16,6 +16,7 @@ public:
 
     /// 1 when the component had the behavior asked for, else 0.
     int isValid() const { return valid; }
+    /// The behavior's name; "" when invalid.
     const RWCString& getName() const { return name; }
     /// 1 while the behavior runs.
     int isActive() const { return active; }

@@ -76,6 +76,7 @@ public:
 
     /// The name of the file the component's geometry comes from; "" if none.
     RWCString getGeometryFile() const { return geometryFile; }
+    /// Replaces the geometry file name; the scene is not reloaded.
     void setGeometryFile(const RWCString& fileName) { geometryFile = fileName; }
 
     /// The first logical part (depth first, nested parts included) below the

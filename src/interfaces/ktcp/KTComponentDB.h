@@ -31,6 +31,7 @@ public:
     /// may delete it); 0 when it is not in the database.
     int removeComponent(KTComponent* component);
 
+    /// Number of components held.
     unsigned int getNumComponents() const { return static_cast<unsigned int>(components.size()); }
     /// The first added component whose node name is exactly `name`, or null.
     KTComponent* getComponent(const RWCString& name) const;

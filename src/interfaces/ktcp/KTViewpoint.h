@@ -23,7 +23,9 @@ public:
 
     /// Free text shown to the user.
     RWCString description;
+    /// Where the camera stands.
     SbVec3f position;
+    /// Which way the camera looks (identity: down -Z).
     SbRotation orientation;
     /// Vertical field of view in radians.
     float fieldOfView;

@@ -40,6 +40,7 @@ public:
     /// 1 when both instances hold the same component and the same animation.
     int operator==(const KTAnimationInstance& other) const;
 
+    /// The component and the animation given at construction (not owned).
     KTComponent* getObject() const { return object; }
     KTComponentAnimation* getAnimation() const { return animation; }
 

@@ -50,6 +50,7 @@ public:
     /// Seconds between two firings; the sensor is neither scheduled nor
     /// unscheduled by the change.
     void setInterval(double seconds);
+    /// The interval last set, in seconds.
     double getInterval() const { return interval; }
 
     /// One firing of the sensor: calls tick() on every component of every
