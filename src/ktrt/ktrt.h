@@ -1,9 +1,11 @@
 #pragma once
 
 // Umbrella header: every exported class of the library.
+#include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/world/KTWorldDriver.h>
