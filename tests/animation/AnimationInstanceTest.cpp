@@ -1,8 +1,4 @@
-#include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoTransform.h>
-#include <Inventor/sensors/SoFieldSensor.h>
-#include <Inventor/sensors/SoNodeSensor.h>
-#include <Inventor/sensors/SoSensorManager.h>
 
 #include <ktcp/ktcp.h>
 
@@ -216,32 +212,4 @@ TEST_F(AnimationInstance, CopiesShareSavedTransformsWithOneReferenceEach) {
     assigned = copy;
     assigned.resetState();
     EXPECT_EQ(lid->translation.getValue(), SbVec3f(1, 2, 3));
-}
-
-TEST_F(AnimationInstance, UpdateNotifiesBothFieldsAndThePartsAbove) {
-    appendKeys(addTrack(animation, "Lock", 1, 1), 2, 1);
-    KTAnimationInstance instance(component, &animation);
-    int translations = 0;
-    int rotations = 0;
-    int components = 0;
-    auto count = [](void* counter, SoSensor*) { ++*static_cast<int*>(counter); };
-    SoFieldSensor translationSensor(count, &translations);
-    SoFieldSensor rotationSensor(count, &rotations);
-    SoNodeSensor componentSensor(count, &components);
-    // Immediate sensors: one call per notification.
-    translationSensor.setPriority(0);
-    rotationSensor.setPriority(0);
-    componentSensor.setPriority(0);
-    translationSensor.attach(&lock->translation);
-    rotationSensor.attach(&lock->rotation);
-    componentSensor.attach(component);
-
-    instance.update();
-    EXPECT_EQ(translations, 1);
-    EXPECT_EQ(rotations, 1);
-    EXPECT_GE(components, 1);
-    EXPECT_TRUE(lock->isNotifyEnabled());
-    const int before = components;
-    lock->translation.setValue(5, 5, 5);
-    EXPECT_GT(components, before);
 }

@@ -102,18 +102,11 @@ void KTAnimationInstance::update() {
         if (!node)
             continue;
         KTPartAnimation* track = (*animation)[i];
-        // When both fields change, the node passes on one notification (the
-        // rotation's) instead of two; the fields still notify their own
-        // auditors. Notification is most of the cost of a frame.
-        const bool both = track->usePositions() && track->useOrientations();
         if (track->usePositions()) {
             const KTVector3& position = (*track)[currentFrame]->getPosition();
-            const SbBool wasOn = both ? node->enableNotify(FALSE) : TRUE;
             node->translation.setValue(static_cast<float>(position[0]),
                                        static_cast<float>(position[1]),
                                        static_cast<float>(position[2]));
-            if (both)
-                node->enableNotify(wasOn);
         }
         if (track->useOrientations()) {
             float scratch[4];
