@@ -1,0 +1,58 @@
+#include <ktrld/ktrld.h>
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RegistryLoader : public ::testing::Test {
+protected:
+    void SetUp() override { KTRegistryLoader::ClearRegistry(); }
+    void TearDown() override { KTRegistryLoader::ClearRegistry(); }
+};
+
+TEST_F(RegistryLoader, UnknownOrNullNamesAnswerFalseAndLeaveTheRecordAlone) {
+    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk.kta");
+    KTRegistryLoader::RegisterAnimation(nullptr, "/data/null.kta");
+    KTRegistryLoader::RegisterAnimation("NoPath", nullptr);
+    KTRegistryInfo info;
+    info.SetLocalPath("untouched");
+    KTRegistryLoader loader;
+    EXPECT_FALSE(loader.GetAnimation("walk", info)); // letter case counts
+    EXPECT_FALSE(loader.GetAnimation(nullptr, info));
+    EXPECT_FALSE(loader.GetAnimation("NoPath", info));
+    EXPECT_FALSE(loader.GetGeometry("Walk", info)); // animations and geometry are apart
+    EXPECT_STREQ(info.GetLocalPath(), "untouched");
+    EXPECT_STREQ(KTRegistryInfo().GetLocalPath(), "");
+}
+
+TEST_F(RegistryLoader, ResolvesRegisteredNamesUntilTheRegistryIsCleared) {
+    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk.kta");
+    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk2.kta");
+    KTRegistryLoader::RegisterGeometry("Chair", "/data/chair.iv");
+    KTRegistryInfo info;
+    ASSERT_TRUE(KTRegistryLoader().GetAnimation("Walk", info));
+    EXPECT_STREQ(info.GetLocalPath(), "/data/walk2.kta");
+    ASSERT_TRUE(KTRegistryLoader().GetGeometry("Chair", info));
+    const Std_CString path = info.GetLocalPath();
+    EXPECT_EQ(std::strcmp(path, "/data/chair.iv"), 0);
+    EXPECT_EQ(path.length(), std::strlen("/data/chair.iv"));
+
+    KTRegistryLoader::ClearRegistry();
+    EXPECT_FALSE(KTRegistryLoader().GetAnimation("Walk", info));
+    EXPECT_FALSE(KTRegistryLoader().GetGeometry("Chair", info));
+}
+
+TEST(StdCString, NullGivesEmptyAndCopiesAreIndependent) {
+    Std_CString a(nullptr);
+    EXPECT_STREQ(a, "");
+    Std_CString b("path");
+    Std_CString c = b;
+    b.assign("other");
+    EXPECT_STREQ(c, "path");
+    EXPECT_STREQ(b.assign(nullptr), "");
+    EXPECT_TRUE(Std_CString("x") == Std_CString("x"));
+}
+
+} // namespace
