@@ -7,3 +7,5 @@
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/snapshot/KTBehaviorState.h>
+#include <ktrt/snapshot/KTLightState.h>
