@@ -1,0 +1,104 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <Inventor/nodekits/SoBaseKit.h>
+#include <Inventor/nodekits/SoSubKit.h>
+
+#include <rw/RWCString.h>
+#include <rw/RWTValSortedVector.h>
+#include <ktcp/KTAttribute.h>
+#include <ktcp/KTBehavior.h>
+#include <ktcp/ktcpdefs.h>
+
+class KTPart;
+
+/// A component of a world: a node kit whose node name is the component's
+/// name, with a "transform" (SoTransform) and a "geometry" (SoSeparator that
+/// holds the shapes and the logical parts) under a separator. Besides the
+/// scene it keeps named behaviors, owned attributes, a geometry file name and
+/// a count of tick() calls. Reference-counted like every Coin node; hosts may
+/// derive from it (tick() is virtual).
+class KTCP_API KTComponent : public SoBaseKit {
+    typedef SoBaseKit inherited;
+    SO_KIT_HEADER(KTComponent);
+    SO_KIT_CATALOG_ENTRY_HEADER(topSeparator);
+    SO_KIT_CATALOG_ENTRY_HEADER(transform);
+    SO_KIT_CATALOG_ENTRY_HEADER(geometry);
+
+public:
+    /// An unnamed component without parts, behaviors or attributes.
+    KTComponent();
+    /// Registers the class with Coin; called by KTComponentLibrary::init().
+    static void initClass();
+
+    /// The node name, which is the component's name.
+    SbName getName() const override;
+
+    /// Called once per timer tick by the world driver; counts the calls.
+    /// Derived classes that override it call it too if they want the count.
+    virtual void tick();
+    /// Number of tick() calls so far.
+    unsigned long getTickCount() const { return tickCount; }
+
+    /// Each query replaces the contents of `names` with the names asked for,
+    /// in ascending order: every attribute, every behavior, the active
+    /// behaviors, and the behaviors activated at start-up.
+    void getAttributeNames(RWTValSortedVector<RWCString>& names) const;
+    void getBehaviorNames(RWTValSortedVector<RWCString>& names) const;
+    void getActiveBehaviorNames(RWTValSortedVector<RWCString>& names) const;
+    void getBehaviorsActivatedAtStartup(RWTValSortedVector<RWCString>& names) const;
+
+    /// The attribute of that exact name (still owned by the component), or
+    /// null.
+    KTAttribute* getAttribute(const RWCString& name) const;
+    /// Takes ownership of `attribute`, deleting an attribute of the same name
+    /// that it replaces. A null pointer is ignored.
+    void addAttribute(KTAttribute* attribute);
+    /// Deletes the attribute of that name; 0 when there is none.
+    int removeAttribute(const RWCString& name);
+
+    /// Adds an inactive behavior. A behavior of that name already present
+    /// keeps its active flag and takes the new start-up flag.
+    void addBehavior(const RWCString& name, int activatedAtStartup = 0);
+    /// The behavior of that exact name; an invalid KTBehavior when there is
+    /// none.
+    KTBehavior getBehavior(const RWCString& name) const;
+    /// Marks the behavior active (or inactive). `immediate` is accepted for
+    /// hosts that distinguish deferred activation; it has no effect here.
+    /// 1 when the behavior exists, else 0.
+    int activateBehavior(const RWCString& name, int immediate);
+    int deactivateBehavior(const RWCString& name, int immediate);
+    /// Sets whether starting the world activates the behavior; 0 when there
+    /// is no behavior of that name.
+    int setActivatedAtStartup(const RWCString& name, int flag);
+
+    /// The name of the file the component's geometry comes from; "" if none.
+    RWCString getGeometryFile() const { return geometryFile; }
+    void setGeometryFile(const RWCString& fileName) { geometryFile = fileName; }
+
+    /// The first logical part (depth first, nested parts included) below the
+    /// component whose node name is exactly `name`; null when there is none or
+    /// `name` is empty. The part stays owned by the scene.
+    KTPart* getLogicalPart(const RWCString& name) const;
+    /// Creates a part named `name` under the component's geometry, or under
+    /// `parent`'s geometry when `parent` is given, and returns it (owned by
+    /// the scene). Names should be Inventor identifiers: Coin replaces other
+    /// characters with underscores.
+    KTPart* addLogicalPart(const RWCString& name, KTPart* parent = nullptr);
+
+protected:
+    ~KTComponent() override;
+
+private:
+    struct BehaviorFlags {
+        int active;
+        int activatedAtStartup;
+    };
+
+    std::map<RWCString, BehaviorFlags> behaviors;
+    std::map<RWCString, std::unique_ptr<KTAttribute>> attributes;
+    RWCString geometryFile;
+    unsigned long tickCount = 0;
+};

@@ -1,0 +1,148 @@
+#include <ktcp/KTComponentDB.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/errors/SoDebugError.h>
+#include <Inventor/errors/SoReadError.h>
+#include <Inventor/lists/SoBaseList.h>
+#include <Inventor/misc/SoChildList.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <ktcp/KTComponent.h>
+
+namespace {
+
+void ignoreError(const SoError*, void*) {}
+
+// Keeps Coin's read and debug messages off the console while a world file is
+// read, and puts the previous handlers back afterwards.
+class QuietCoinErrors {
+public:
+    QuietCoinErrors()
+        : readHandler(SoReadError::getHandlerCallback()), readData(SoReadError::getHandlerData()),
+          debugHandler(SoDebugError::getHandlerCallback()),
+          debugData(SoDebugError::getHandlerData()) {
+        SoReadError::setHandlerCallback(ignoreError, nullptr);
+        SoDebugError::setHandlerCallback(ignoreError, nullptr);
+    }
+    ~QuietCoinErrors() {
+        SoReadError::setHandlerCallback(readHandler, readData);
+        SoDebugError::setHandlerCallback(debugHandler, debugData);
+    }
+    QuietCoinErrors(const QuietCoinErrors&) = delete;
+    QuietCoinErrors& operator=(const QuietCoinErrors&) = delete;
+
+private:
+    SoErrorCB* readHandler;
+    void* readData;
+    SoErrorCB* debugHandler;
+    void* debugData;
+};
+
+// Collects every component below `node` in depth-first order, looking
+// inside groups and node kits alike. (A search action would stop descending
+// into node kits after its first match.)
+void collectComponents(SoNode* node, std::vector<KTComponent*>& found) {
+    if (node->isOfType(KTComponent::getClassTypeId()))
+        found.push_back(static_cast<KTComponent*>(node));
+    if (const SoChildList* children = node->getChildren()) {
+        for (int i = 0; i < children->getLength(); ++i)
+            collectComponents((*children)[i], found);
+    }
+}
+
+} // namespace
+
+KTComponentDB::KTComponentDB() {
+    components.reserve(64);
+}
+
+KTComponentDB::~KTComponentDB() {
+    for (KTComponent* component : components)
+        component->unref();
+}
+
+KTComponent* KTComponentDB::addComponent(const RWCString& name) {
+    auto* component = new KTComponent;
+    component->setName(name.data());
+    addComponent(component);
+    return component;
+}
+
+int KTComponentDB::addComponent(KTComponent* component) {
+    if (!component || addOrder.count(component))
+        return 0;
+    component->ref();
+    components.push_back(component);
+    addOrder.emplace(component, nextOrder++);
+    return 1;
+}
+
+int KTComponentDB::removeComponent(KTComponent* component) {
+    if (!component || !addOrder.erase(component))
+        return 0;
+    components.erase(std::find(components.begin(), components.end(), component));
+    component->unref();
+    return 1;
+}
+
+KTComponent* KTComponentDB::getComponent(const RWCString& name) const {
+    if (name.isNull() || components.empty())
+        return nullptr;
+    // Coin keeps every node by name; of the nodes with this name, take the
+    // one of ours that was added first.
+    SoBaseList named;
+    named.addReferences(FALSE);
+    SoBase::getNamedBases(SbName(name.data()), named, KTComponent::getClassTypeId());
+    KTComponent* first = nullptr;
+    unsigned long firstOrder = 0;
+    for (int i = 0; i < named.getLength(); ++i) {
+        auto* candidate = static_cast<KTComponent*>(named[i]);
+        auto found = addOrder.find(candidate);
+        if (found != addOrder.end() && (!first || found->second < firstOrder)) {
+            first = candidate;
+            firstOrder = found->second;
+        }
+    }
+    return first;
+}
+
+int KTComponentDB::containsComponent(const KTComponent* component) const {
+    return addOrder.count(component) ? 1 : 0;
+}
+
+int KTComponentDB::activateBehavior(const RWCString& component, const RWCString& behavior,
+                                    int immediate) {
+    KTComponent* found = getComponent(component);
+    return found ? found->activateBehavior(behavior, immediate) : 0;
+}
+
+int KTComponentDB::readWorld(const char* path) {
+    if (!path)
+        return 0;
+    // SoInput::openFile reports a missing file itself; check first.
+    if (FILE* probe = std::fopen(path, "rb"))
+        std::fclose(probe);
+    else
+        return 0;
+
+    QuietCoinErrors quiet;
+    SoInput input;
+    if (!input.openFile(path))
+        return 0;
+    SoSeparator* root = SoDB::readAll(&input);
+    if (!root)
+        return 0;
+    root->ref();
+
+    std::vector<KTComponent*> found;
+    collectComponents(root, found);
+    int added = 0;
+    for (KTComponent* component : found)
+        added += addComponent(component);
+    root->unref();
+    return added > 0 ? 1 : 0;
+}

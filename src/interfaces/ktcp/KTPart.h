@@ -1,0 +1,28 @@
+#pragma once
+
+#include <Inventor/nodekits/SoBaseKit.h>
+#include <Inventor/nodekits/SoSubKit.h>
+
+#include <ktcp/ktcpdefs.h>
+
+/// A logical part of a component: a node kit whose node name is the part's
+/// name, with a "transform" (SoTransform) and a "geometry" (SoSeparator that
+/// holds the part's shapes and its own nested parts) under a separator.
+/// Reference-counted like every Coin node.
+class KTCP_API KTPart : public SoBaseKit {
+    typedef SoBaseKit inherited;
+    SO_KIT_HEADER(KTPart);
+    SO_KIT_CATALOG_ENTRY_HEADER(topSeparator);
+    SO_KIT_CATALOG_ENTRY_HEADER(transform);
+    SO_KIT_CATALOG_ENTRY_HEADER(geometry);
+
+public:
+    /// An unnamed part with no transform or geometry yet (both are created by
+    /// getPart(name, TRUE)).
+    KTPart();
+    /// Registers the class with Coin; called by KTComponentLibrary::init().
+    static void initClass();
+
+protected:
+    ~KTPart() override;
+};
