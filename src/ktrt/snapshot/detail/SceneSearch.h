@@ -1,0 +1,42 @@
+#pragma once
+
+#include <Inventor/SoPath.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodekits/SoBaseKit.h>
+#include <Inventor/nodes/SoNode.h>
+#include <Inventor/nodes/SoTransform.h>
+
+namespace ktrt::detail {
+
+/// Calls `visit` with every node of class `type` (or derived from it) at or
+/// below `root`, including nodes inside node kits and below switches whatever
+/// child they select. The global node-kit search setting is left as found.
+template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit visit) {
+    const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
+    SoBaseKit::setSearchingChildren(TRUE);
+    SoSearchAction search;
+    search.setType(type, TRUE);
+    search.setInterest(SoSearchAction::ALL);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    SoBaseKit::setSearchingChildren(searchedChildren);
+
+    const SoPathList& paths = search.getPaths();
+    for (int i = 0; i < paths.getLength(); ++i) {
+        SoNode* tail = paths[i]->getTail();
+        if (tail != nullptr && tail->isOfType(type))
+            visit(tail);
+    }
+}
+
+/// The "transform" part of a component or logical part, created when missing;
+/// null when the kit hands out something that is not a transform.
+template <class Kit> SoTransform* transformPartOf(Kit* kit) {
+    SoNode* part = kit->getPart("transform", TRUE);
+    if (part == nullptr || !part->isOfType(SoTransform::getClassTypeId()))
+        return nullptr;
+    return static_cast<SoTransform*>(part);
+}
+
+} // namespace ktrt::detail
