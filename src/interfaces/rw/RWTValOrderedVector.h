@@ -78,6 +78,12 @@ public:
     bool contains(const T& value) const { return index(value) != RW_NPOS; }
     /// Removes every entry and gives the room back to its initial 64 entries.
     void clear() {
+        // Emptying a vector with no more than the initial room allocates
+        // nothing: name queries empty their output vector on every call.
+        if (items_.capacity() <= 64) {
+            items_.clear();
+            return;
+        }
         std::vector<T> fresh;
         fresh.reserve(64);
         items_.swap(fresh);

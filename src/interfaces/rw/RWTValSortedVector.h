@@ -57,6 +57,12 @@ public:
         return true;
     }
     void clear() {
+        // Emptying a vector with no more than the initial room allocates
+        // nothing: name queries empty their output vector on every call.
+        if (items_.capacity() <= 64) {
+            items_.clear();
+            return;
+        }
         std::vector<T> fresh;
         fresh.reserve(64);
         items_.swap(fresh);
