@@ -10,7 +10,7 @@
 #include <ktrld/ktrld.h>
 #include <rw/RWTValSortedVector.h>
 #include <ktrt/snapshot/detail/AttributeClass.h>
-#include <ktrt/snapshot/detail/SceneSearch.h>
+#include <ktrt/snapshot/detail/SceneAccess.h>
 
 namespace {
 
@@ -106,13 +106,23 @@ void retexture(KTComponent* component, const SbString& url) {
 
 } // namespace
 
-KTObjectState::KTObjectState() : transform(new SoTransform), transformIsSet(false) {
-    transform->ref();
+namespace {
+
+// The owned node is in no scene and nothing watches it: it sends no
+// notifications, which makes capturing and copying states much cheaper.
+SoTransform* newOwnedTransform() {
+    SoTransform* node = new SoTransform;
+    node->ref();
+    node->enableNotify(FALSE);
+    return node;
 }
 
+} // namespace
+
+KTObjectState::KTObjectState() : transform(newOwnedTransform()), transformIsSet(false) {}
+
 KTObjectState::KTObjectState(const KTObjectState& other)
-    : transform(new SoTransform), transformIsSet(false) {
-    transform->ref();
+    : transform(newOwnedTransform()), transformIsSet(false) {
     copy(other);
 }
 
@@ -219,7 +229,9 @@ void KTObjectState::setBehaviors(KTComponent* component) {
     behaviorStates.clear();
     if (component == nullptr)
         return;
-    RWTValSortedVector<RWCString> active, all, atStartup;
+    // Components have few behaviors: start the lists without room, so that
+    // capturing a component allocates no more than its names need.
+    RWTValSortedVector<RWCString> active(0), all(0), atStartup(0);
     component->getActiveBehaviorNames(active);
     component->getBehaviorNames(all);
     component->getBehaviorsActivatedAtStartup(atStartup);
@@ -255,7 +267,7 @@ void KTObjectState::setAttributes(KTComponent* component) {
     attributeStates.clear();
     if (component == nullptr)
         return;
-    RWTValSortedVector<RWCString> names;
+    RWTValSortedVector<RWCString> names(0);
     component->getAttributeNames(names);
     attributeStates.reserve(names.entries());
     for (const RWCString& attributeName : names) {

@@ -99,6 +99,9 @@ public:
     void restoreAttributes(KTComponent* component);
 
 private:
+    // A world restore walks the collections in place instead of copying out.
+    friend class KTWorldState;
+
     void copy(const KTObjectState& other);
     RWCString getGeometryLocation(KTComponent* component) const;
 

@@ -1,7 +1,7 @@
 #include <ktrt/snapshot/KTWorldState.h>
 
 #include <ktcp/ktcp.h>
-#include <ktrt/snapshot/detail/SceneSearch.h>
+#include <ktrt/snapshot/detail/SceneAccess.h>
 
 KTWorldState::KTWorldState() : world(nullptr) {}
 
@@ -25,44 +25,48 @@ void KTWorldState::makeSnapshot(KTComponentDB* db) {
     if (db == nullptr)
         return;
     world = db;
-    objectStates.clear();
 
     // One working state is filled per component and copied in; its
-    // collections keep their room from one component to the next.
+    // collections keep their room from one component to the next. Entries of
+    // an earlier snapshot are overwritten in place rather than destroyed and
+    // rebuilt, which keeps their transform nodes and their room: the result is
+    // the same as removing them all first.
     KTObjectState working;
+    const SbName transformName("transform");
+    std::size_t count = 0;
     KTComponentIterator components(db, 0, "");
     while (components++) {
         KTComponent* component = components.getValue();
         working.setName(component->getName().getString());
-        working.setTransform(ktrt::detail::transformPartOf(component));
+        working.setTransform(ktrt::detail::transformPartOf(component, transformName));
         working.setBehaviors(component);
         working.setAttributes(component);
-        objectStates.push_back(working);
+        if (count < objectStates.size())
+            objectStates[count] = working;
+        else
+            objectStates.push_back(working);
+        ++count;
     }
+    objectStates.erase(objectStates.begin() + static_cast<std::ptrdiff_t>(count),
+                       objectStates.end());
 }
 
 void KTWorldState::restoreFromSnapshot(KTComponentDB* db) {
     if (db == nullptr || db != world)
         return;
-    KTAttributeState attributeState;
-    KTBehaviorState behaviorState;
+    const SbName transformName("transform");
     for (KTObjectState& entry : objectStates) {
         KTComponent* component = db->getComponent(entry.getName());
         if (component == nullptr)
             continue;
-        entry.restoreTransform(ktrt::detail::transformPartOf(component));
+        entry.restoreTransform(ktrt::detail::transformPartOf(component, transformName));
 
         // Values only: the scene follow-up of KTObjectState::restoreAttributes
         // is not part of a world restore.
-        const unsigned int attributeCount = entry.numAttributeStates();
-        for (unsigned int i = 0; i < attributeCount; ++i) {
-            entry.getAttributeStateAt(i, attributeState);
+        for (KTAttributeState& attributeState : entry.attributeStates)
             attributeState.restoreValue(component->getAttribute(attributeState.getName()));
-        }
 
-        const unsigned int behaviorCount = entry.numBehaviorStates();
-        for (unsigned int i = 0; i < behaviorCount; ++i) {
-            entry.getBehaviorStateAt(i, behaviorState);
+        for (const KTBehaviorState& behaviorState : entry.behaviorStates) {
             if (!component->getBehavior(behaviorState.getName()).isValid())
                 continue;
             if (behaviorState.active() != 0)

@@ -31,9 +31,10 @@ template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit v
 }
 
 /// The "transform" part of a component or logical part, created when missing;
-/// null when the kit hands out something that is not a transform.
-template <class Kit> SoTransform* transformPartOf(Kit* kit) {
-    SoNode* part = kit->getPart("transform", TRUE);
+/// null when the kit hands out something that is not a transform. Callers that
+/// look up many parts pass the part name made once.
+template <class Kit> SoTransform* transformPartOf(Kit* kit, const SbName& partName) {
+    SoNode* part = kit->getPart(partName, TRUE);
     if (part == nullptr || !part->isOfType(SoTransform::getClassTypeId()))
         return nullptr;
     return static_cast<SoTransform*>(part);
