@@ -1,16 +1,14 @@
 #include <ktrt/snapshot/KTObjectState.h>
 
-#include <Inventor/nodes/SoTransform.h>
-#include <ktcp/ktcp.h>
+#include <memory>
 
-#include <gtest/gtest.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include "SnapshotTestSupport.h"
 
 namespace {
 
-class ObjectState : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { KTComponentLibrary::init(); }
-};
+using ObjectState = SnapshotTest;
 
 KTAttributeState attributeNamed(const char* name, float value) {
     KTAttributeState state;
@@ -175,4 +173,91 @@ TEST_F(ObjectState, CopiesOwnTheirOwnTransformNode) {
     EXPECT_FALSE(copy.transformSet());
     EXPECT_EQ(copy.getTransform()->translation.getValue(), SbVec3f(0, 0, 0));
     live->unref();
+}
+
+TEST_F(ObjectState, BehaviorCaptureListsEveryBehaviorSortedWithExactFlags) {
+    KTComponentDB world;
+    KTComponent* component = world.addComponent("robot");
+    component->addBehavior("b", 1);
+    component->addBehavior("a", 0);
+    component->activateBehavior("a", 0);
+
+    KTObjectState state;
+    state.setBehaviors(component);
+    ASSERT_EQ(state.numBehaviorStates(), 2u);
+    KTBehaviorState behavior;
+    state.getBehaviorStateAt(0, behavior);
+    EXPECT_EQ(behavior.getName(), "a");
+    EXPECT_EQ(behavior.active(), 1);
+    EXPECT_EQ(behavior.activatedAtStartup(), 0);
+    state.getBehaviorStateAt(1, behavior);
+    EXPECT_EQ(behavior.getName(), "b");
+    EXPECT_EQ(behavior.active(), 0);
+    EXPECT_EQ(behavior.activatedAtStartup(), 1);
+
+    // Capturing a second component replaces the entries; a null transform
+    // part keeps the first component's transform.
+    KTComponent* other = world.addComponent("other");
+    other->addBehavior("c", 0);
+    SoTransform* first = new SoTransform;
+    first->ref();
+    first->translation.setValue(1, 2, 3);
+    state.setTransform(first);
+    state.setTransform(nullptr);
+    state.setBehaviors(other);
+    state.setAttributes(other);
+    ASSERT_EQ(state.numBehaviorStates(), 1u);
+    state.getBehaviorStateAt(0, behavior);
+    EXPECT_EQ(behavior.getName(), "c");
+    EXPECT_TRUE(state.transformSet());
+    EXPECT_EQ(state.getTransform()->translation.getValue(), SbVec3f(1, 2, 3));
+    first->unref();
+}
+
+TEST_F(ObjectState, BehaviorRestoreActivatesThroughTheWorldOrTheComponent) {
+    RecordingWorld world;
+    KTComponent* component = world.addComponent("robot");
+    component->addBehavior("walk", 0);
+    component->addBehavior("wave", 1);
+    component->addBehavior("idle", 0);
+
+    KTObjectState state;
+    KTBehaviorState walk, wave, gone, idle;
+    walk.setName("walk");
+    walk.setActive(1);
+    walk.setActivatedAtStartup(1);
+    gone.setName("gone");
+    gone.setActive(1);
+    wave.setName("wave");
+    wave.setActive(0);
+    wave.setActivatedAtStartup(0);
+    idle.setName("idle");
+    idle.setActive(0);
+    idle.setActivatedAtStartup(1);
+    for (const KTBehaviorState* behavior : {&walk, &gone, &wave, &idle})
+        state.addBehaviorState(*behavior);
+
+    component->activateBehavior("wave", 0);
+    state.restoreBehaviors(component, &world);
+    EXPECT_EQ(world.calls, std::vector<std::string>{"robot.walk"});
+    EXPECT_EQ(component->getBehavior("walk").isActive(), 1);
+    EXPECT_EQ(component->getBehavior("walk").isActivatedAtStartup(), 1);
+    // Recorded inactive: stays active, only the start-up flag changes.
+    EXPECT_EQ(component->getBehavior("wave").isActive(), 1);
+    EXPECT_EQ(component->getBehavior("wave").isActivatedAtStartup(), 0);
+    EXPECT_EQ(component->getBehavior("idle").isActive(), 0);
+    EXPECT_EQ(component->getBehavior("idle").isActivatedAtStartup(), 1);
+
+    // Without a world the component activates the behavior itself.
+    world.calls.clear();
+    component->deactivateBehavior("walk", 0);
+    state.restoreBehaviors(component, nullptr);
+    EXPECT_TRUE(world.calls.empty());
+    EXPECT_EQ(component->getBehavior("walk").isActive(), 1);
+
+    component->deactivateBehavior("walk", 0);
+    state.restoreBehaviors(nullptr, &world);
+    KTObjectState().restoreBehaviors(component, &world);
+    EXPECT_EQ(component->getBehavior("walk").isActive(), 0);
+    EXPECT_TRUE(world.calls.empty());
 }
