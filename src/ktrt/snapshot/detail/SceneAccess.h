@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Inventor/SoPath.h>
+#include <Inventor/SoFullPath.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
 #include <Inventor/nodekits/SoBaseKit.h>
@@ -24,7 +24,9 @@ template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit v
 
     const SoPathList& paths = search.getPaths();
     for (int i = 0; i < paths.getLength(); ++i) {
-        SoNode* tail = paths[i]->getTail();
+        // Inside a node kit a path's public tail is the kit itself; the node
+        // found is the tail of the full path.
+        SoNode* tail = static_cast<SoFullPath*>(paths[i])->getTail();
         if (tail != nullptr && tail->isOfType(type))
             visit(tail);
     }
