@@ -10,6 +10,7 @@
 #include <ktrld/ktrld.h>
 #include <rw/RWTValSortedVector.h>
 #include <ktrt/snapshot/detail/AttributeClass.h>
+#include <ktrt/snapshot/detail/NameLists.h>
 #include <ktrt/snapshot/detail/SceneAccess.h>
 
 namespace {
@@ -23,6 +24,17 @@ void copyTransformFields(const SoTransform& from, SoTransform& to) {
     to.scaleFactor.setValue(from.scaleFactor.getValue());
     to.scaleOrientation.setValue(from.scaleOrientation.getValue());
     to.center.setValue(from.center.getValue());
+}
+
+// Writes the five fields into a live node. The scene above the node hears of
+// the change once, after the last field, instead of once per field; auditors
+// of the fields themselves still hear of every write.
+void writeTransformFields(const SoTransform& from, SoTransform& to) {
+    const SbBool notifying = to.enableNotify(FALSE);
+    copyTransformFields(from, to);
+    to.enableNotify(notifying);
+    if (notifying)
+        to.touch();
 }
 
 template <class State, class Name>
@@ -108,12 +120,17 @@ void retexture(KTComponent* component, const SbString& url) {
 
 namespace {
 
-// The owned node is in no scene and nothing watches it: it sends no
-// notifications, which makes capturing and copying states much cheaper.
+// The owned node is in no scene and nothing watches it: neither it nor its
+// fields send notifications, which makes capturing and copying much cheaper.
 SoTransform* newOwnedTransform() {
     SoTransform* node = new SoTransform;
     node->ref();
     node->enableNotify(FALSE);
+    for (SoField* field :
+         {static_cast<SoField*>(&node->translation), static_cast<SoField*>(&node->rotation),
+          static_cast<SoField*>(&node->scaleFactor), static_cast<SoField*>(&node->scaleOrientation),
+          static_cast<SoField*>(&node->center)})
+        field->enableNotify(FALSE);
     return node;
 }
 
@@ -222,26 +239,31 @@ void KTObjectState::setTransform(const SoTransform* source) {
 void KTObjectState::restoreTransform(SoTransform* target) {
     if (target == nullptr)
         return;
-    copyTransformFields(*transform, *target);
+    writeTransformFields(*transform, *target);
 }
 
 void KTObjectState::setBehaviors(KTComponent* component) {
-    behaviorStates.clear();
-    if (component == nullptr)
+    if (component == nullptr) {
+        behaviorStates.clear();
         return;
-    // Components have few behaviors: start the lists without room, so that
-    // capturing a component allocates no more than its names need.
-    RWTValSortedVector<RWCString> active(0), all(0), atStartup(0);
-    component->getActiveBehaviorNames(active);
-    component->getBehaviorNames(all);
-    component->getBehaviorsActivatedAtStartup(atStartup);
-    behaviorStates.reserve(all.entries());
-    KTBehaviorState state;
-    for (const RWCString& behaviorName : all) {
+    }
+    ktrt::detail::NameLists names;
+    captureBehaviors(*component, names);
+}
+
+void KTObjectState::captureBehaviors(KTComponent& component, ktrt::detail::NameLists& names) {
+    component.getActiveBehaviorNames(names.activeBehaviors);
+    component.getBehaviorNames(names.behaviors);
+    component.getBehaviorsActivatedAtStartup(names.behaviorsAtStartup);
+    // Every field of every entry is written below, so entries already there
+    // are reused as they are.
+    behaviorStates.resize(names.behaviors.entries());
+    std::size_t i = 0;
+    for (const RWCString& behaviorName : names.behaviors) {
+        KTBehaviorState& state = behaviorStates[i++];
         state.setName(behaviorName);
-        state.setActive(active.contains(behaviorName) ? 1 : 0);
-        state.setActivatedAtStartup(atStartup.contains(behaviorName) ? 1 : 0);
-        behaviorStates.push_back(state);
+        state.setActive(names.activeBehaviors.contains(behaviorName) ? 1 : 0);
+        state.setActivatedAtStartup(names.behaviorsAtStartup.contains(behaviorName) ? 1 : 0);
     }
 }
 
@@ -264,20 +286,26 @@ void KTObjectState::restoreBehaviors(KTComponent* component, KTComponentDB* worl
 }
 
 void KTObjectState::setAttributes(KTComponent* component) {
-    attributeStates.clear();
-    if (component == nullptr)
+    if (component == nullptr) {
+        attributeStates.clear();
         return;
-    RWTValSortedVector<RWCString> names(0);
-    component->getAttributeNames(names);
-    attributeStates.reserve(names.entries());
-    for (const RWCString& attributeName : names) {
-        KTAttribute* attribute = component->getAttribute(attributeName);
+    }
+    ktrt::detail::NameLists names;
+    captureAttributes(*component, names);
+}
+
+void KTObjectState::captureAttributes(KTComponent& component, ktrt::detail::NameLists& names) {
+    attributeStates.clear();
+    component.getAttributeNames(names.attributes);
+    attributeStates.reserve(names.attributes.entries());
+    for (const RWCString& attributeName : names.attributes) {
+        KTAttribute* attribute = component.getAttribute(attributeName);
         if (attribute == nullptr)
             continue;
-        KTAttributeState state;
+        attributeStates.emplace_back();
+        KTAttributeState& state = attributeStates.back();
         state.setName(attributeName);
         captureValue(*attribute, state);
-        attributeStates.push_back(state);
     }
 }
 
@@ -331,6 +359,11 @@ RWCString KTObjectState::getGeometryLocation(KTComponent* component) const {
     if (at == RWCString::npos)
         return localPath;
     return localPath(0, at);
+}
+
+void KTObjectState::takeTransform(const KTObjectState& other) {
+    copyTransformFields(*other.transform, *transform);
+    transformIsSet = other.transformIsSet;
 }
 
 void KTObjectState::copy(const KTObjectState& other) {

@@ -10,6 +10,9 @@
 class KTComponent;
 class KTComponentDB;
 class SoTransform;
+namespace ktrt::detail {
+struct NameLists;
+}
 
 /// The snapshot of one component: its name, the five fields of its
 /// "transform" part, its typed attribute values and its behavior flags.
@@ -99,10 +102,15 @@ public:
     void restoreAttributes(KTComponent* component);
 
 private:
-    // A world restore walks the collections in place instead of copying out.
+    // A world snapshot captures straight into its entries and restores from
+    // them in place.
     friend class KTWorldState;
 
     void copy(const KTObjectState& other);
+    void captureBehaviors(KTComponent& component, ktrt::detail::NameLists& names);
+    void captureAttributes(KTComponent& component, ktrt::detail::NameLists& names);
+    /// Takes the transform and its flag from another state.
+    void takeTransform(const KTObjectState& other);
     RWCString getGeometryLocation(KTComponent* component) const;
 
     std::vector<KTAttributeState> attributeStates;

@@ -1,6 +1,7 @@
 #include <ktrt/snapshot/KTWorldState.h>
 
 #include <ktcp/ktcp.h>
+#include <ktrt/snapshot/detail/NameLists.h>
 #include <ktrt/snapshot/detail/SceneAccess.h>
 
 KTWorldState::KTWorldState() : world(nullptr) {}
@@ -26,26 +27,31 @@ void KTWorldState::makeSnapshot(KTComponentDB* db) {
         return;
     world = db;
 
-    // One working state is filled per component and copied in; its
-    // collections keep their room from one component to the next. Entries of
-    // an earlier snapshot are overwritten in place rather than destroyed and
-    // rebuilt, which keeps their transform nodes and their room: the result is
-    // the same as removing them all first.
-    KTObjectState working;
+    // Each component is captured straight into its entry, which ends up as the
+    // copy of a working state filled for that component would: name, behaviors
+    // and attributes are replaced, and a component without a transform part
+    // keeps the transform of the one before (of a new state for the first).
+    // Entries of an earlier snapshot are overwritten in place, keeping their
+    // transform nodes and their room; those left over are removed at the end.
+    const KTObjectState initial;
+    const KTObjectState* previous = &initial;
+    ktrt::detail::NameLists names;
     const SbName transformName("transform");
     std::size_t count = 0;
     KTComponentIterator components(db, 0, "");
     while (components++) {
         KTComponent* component = components.getValue();
-        working.setName(component->getName().getString());
-        working.setTransform(ktrt::detail::transformPartOf(component, transformName));
-        working.setBehaviors(component);
-        working.setAttributes(component);
-        if (count < objectStates.size())
-            objectStates[count] = working;
+        if (count == objectStates.size())
+            objectStates.emplace_back();
+        KTObjectState& entry = objectStates[count++];
+        entry.setName(component->getName().getString());
+        if (SoTransform* part = ktrt::detail::transformPartOf(component, transformName))
+            entry.setTransform(part);
         else
-            objectStates.push_back(working);
-        ++count;
+            entry.takeTransform(*previous);
+        entry.captureBehaviors(*component, names);
+        entry.captureAttributes(*component, names);
+        previous = &entry;
     }
     objectStates.erase(objectStates.begin() + static_cast<std::ptrdiff_t>(count),
                        objectStates.end());
