@@ -116,10 +116,6 @@ void retexture(KTComponent* component, const SbString& url) {
         [&](SoNode* node) { static_cast<SoVRMLImageTexture*>(node)->url.set1Value(0, url); });
 }
 
-} // namespace
-
-namespace {
-
 // The owned node is in no scene and nothing watches it: neither it nor its
 // fields send notifications, which makes capturing and copying much cheaper.
 SoTransform* newOwnedTransform() {

@@ -18,9 +18,9 @@ struct NameLists;
 /// "transform" part, its typed attribute values and its behavior flags.
 ///
 /// The state owns an SoTransform node (one reference, held for its whole
-/// life) that keeps the transform; copies make a node of their own. The
-/// collections hold copies and hand out copies. Equality compares the names,
-/// ignoring letter case.
+/// life) that keeps the transform; copies make a node of their own. The node
+/// is in no scene and sends no notifications. The collections hold copies and
+/// hand out copies. Equality compares the names, ignoring letter case.
 class KTRT_API KTObjectState {
 public:
     /// Empty collections and names, a default SoTransform, transformSet() false.
