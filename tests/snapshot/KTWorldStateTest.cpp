@@ -47,6 +47,17 @@ struct TwoComponents {
     KTComponent* lamp;
 };
 
+// A component whose kit can be told to hand out no transform part.
+class BareComponent : public KTComponent {
+public:
+    SoNode* getPart(const SbName& part, SbBool makeIfNeeded) override {
+        if (hideTransform && part == "transform")
+            return nullptr;
+        return KTComponent::getPart(part, makeIfNeeded);
+    }
+    bool hideTransform = true;
+};
+
 } // namespace
 
 TEST_F(WorldState, NullAndForeignWorldsAreIgnored) {
@@ -175,4 +186,20 @@ TEST_F(WorldState, ASecondSnapshotReplacesTheEntries) {
     state.restoreFromSnapshot(&scene.world);
     EXPECT_EQ(transformOf(scene.lamp)->translation.getValue(), SbVec3f(9, 9, 9));
     EXPECT_EQ(transformOf(reborn)->translation.getValue(), SbVec3f(6, 6, 6));
+}
+
+TEST_F(WorldState, AComponentWithoutTransformPartKeepsThePreviousComponentsTransform) {
+    TwoComponents scene;
+    scene.world.removeComponent(scene.lamp);
+    auto* bare = new BareComponent;
+    bare->setName("bare");
+    scene.world.addComponent(bare);
+    KTWorldState state;
+    state.makeSnapshot(&scene.world);
+
+    // The bare entry holds the door's transform, which a restore puts into the
+    // transform part the component hands out by then.
+    bare->hideTransform = false;
+    state.restoreFromSnapshot(&scene.world);
+    EXPECT_EQ(transformOf(bare)->translation.getValue(), SbVec3f(1, 2, 3));
 }
