@@ -173,8 +173,10 @@ public:
     std::map<std::string, double> nsPerComponent;
 };
 
+// Heap bytes in use, from the arena and from separately mapped blocks.
 size_t bytesInUse() {
-    return mallinfo2().uordblks;
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 double snapshotBytesPerComponent(int count) {
