@@ -17,31 +17,47 @@ template <class Light> struct Held {
     Light* node;
 };
 
-void expectVec(const SbVec3f& value, float x, float y, float z) {
-    EXPECT_EQ(value, SbVec3f(x, y, z));
+struct SpotValues {
+    SbVec3f color;
+    float intensity;
+    SbBool on;
+    SbVec3f direction, location;
+    float cutOffAngle, dropOffRate;
+};
+
+const SpotValues cleared{{1, 1, 1}, 0.2f, FALSE, {0, 0, -1}, {0, 0, 0}, 45.0f, 0.0f};
+const SpotValues lit{{0.25f, 0.5f, 0.75f}, 0.6f, TRUE, {1, 0, 0}, {3, 4, 5}, 0.3f, 0.7f};
+
+void set(SoSpotLight* light, const SpotValues& v) {
+    light->color.setValue(v.color);
+    light->intensity.setValue(v.intensity);
+    light->on.setValue(v.on);
+    light->direction.setValue(v.direction);
+    light->location.setValue(v.location);
+    light->cutOffAngle.setValue(v.cutOffAngle);
+    light->dropOffRate.setValue(v.dropOffRate);
 }
 
-void setUpSpot(SoSpotLight* light) {
-    light->color.setValue(0.25f, 0.5f, 0.75f);
-    light->intensity.setValue(0.6f);
-    light->on.setValue(TRUE);
-    light->direction.setValue(1.0f, 0.0f, 0.0f);
-    light->location.setValue(3.0f, 4.0f, 5.0f);
-    light->cutOffAngle.setValue(0.3f);
-    light->dropOffRate.setValue(0.7f);
+void expectSpot(const SoSpotLight* light, const SpotValues& v) {
+    EXPECT_EQ(light->color.getValue(), SbColor(v.color));
+    EXPECT_EQ(light->intensity.getValue(), v.intensity);
+    EXPECT_EQ(light->on.getValue(), v.on);
+    EXPECT_EQ(light->direction.getValue(), v.direction);
+    EXPECT_EQ(light->location.getValue(), v.location);
+    EXPECT_EQ(light->cutOffAngle.getValue(), v.cutOffAngle);
+    EXPECT_EQ(light->dropOffRate.getValue(), v.dropOffRate);
 }
 
 } // namespace
 
-TEST(LightStateNullAndNames, NullLightsAreIgnoredAndNamesCompareIgnoringCase) {
+TEST(LightState, NullLightsAreIgnoredAndNamesCompareIgnoringCase) {
     Held<SoSpotLight> spot;
-    setUpSpot(spot.node);
+    set(spot.node, lit);
     KTLightState state;
     state.snapshotLight(nullptr);
     state.restoreLight(nullptr);
     state.restoreLight(spot.node);
-    // The state still holds the cleared values, so the spot light shows them.
-    EXPECT_FLOAT_EQ(spot->cutOffAngle.getValue(), 45.0f);
+    expectSpot(spot.node, cleared);
 
     KTLightState lamp, other;
     lamp.setName("Lamp");
@@ -60,90 +76,53 @@ TEST(LightStateNullAndNames, NullLightsAreIgnoredAndNamesCompareIgnoringCase) {
     EXPECT_EQ(lamp.getName(), "Lamp");
 }
 
-TEST(LightStateClear, ANewOrClearedStateRestoresTheDefaultsOntoASpotLight) {
-    Held<SoSpotLight> spot;
-    setUpSpot(spot.node);
-    KTLightState state;
-    state.snapshotLight(spot.node);
-    state.setName("spot");
-    state.clear();
-    EXPECT_EQ(state.getName(), "");
-    state.restoreLight(spot.node);
-    expectVec(spot->color.getValue(), 1.0f, 1.0f, 1.0f);
-    EXPECT_EQ(spot->intensity.getValue(), 0.2f);
-    EXPECT_EQ(spot->on.getValue(), FALSE);
-    expectVec(spot->direction.getValue(), 0.0f, 0.0f, -1.0f);
-    expectVec(spot->location.getValue(), 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(spot->cutOffAngle.getValue(), 45.0f);
-    EXPECT_EQ(spot->dropOffRate.getValue(), 0.0f);
-}
-
-TEST(LightStateDispatch, SpotLightRoundTripsEveryFieldThroughACopy) {
+TEST(LightState, SpotLightsRoundTripThroughCopiesAndClearBringsTheDefaultsBack) {
     Held<SoSpotLight> source, target;
-    setUpSpot(source.node);
+    set(source.node, lit);
+    source->on.setValue(5); // any non-zero value is on
     KTLightState state;
     state.snapshotLight(source.node);
     const KTLightState copy(state);
     KTLightState assigned;
     assigned = copy;
     assigned.restoreLight(target.node);
-    expectVec(target->color.getValue(), 0.25f, 0.5f, 0.75f);
-    EXPECT_EQ(target->intensity.getValue(), 0.6f);
-    EXPECT_EQ(target->on.getValue(), TRUE);
-    expectVec(target->direction.getValue(), 1.0f, 0.0f, 0.0f);
-    expectVec(target->location.getValue(), 3.0f, 4.0f, 5.0f);
-    EXPECT_EQ(target->cutOffAngle.getValue(), 0.3f);
-    EXPECT_EQ(target->dropOffRate.getValue(), 0.7f);
+    expectSpot(target.node, lit);
+
+    assigned.setName("spot");
+    assigned.clear();
+    EXPECT_EQ(assigned.getName(), "");
+    assigned.restoreLight(target.node);
+    expectSpot(target.node, cleared);
 }
 
-TEST(LightStateDispatch, EachClassFillsOnlyItsOwnMembersAndLeavesTheRest) {
+TEST(LightState, EachClassFillsAndWritesOnlyItsOwnMembers) {
     Held<SoDirectionalLight> directional;
     Held<SoPointLight> point;
     Held<SoSpotLight> spot;
     directional->color.setValue(0.1f, 0.2f, 0.3f);
     directional->intensity.setValue(0.9f);
     directional->on.setValue(TRUE);
-    directional->direction.setValue(0.0f, -1.0f, 0.0f);
-    point->location.setValue(7.0f, 8.0f, 9.0f);
-    point->on.setValue(FALSE);
-    setUpSpot(spot.node);
+    directional->direction.setValue(0, -1, 0);
+    point->location.setValue(7, 8, 9);
 
     // Directional into a cleared state: location, cut-off and drop-off keep
     // the cleared values when written onto a spot light.
     KTLightState state;
     state.snapshotLight(directional.node);
     state.restoreLight(spot.node);
-    expectVec(spot->color.getValue(), 0.1f, 0.2f, 0.3f);
-    EXPECT_EQ(spot->intensity.getValue(), 0.9f);
-    EXPECT_EQ(spot->on.getValue(), TRUE);
-    expectVec(spot->direction.getValue(), 0.0f, -1.0f, 0.0f);
-    expectVec(spot->location.getValue(), 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(spot->cutOffAngle.getValue(), 45.0f);
-    EXPECT_EQ(spot->dropOffRate.getValue(), 0.0f);
+    expectSpot(spot.node, {{0.1f, 0.2f, 0.3f}, 0.9f, TRUE, {0, -1, 0}, {0, 0, 0}, 45.0f, 0.0f});
 
     // A point light then replaces the common values and the location only.
     state.snapshotLight(point.node);
-    setUpSpot(spot.node);
+    set(spot.node, lit);
     state.restoreLight(spot.node);
-    EXPECT_EQ(spot->on.getValue(), FALSE);
-    expectVec(spot->direction.getValue(), 0.0f, -1.0f, 0.0f);
-    expectVec(spot->location.getValue(), 7.0f, 8.0f, 9.0f);
+    expectSpot(spot.node, {{1, 1, 1}, 1.0f, TRUE, {0, -1, 0}, {7, 8, 9}, 45.0f, 0.0f});
 
     // A point light target takes no direction; a directional one no location.
     Held<SoPointLight> pointTarget;
     state.restoreLight(pointTarget.node);
-    expectVec(pointTarget->location.getValue(), 7.0f, 8.0f, 9.0f);
+    EXPECT_EQ(pointTarget->location.getValue(), SbVec3f(7, 8, 9));
     Held<SoDirectionalLight> directionalTarget;
     state.restoreLight(directionalTarget.node);
-    expectVec(directionalTarget->direction.getValue(), 0.0f, -1.0f, 0.0f);
-}
-
-TEST(LightStateOnFlag, AnyNonZeroOnIsRecordedAsTrueAndRestoredAsTrue) {
-    Held<SoPointLight> source, target;
-    source->on.setValue(5);
-    target->on.setValue(FALSE);
-    KTLightState state;
-    state.snapshotLight(source.node);
-    state.restoreLight(target.node);
-    EXPECT_EQ(target->on.getValue(), TRUE);
+    EXPECT_EQ(directionalTarget->direction.getValue(), SbVec3f(0, -1, 0));
 }
