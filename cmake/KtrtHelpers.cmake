@@ -30,10 +30,11 @@ function(ktrt_add_library target)
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
-# Installs the headers below <dir>/<subdir> as include/<subdir>, leaving out
-# private detail/ folders.
+# Installs the headers below <dir>/<subdir> as include/<subdir> (subdir may
+# have several levels, e.g. ktrt/geometry), leaving out private detail/ folders.
 function(ktrt_install_headers dir subdir)
-    install(DIRECTORY "${dir}/${subdir}" DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    get_filename_component(parent "${subdir}" DIRECTORY)
+    install(DIRECTORY "${dir}/${subdir}" DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/${parent}"
         FILES_MATCHING PATTERN "*.h"
         PATTERN "detail" EXCLUDE)
 endfunction()

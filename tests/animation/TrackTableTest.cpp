@@ -55,26 +55,3 @@ TEST(TrackTableReplace, KeepsTheNamesPlaceAndHandsBackTheDisplacedTrack) {
     EXPECT_EQ(table.remove("fresh", 5), nullptr);
     EXPECT_EQ(inOrder(table), before);
 }
-
-TEST(TrackTableCopy, DuplicatesEveryTrackInTheSameOrder) {
-    auto table = std::make_unique<TrackTable>();
-    for (const char* name : {"a", "b", "c", "d"})
-        table->insert(name, newTrack(name));
-    TrackTable copy(*table);
-    TrackTable assigned;
-    assigned.insert("z", newTrack("z"));
-    assigned = *table;
-    for (const TrackTable* target : {&copy, &assigned}) {
-        ASSERT_EQ(target->size(), 4u);
-        for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_NE(target->at(i), table->at(i));
-            EXPECT_EQ(target->at(i)->getPartName(), table->at(i)->getPartName());
-        }
-        EXPECT_EQ(target->find("z", 1), nullptr);
-    }
-    table.reset();
-    EXPECT_EQ(copy.find("c", 1)->getPartName(), "c");
-    copy.clearAndDestroy();
-    EXPECT_EQ(copy.size(), 0u);
-    EXPECT_EQ(copy.at(0), nullptr);
-}

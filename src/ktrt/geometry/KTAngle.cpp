@@ -33,7 +33,10 @@ double clampedArcsine(double value) {
 }
 
 // Angles in radians of the rotation held in the upper-left 3x3 of `m`
-// (row vectors, m[r][c] row r, column c).
+// (row vectors, m[r][c] row r, column c). The cases are tried in order and
+// labelled by group: 1 a turn about X only (1a half-turn, 1b +90, 1c -90,
+// 1d any other), 2 about Y only (2a..2e), 3 about Z only (3a..3d), 4 the
+// gimbal lock (4a..4d), 5 the general rotation.
 void rotationToAngles(const SbMatrix& m, double& x, double& y, double& z) {
     const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2];
     const double m10 = m[1][0], m11 = m[1][1], m12 = m[1][2];
@@ -61,6 +64,7 @@ void rotationToAngles(const SbMatrix& m, double& x, double& y, double& z) {
         } else if (m02 > T && m20 < -T) {
             y = -pi / 2;
         } else if (std::fabs(m20) > T) {
+            // Cannot hold together with m11 > T; kept so the cases stay complete.
             x = pi;
             y = clampedArcsine(-m02);
         } else {

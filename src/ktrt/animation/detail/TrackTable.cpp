@@ -75,9 +75,10 @@ KTPartAnimation* TrackTable::replace(const RWCString& name, KTPartAnimation* tra
         insert(name, track);
         return nullptr;
     }
-    // The cached order points at entries, not tracks: it stays right.
+    // The entry keeps its place in its bucket; only the cached track changes.
     KTPartAnimation* displaced = found->second->track;
     found->second->track = track;
+    orderValid = false;
     return displaced;
 }
 
@@ -98,7 +99,7 @@ KTPartAnimation* TrackTable::at(std::size_t index) const {
         return nullptr;
     if (!orderValid)
         rebuildOrder();
-    return order[index]->track;
+    return order[index];
 }
 
 void TrackTable::rebuildOrder() const {
@@ -106,7 +107,7 @@ void TrackTable::rebuildOrder() const {
     order.reserve(byName.size());
     for (const Bucket& bucket : buckets) {
         for (const Entry& entry : bucket)
-            order.push_back(&entry);
+            order.push_back(entry.track);
     }
     orderValid = true;
 }

@@ -74,8 +74,8 @@ private:
     // the map's keys view the names stored in those entries.
     std::array<Bucket, bucketCount> buckets;
     std::unordered_map<std::string_view, Bucket::iterator, NameHash> byName;
-    // Entries in index order; rebuilt lazily after an insert or a removal.
-    mutable std::vector<const Entry*> order;
+    // Tracks in index order; rebuilt lazily after the table changed.
+    mutable std::vector<KTPartAnimation*> order;
     mutable bool orderValid = true;
 };
 
