@@ -7,4 +7,8 @@
 // `status`.
 namespace ktrt_tool {
 
+/// `ktrt check FILE...`: reads animation files and reports their tracks or
+/// their first error.
+void registerCheckCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool

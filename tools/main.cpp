@@ -6,7 +6,7 @@ int main(int argc, char** argv) {
     CLI::App app{"ktrt: check, play and inspect ktrt animations and worlds"};
     app.require_subcommand(1);
     int status = 0;
-    (void)status;
+    ktrt_tool::registerCheckCommand(app, status);
     CLI11_PARSE(app, argc, argv);
     return status;
 }

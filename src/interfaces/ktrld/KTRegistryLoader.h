@@ -11,6 +11,7 @@
 /// thread, or guard the calls.
 class KTRLD_API KTRegistryLoader {
 public:
+    /// A loader that looks names up in the process-wide registry.
     KTRegistryLoader() = default;
 
     /// True when an animation is registered under `name`, and then fills

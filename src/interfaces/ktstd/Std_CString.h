@@ -14,6 +14,7 @@ public:
     Std_CString() = default;
     /// A copy of `text`; null gives "".
     Std_CString(const char* text);
+    /// Copies hold their own characters.
     Std_CString(const Std_CString& other) = default;
     Std_CString& operator=(const Std_CString& other) = default;
     ~Std_CString();
@@ -24,6 +25,7 @@ public:
     operator const char*() const noexcept { return text_.c_str(); }
     /// Number of characters, not counting the terminator.
     std::size_t length() const noexcept { return text_.size(); }
+    /// True when both hold the same characters.
     bool operator==(const Std_CString& other) const noexcept { return text_ == other.text_; }
 
 private:

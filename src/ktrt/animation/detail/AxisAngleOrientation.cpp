@@ -1,0 +1,176 @@
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
+
+#include <cmath>
+
+#include <math.h>
+
+// The float expressions below must round exactly as Coin's compiled code
+// does: one rounding per operation, in the written order. The build turns
+// off contraction into fused multiply-adds for this file.
+
+namespace ktrt {
+namespace detail {
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr double radiansToDegrees = 57.29577951308232;
+constexpr double threshold = 0.999999;
+
+void sineAndCosine(float angle, float& sine, float& cosine) {
+#if defined(__GLIBC__)
+    ::sincosf(angle, &sine, &cosine);
+#else
+    sine = std::sin(angle);
+    cosine = std::cos(angle);
+#endif
+}
+
+float quaternionLength(const float q[4]) {
+    return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+}
+
+// SbRotation::setValue(axis, radians): the axis scaled to unit length (a zero
+// axis stays zero), times the sine of half the angle; the cosine last.
+void quaternionFromAxisAngle(float x, float y, float z, float radians, float q[4]) {
+    float sine, cosine;
+    sineAndCosine(radians * 0.5f, sine, cosine);
+    const float length = std::sqrt(x * x + y * y + z * z);
+    if (length > 0.0f) {
+        const float inverse = 1.0f / length;
+        x *= inverse;
+        y *= inverse;
+        z *= inverse;
+    }
+    q[0] = x * sine;
+    q[1] = y * sine;
+    q[2] = z * sine;
+    q[3] = cosine;
+}
+
+// SbRotation::setValue(q0, q1, q2, q3) normalises the quaternion unless its
+// length is within half a float epsilon of 1.
+void normalizeQuaternion(float q[4]) {
+    const float length = quaternionLength(q);
+    if (length > 0.0f && std::fabs(static_cast<double>(length) - 1.0) > 0x1p-24) {
+        const float inverse = 1.0f / length;
+        for (int i = 0; i < 4; ++i)
+            q[i] *= inverse;
+    }
+}
+
+// SbRotation::getValue(SbMatrix&): the upper-left 3x3 of the rotation matrix
+// (row vectors) of the quaternion divided by its length; a quaternion of
+// about zero length gives the identity.
+void rotationMatrix(const float q[4], float m[3][3]) {
+    float x = 0.0f, y = 0.0f, z = 0.0f, w = 1.0f;
+    const float length = quaternionLength(q);
+    if (length > 0x1p-23f) {
+        x = q[0] / length;
+        y = q[1] / length;
+        z = q[2] / length;
+        w = q[3] / length;
+    }
+    const float xx = x * x, yy = y * y, zz = z * z;
+    const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
+    const auto twice = [](float v) { return v + v; };
+    m[0][0] = 1.0f - twice(yy + zz);
+    m[0][1] = twice(xy + zw);
+    m[0][2] = twice(xz - yw);
+    m[1][0] = twice(xy - zw);
+    m[1][1] = 1.0f - twice(zz + xx);
+    m[1][2] = twice(yz + xw);
+    m[2][0] = twice(xz + yw);
+    m[2][1] = twice(yz - xw);
+    m[2][2] = 1.0f - twice(xx + yy);
+}
+
+double quadrantAngle(double s, double c) {
+    double a = std::fabs(std::atan(s / c));
+    if (c < 0.0)
+        a = pi - a;
+    if (s < 0.0)
+        a = -a;
+    return a;
+}
+
+double clampedArcsine(double value) {
+    return std::asin(value < -1.0 ? -1.0 : (value > 1.0 ? 1.0 : value));
+}
+
+// The rotation-to-angles rows of KTAngle, on the same matrix elements.
+void rotationToAngles(const float m[3][3], double& x, double& y, double& z) {
+    const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2];
+    const double m10 = m[1][0], m11 = m[1][1], m12 = m[1][2];
+    const double m20 = m[2][0], m21 = m[2][1], m22 = m[2][2];
+    const double T = threshold;
+    x = y = z = 0.0;
+
+    if (m00 > T) {
+        if (m11 < -T && m22 < -T)
+            x = pi;
+        else if (m12 > T && m21 < -T)
+            x = pi / 2;
+        else if (m12 < -T && m21 > T)
+            x = -pi / 2;
+        else
+            x = quadrantAngle(m12, m22);
+    } else if (m11 > T) {
+        if (m00 < -T && m22 < -T) {
+            y = pi;
+        } else if (m02 < -T && m20 > T) {
+            y = pi / 2;
+        } else if (m02 > T && m20 < -T) {
+            y = -pi / 2;
+        } else if (std::fabs(m20) > T) {
+            x = pi;
+            y = clampedArcsine(-m02);
+        } else {
+            double t = clampedArcsine(-m02);
+            if (m00 < 0.0)
+                t = t >= 0.0 ? pi - t : t + pi;
+            if (m20 < 0.0)
+                t = -std::fabs(t);
+            y = t;
+        }
+    } else if (m22 > T) {
+        if (m00 < -T && m11 < -T)
+            z = pi;
+        else if (m01 > T && m10 < -T)
+            z = pi / 2;
+        else if (m01 < -T && m10 > T)
+            z = -pi / 2;
+        else
+            z = quadrantAngle(m01, m00);
+    } else if (std::fabs(m02) > T) {
+        y = clampedArcsine(-m02);
+        if (std::fabs(m21) > T)
+            x = clampedArcsine(-m21);
+        else if (std::fabs(m20) > T)
+            x = pi;
+        else if (m02 < -T)
+            x = quadrantAngle(m10, m20);
+        else
+            x = quadrantAngle(-m10, -m20);
+    } else {
+        x = quadrantAngle(m12, m22);
+        y = clampedArcsine(-m02);
+        z = quadrantAngle(m01, m00);
+    }
+}
+
+} // namespace
+
+KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
+    float q[4];
+    quaternionFromAxisAngle(x, y, z, radians, q);
+    normalizeQuaternion(q);
+    float m[3][3];
+    rotationMatrix(q, m);
+    double ax, ay, az;
+    rotationToAngles(m, ax, ay, az);
+    return KTAngle(ax * radiansToDegrees, ay * radiansToDegrees, az * radiansToDegrees);
+}
+
+} // namespace detail
+} // namespace ktrt

@@ -1,0 +1,164 @@
+#include <ktrt/animation/detail/NumberScanner.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+using ktrt::detail::scanFloat;
+using ktrt::detail::scanPlainDecimal;
+
+namespace {
+
+struct Reading {
+    bool isNumber;
+    float value;
+};
+
+Reading readWithScanf(const std::string& token) {
+    float value = 0;
+    const bool isNumber = std::sscanf(token.c_str(), "%f", &value) == 1;
+    return {isNumber, value};
+}
+
+// The scanner on a token that sits inside a longer buffer, as in a line.
+Reading readWithScanner(const std::string& token) {
+    std::string line = token + ",tail";
+    float value = 0;
+    const bool isNumber = scanFloat(&line[0], &line[0] + token.size(), value);
+    EXPECT_EQ(line.substr(token.size()), ",tail"); // the terminator is undone
+    return {isNumber, value};
+}
+
+bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void expectSameAsScanf(const std::string& token) {
+    const Reading expected = readWithScanf(token);
+    const Reading actual = readWithScanner(token);
+    ASSERT_EQ(actual.isNumber, expected.isNumber) << '"' << token << '"';
+    if (expected.isNumber) {
+        ASSERT_TRUE(sameBits(actual.value, expected.value))
+            << '"' << token << "\" gives " << actual.value << ", sscanf " << expected.value;
+    }
+}
+
+TEST(NumberScanner, DecidesAndRoundsTrickyTokensAsScanfDoes) {
+    const char* tokens[] = {
+        // not numbers, or numbers only in part
+        "", ".", "-", "+", "+-5", "--1", "-.", ".e5", "e5", "abc", "i", "in", "-i", "0x", "-0x",
+        "0xg", "\r5", "\v5", "\f5", "\r", "]", "[1", "1]", "\"1\"",
+        // plain decimals and their endings
+        "0", "-0", "00012", "1.", ".5", "-.5", "+.5", "1e", "1e+", "1e-x", "1.5e3x", "7e0x",
+        "1.5.3", "12abc", "1e5e5", "0.1", "0.2", "0.3", "123456789", "16777217", "16777219",
+        "1.00000005960464477539062499", "1.000000059604644775390625",
+        "1.00000005960464477539062501", "3.4028235e38", "3.40282346638528859811704183484516925e38",
+        "3.4028236e38", "3.40282357e38", "1e39", "-1e39", "1e400", "1.17549435e-38",
+        "1.1754942e-38", "1e-40", "1.4e-45", "1.401298464324817e-45", "7.0064923e-46",
+        "7.006492321624086e-46", "7.006492321624087e-46", "1e-46", "1e-400", "0e999999",
+        "0.0000000000000000000000000000000000000000000001",
+        "100000000000000000000000000000000000000000000000000",
+        // other forms of the C library
+        "0x1p3", "0X1P-2", "0x.8", "0x1.", "0x1p", "0x1.fffffep127", "0x1p-149", "0x1p-150",
+        "-0x1.8", "inf", "-INF", "+inf", "infinity", "Infinity", "infinit", "nan", "-nan", "NaN",
+        "nan(123)", "nan(", "+nan"};
+    for (const char* token : tokens)
+        expectSameAsScanf(token);
+    // Digits followed by bytes that carry or borrow in word-wise digit tests.
+    for (const char* tail : {"\xff\xfa", "\x80", "/", ":", "\x2f\x3a", "\x01"})
+        for (const char* digits : {"1234567", "12345678", "0.123", "0.1234567", "-9.8765"})
+            expectSameAsScanf(std::string(digits) + tail + "12345678");
+    expectSameAsScanf(std::string(5000, '7') + ".5");
+    expectSameAsScanf("0." + std::string(5000, '0') + "1");
+    expectSameAsScanf("1." + std::string(5000, '0') + "1e-45");
+}
+
+TEST(NumberScanner, FastPathTakesPlainDecimalsAndLeavesTheRestToTheCLibrary) {
+    for (const char* plain : {"0", "-12.5", "0.123456", ".5", "-.5e-3", "1e", "42abc", "3e-40"}) {
+        float value;
+        EXPECT_TRUE(scanPlainDecimal(plain, plain + std::strlen(plain), value)) << plain;
+    }
+    for (const char* other : {"+1", "0x1p3", "-0X1", "inf", "nan", "\r5", "1e39", "1e-50", "x"}) {
+        float value = 7;
+        EXPECT_FALSE(scanPlainDecimal(other, other + std::strlen(other), value)) << other;
+        EXPECT_EQ(value, 7);
+    }
+}
+
+TEST(NumberScanner, AgreesWithScanfOnRandomDecimalsAndHalfwayValues) {
+    std::mt19937_64 random(42);
+    char text[96];
+    for (int i = 0; i < 100000; ++i) {
+        // 1 to 12 significant digits, a point anywhere, exponents over the
+        // whole float range and beyond.
+        const int digits = 1 + static_cast<int>(random() % 12);
+        std::string token = (random() % 4 == 0) ? "-" : "";
+        const int point = static_cast<int>(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point)
+                token += '.';
+            token += static_cast<char>('0' + random() % 10);
+        }
+        if (random() % 2)
+            token += "e" + std::to_string(static_cast<int>(random() % 100) - 55);
+        expectSameAsScanf(token);
+    }
+    for (int i = 0; i < 100000; ++i) {
+        // The exact midpoint between two neighbouring floats, and its
+        // neighbours in the last printed digit: ties round to even.
+        std::uint32_t bits = static_cast<std::uint32_t>(random() % 0x7f7fffffu);
+        float low;
+        std::memcpy(&low, &bits, sizeof low);
+        const float high = std::nextafter(low, std::numeric_limits<float>::infinity());
+        const double middle = (static_cast<double>(low) + high) / 2;
+        std::snprintf(text, sizeof text, "%.60g", middle);
+        expectSameAsScanf(text);
+        std::snprintf(text, sizeof text, "%.17g", std::nextafter(middle, 0.0));
+        expectSameAsScanf(text);
+        std::snprintf(text, sizeof text, "%.17g", std::nextafter(middle, 1e300));
+        expectSameAsScanf(text);
+        std::snprintf(text, sizeof text, "%.9g", low);
+        expectSameAsScanf(text);
+    }
+}
+
+TEST(NumberScanner, ShortDecimalsRoundAsScanfAtEveryScale) {
+    // Up to 2^24 as digits, divided or multiplied by 10^1 to 10^10: the
+    // range read without the general algorithm, edges included.
+    std::mt19937 random(5);
+    for (int scale = 1; scale <= 10; ++scale) {
+        for (int i = 0; i < 20000; ++i) {
+            const std::uint32_t digits = (i < 100)
+                                             ? (1u << 24) - static_cast<std::uint32_t>(i)
+                                             : static_cast<std::uint32_t>(random() % (1u << 24));
+            std::string text = std::to_string(digits);
+            if (text.size() <= static_cast<std::size_t>(scale))
+                text.insert(0, static_cast<std::size_t>(scale) + 1 - text.size(), '0');
+            const std::string fraction = text;
+            expectSameAsScanf(
+                fraction.substr(0, fraction.size() - static_cast<std::size_t>(scale)) + "." +
+                fraction.substr(fraction.size() - static_cast<std::size_t>(scale)));
+            expectSameAsScanf(std::to_string(digits) + "e-" + std::to_string(scale));
+            expectSameAsScanf("-" + std::to_string(digits) + "e" + std::to_string(scale));
+        }
+    }
+}
+
+TEST(NumberScanner, AgreesWithScanfOnRandomStringsOfNumberCharacters) {
+    const char alphabet[] = "0123456789.eE+-xXpPinfatyINFATY(),\r";
+    std::mt19937 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        std::string token;
+        const int length = 1 + static_cast<int>(random() % 10);
+        for (int c = 0; c < length; ++c)
+            token += alphabet[random() % (sizeof alphabet - 1)];
+        expectSameAsScanf(token);
+    }
+}
+
+} // namespace
