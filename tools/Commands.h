@@ -11,4 +11,9 @@ namespace ktrt_tool {
 /// their first error.
 void registerCheckCommand(CLI::App& app, int& status);
 
+/// `ktrt play WORLD ANIMATION [--component NAME] [--frames N] [--reset]`:
+/// plays an animation on a component read from an Inventor file and prints
+/// each frame's part poses.
+void registerPlayCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool

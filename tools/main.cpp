@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int status = 0;
     ktrt_tool::registerCheckCommand(app, status);
+    ktrt_tool::registerPlayCommand(app, status);
     CLI11_PARSE(app, argc, argv);
     return status;
 }

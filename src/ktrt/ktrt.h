@@ -1,6 +1,7 @@
 #pragma once
 
 // Umbrella header: every exported class of the library.
+#include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
@@ -13,3 +14,4 @@
 #include <ktrt/snapshot/KTObjectState.h>
 #include <ktrt/snapshot/KTViewpointState.h>
 #include <ktrt/snapshot/KTWorldState.h>
+#include <ktrt/world/KTWorldDriver.h>

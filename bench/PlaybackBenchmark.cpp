@@ -1,0 +1,165 @@
+// Cost of one animation frame over many parts: KTAnimationInstance::update()
+// against two baselines on the same transform nodes, the bare floor of
+// writing precomputed values with setValue, and Coin's VRML97 interpolator
+// engines connected to the fields.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <Inventor/SbRotation.h>
+#include <Inventor/VRMLnodes/SoVRMLOrientationInterpolator.h>
+#include <Inventor/VRMLnodes/SoVRMLPositionInterpolator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentDB.h>
+#include <ktcp/KTComponentLibrary.h>
+#include <ktcp/KTPart.h>
+
+#include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int keysPerTrack = 8;
+
+// A component with `parts` logical parts and an animation with one track per
+// part, every key moving and turning its part.
+struct Scene {
+    explicit Scene(int parts) {
+        KTComponentLibrary::init();
+        component = world.addComponent("Bench");
+        for (int p = 0; p < parts; ++p) {
+            const std::string name = "Part" + std::to_string(p);
+            KTPart* part = component->addLogicalPart(name.c_str());
+            auto* track = new KTPartAnimation;
+            track->setPartName(name.c_str());
+            track->setUsePositions(1);
+            track->setUseOrientations(1);
+            for (int k = 0; k < keysPerTrack; ++k) {
+                track->appendState(
+                    new KTAnimationState(k / (keysPerTrack - 1.0), KTVector3(p, k, 0.5 * k),
+                                         KTAngle(10.0 * k, 5.0 * k + p % 7, 2.0 * k)));
+            }
+            animation.addPartAnimation(track);
+            (void)part;
+        }
+        // Nodes in the animation's track order, as update() visits them.
+        for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
+            KTPart* part = component->getLogicalPart(animation[i]->getPartName());
+            nodes.push_back(static_cast<SoTransform*>(part->getPart("transform", TRUE)));
+        }
+    }
+
+    KTComponentDB world;
+    KTComponent* component = nullptr;
+    KTComponentAnimation animation;
+    std::vector<SoTransform*> nodes;
+};
+
+void perPart(benchmark::State& state) {
+    state.counters["per_part"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_InstanceUpdate(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    KTAnimationInstance instance(scene.component, &scene.animation);
+    for (auto _ : state)
+        instance.update();
+    perPart(state);
+}
+
+// The same values, converted once up front, written with setValue.
+void BM_SetValueFloor(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    struct Pose {
+        float t[3];
+        float q[4];
+    };
+    std::vector<Pose> poses; // [frame][track]
+    for (int k = 0; k < keysPerTrack; ++k) {
+        for (unsigned int i = 0; i < scene.animation.getNumPartAnimations(); ++i) {
+            KTAnimationState* key = (*scene.animation[i])[k];
+            Pose pose;
+            for (int c = 0; c < 3; ++c)
+                pose.t[c] = static_cast<float>(key->getPosition()[c]);
+            key->getOrientation().getValue(pose.q);
+            poses.push_back(pose);
+        }
+    }
+    const std::size_t count = scene.nodes.size();
+    int frame = 0;
+    for (auto _ : state) {
+        const Pose* row = &poses[frame * count];
+        for (std::size_t i = 0; i < count; ++i) {
+            scene.nodes[i]->translation.setValue(row[i].t[0], row[i].t[1], row[i].t[2]);
+            scene.nodes[i]->rotation.setValue(row[i].q[0], row[i].q[1], row[i].q[2], row[i].q[3]);
+        }
+        frame = (frame + 1) % keysPerTrack;
+    }
+    perPart(state);
+}
+
+// VRML97 interpolators connected to the fields, stepped key by key through
+// set_fraction; the fields are read so that the engines evaluate, as a render
+// traversal would.
+void BM_VrmlInterpolators(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    std::vector<SoVRMLPositionInterpolator*> positions;
+    std::vector<SoVRMLOrientationInterpolator*> orientations;
+    for (unsigned int i = 0; i < scene.animation.getNumPartAnimations(); ++i) {
+        KTPartAnimation* track = scene.animation[i];
+        auto* position = new SoVRMLPositionInterpolator;
+        auto* orientation = new SoVRMLOrientationInterpolator;
+        position->ref();
+        orientation->ref();
+        for (int k = 0; k < keysPerTrack; ++k) {
+            const float fraction = k / (keysPerTrack - 1.0f);
+            const KTVector3& p = (*track)[k]->getPosition();
+            float q[4];
+            (*track)[k]->getOrientation().getValue(q);
+            position->key.set1Value(k, fraction);
+            position->keyValue.set1Value(k,
+                                         SbVec3f(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                                 static_cast<float>(p[2])));
+            orientation->key.set1Value(k, fraction);
+            orientation->keyValue.set1Value(k, SbRotation(q[0], q[1], q[2], q[3]));
+        }
+        scene.nodes[i]->translation.connectFrom(&position->value_changed);
+        scene.nodes[i]->rotation.connectFrom(&orientation->value_changed);
+        positions.push_back(position);
+        orientations.push_back(orientation);
+    }
+    const std::size_t count = scene.nodes.size();
+    int frame = 0;
+    for (auto _ : state) {
+        const float fraction = frame / (keysPerTrack - 1.0f);
+        for (std::size_t i = 0; i < count; ++i) {
+            positions[i]->set_fraction.setValue(fraction);
+            orientations[i]->set_fraction.setValue(fraction);
+            benchmark::DoNotOptimize(scene.nodes[i]->translation.getValue());
+            benchmark::DoNotOptimize(scene.nodes[i]->rotation.getValue());
+        }
+        frame = (frame + 1) % keysPerTrack;
+    }
+    perPart(state);
+    for (std::size_t i = 0; i < count; ++i) {
+        scene.nodes[i]->translation.disconnect();
+        scene.nodes[i]->rotation.disconnect();
+        positions[i]->unref();
+        orientations[i]->unref();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_InstanceUpdate)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VrmlInterpolators)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,146 @@
+#include <ktrt/animation/KTAnimationInstance.h>
+
+#include <Inventor/nodes/SoTransform.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTPart.h>
+
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/geometry/KTAngle.h>
+
+namespace {
+
+void copyTransformFields(const SoTransform& from, SoTransform& to) {
+    to.translation.setValue(from.translation.getValue());
+    to.rotation.setValue(from.rotation.getValue());
+    to.scaleFactor.setValue(from.scaleFactor.getValue());
+    to.scaleOrientation.setValue(from.scaleOrientation.getValue());
+    to.center.setValue(from.center.getValue());
+}
+
+} // namespace
+
+KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnimation* played)
+    : animation(played), currentFrame(0), numFrames(0), object(component) {
+    if (!object || !animation)
+        return;
+    const unsigned int count = animation->getNumPartAnimations();
+    for (unsigned int i = 0; i < count; ++i) {
+        KTPartAnimation* track = (*animation)[i];
+        SoTransform* live = nullptr;
+        SoTransform* saved = nullptr;
+        if (KTPart* part = object->getLogicalPart(track->getPartName())) {
+            live = static_cast<SoTransform*>(part->getPart("transform", TRUE));
+            saved = new SoTransform;
+            saved->ref();
+            copyTransformFields(*live, *saved);
+        }
+        partTransforms.append(live);
+        savedTransforms.append(saved);
+        if (numFrames == 0 && track->getNumStates() > 0)
+            numFrames = track->getNumStates();
+    }
+    rotationCache.resize(partTransforms.entries());
+    for (std::size_t slot = 0; slot < rotationCache.size(); ++slot) {
+        if (partTransforms(slot))
+            rotationCache[slot].assign(numFrames, CachedRotation{{0, 0, 0}, {0, 0, 0, 1}, false});
+    }
+}
+
+KTAnimationInstance::KTAnimationInstance(const KTAnimationInstance& other)
+    : animation(nullptr), currentFrame(0), numFrames(0), object(nullptr) {
+    copyFrom(other);
+}
+
+KTAnimationInstance& KTAnimationInstance::operator=(const KTAnimationInstance& other) {
+    if (this != &other)
+        copyFrom(other);
+    return *this;
+}
+
+KTAnimationInstance::~KTAnimationInstance() {
+    releaseSaved();
+}
+
+void KTAnimationInstance::copyFrom(const KTAnimationInstance& other) {
+    // Reference the source's nodes before releasing ours: they may be the same.
+    for (SoTransform* saved : other.savedTransforms) {
+        if (saved)
+            saved->ref();
+    }
+    releaseSaved();
+    animation = other.animation;
+    currentFrame = other.currentFrame;
+    numFrames = other.numFrames;
+    object = other.object;
+    savedTransforms = other.savedTransforms;
+    partTransforms = other.partTransforms;
+    rotationCache = other.rotationCache;
+}
+
+void KTAnimationInstance::releaseSaved() {
+    for (SoTransform* saved : savedTransforms) {
+        if (saved)
+            saved->unref();
+    }
+    savedTransforms.clear();
+    partTransforms.clear();
+}
+
+int KTAnimationInstance::operator==(const KTAnimationInstance& other) const {
+    return object == other.object && animation == other.animation ? 1 : 0;
+}
+
+void KTAnimationInstance::update() {
+    if (!animation)
+        return;
+    const unsigned int count = animation->getNumPartAnimations();
+    const std::size_t slots = partTransforms.entries();
+    for (unsigned int i = 0; i < count && i < slots; ++i) {
+        SoTransform* node = partTransforms(i);
+        if (!node)
+            continue;
+        KTPartAnimation* track = (*animation)[i];
+        if (track->usePositions()) {
+            const KTVector3& position = (*track)[currentFrame]->getPosition();
+            node->translation.setValue(static_cast<float>(position[0]),
+                                       static_cast<float>(position[1]),
+                                       static_cast<float>(position[2]));
+        }
+        if (track->useOrientations()) {
+            float scratch[4];
+            const float* q = rotationOf(i, (*track)[currentFrame]->getOrientation(), scratch);
+            node->rotation.setValue(q[0], q[1], q[2], q[3]);
+        }
+    }
+    if (++currentFrame >= numFrames)
+        currentFrame = 0;
+}
+
+const float* KTAnimationInstance::rotationOf(std::size_t slot, const KTAngle& orientation,
+                                             float scratch[4]) {
+    std::vector<CachedRotation>& frames = rotationCache[slot];
+    if (currentFrame >= frames.size()) {
+        // Only without frames (numFrames 0): nothing to keep.
+        orientation.getValue(scratch);
+        return scratch;
+    }
+    CachedRotation& cached = frames[currentFrame];
+    if (!cached.filled || cached.angles[0] != orientation[0] ||
+        cached.angles[1] != orientation[1] || cached.angles[2] != orientation[2]) {
+        for (unsigned int c = 0; c < 3; ++c)
+            cached.angles[c] = orientation[c];
+        orientation.getValue(cached.quaternion);
+        cached.filled = true;
+    }
+    return cached.quaternion;
+}
+
+void KTAnimationInstance::resetState() {
+    const std::size_t slots = partTransforms.entries();
+    for (std::size_t k = 0; k < slots; ++k) {
+        if (SoTransform* node = partTransforms(k))
+            copyTransformFields(*savedTransforms(k), *node);
+    }
+}

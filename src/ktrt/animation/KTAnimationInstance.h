@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <rw/RWTPtrOrderedVector.h>
+
+#include <ktrt/visibility.h>
+
+class KTComponent;
+class KTAngle;
+class KTComponentAnimation;
+class SoTransform;
+
+/// Plays one component animation on one live component, one frame per
+/// update(): key number currentFrame of every track goes into the
+/// "transform" node of the component's logical part that the track names.
+/// resetState() puts back the transforms as they were when the instance was
+/// built.
+///
+/// Neither the component nor the animation is owned; both must outlive the
+/// instance, and the animation's tracks must not be added or removed while it
+/// plays. The instance keeps a private copy of each found part's transform,
+/// referenced once by every instance that holds it.
+class KTRT_API KTAnimationInstance {
+public:
+    /// Binds `animation` to `object`: finds, for every track, the logical part
+    /// it names and saves that part's transform fields. A null pointer gives an
+    /// instance that plays nothing. Tracks whose part is missing write nothing
+    /// but still count for the number of frames.
+    KTAnimationInstance(KTComponent* object, KTComponentAnimation* animation);
+    /// Shares the source's saved transforms, taking a reference of its own.
+    KTAnimationInstance(const KTAnimationInstance& other);
+    /// Takes references on the source's saved transforms, then releases its
+    /// own.
+    KTAnimationInstance& operator=(const KTAnimationInstance& other);
+    /// Releases the saved transforms; the parts' transforms are not touched.
+    ~KTAnimationInstance();
+
+    /// 1 when both instances hold the same component and the same animation.
+    int operator==(const KTAnimationInstance& other) const;
+
+    KTComponent* getObject() const { return object; }
+    KTComponentAnimation* getAnimation() const { return animation; }
+
+    /// Writes the current frame into the parts (positions when a track's
+    /// usePositions() is set, orientations when its useOrientations() is set;
+    /// past the end of a shorter track its sentinel key is written), then
+    /// advances the frame, wrapping to 0. Does nothing without an animation.
+    void update();
+    /// Writes the saved translation, rotation, scale factor, scale
+    /// orientation and center back into every found part's transform. The
+    /// current frame is kept.
+    void resetState();
+
+private:
+    // The quaternion of one key's orientation, kept with the angles it was
+    // computed from so that a key changed in place is converted again.
+    struct CachedRotation {
+        double angles[3];
+        float quaternion[4];
+        bool filled;
+    };
+
+    void copyFrom(const KTAnimationInstance& other);
+    void releaseSaved();
+    const float* rotationOf(std::size_t slot, const KTAngle& orientation, float scratch[4]);
+
+    KTComponentAnimation* animation;
+    std::uint32_t currentFrame;
+    std::uint32_t numFrames;
+    KTComponent* object;
+    // One slot per track, in track order; null where the component lacks the
+    // track's part.
+    RWTPtrOrderedVector<SoTransform> savedTransforms;
+    RWTPtrOrderedVector<SoTransform> partTransforms;
+    // Per slot, one entry per frame: converting angles to a quaternion costs
+    // more than writing the fields, and the same keys come back every cycle.
+    std::vector<std::vector<CachedRotation>> rotationCache;
+};

@@ -1,0 +1,136 @@
+#include <ktrt/world/KTWorldDriver.h>
+
+#include <Inventor/SbTime.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+#include <rw/RWCString.h>
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentDB.h>
+#include <ktcp/KTComponentIterator.h>
+
+namespace {
+
+const double defaultInterval = 1.0 / 240.0;
+
+} // namespace
+
+KTWorldDriver::KTWorldDriver() : sensor(nullptr), interval(defaultInterval) {
+    createSensor();
+}
+
+KTWorldDriver::KTWorldDriver(const KTWorldDriver& other)
+    : runningWorlds(other.runningWorlds), stoppedWorlds(other.stoppedWorlds), sensor(nullptr),
+      interval(other.interval) {
+    createSensor();
+    scheduleWhileRunning();
+}
+
+KTWorldDriver& KTWorldDriver::operator=(const KTWorldDriver& other) {
+    if (this == &other)
+        return *this;
+    runningWorlds = other.runningWorlds;
+    stoppedWorlds = other.stoppedWorlds;
+    setInterval(other.interval);
+    scheduleWhileRunning();
+    return *this;
+}
+
+KTWorldDriver::~KTWorldDriver() {
+    sensor->unschedule();
+    delete sensor;
+}
+
+void KTWorldDriver::createSensor() {
+    sensor = new SoTimerSensor(timerCB, this);
+    sensor->setInterval(SbTime(interval));
+    sensor->unschedule();
+}
+
+void KTWorldDriver::scheduleWhileRunning() {
+    // Scheduling a scheduled timer sensor would queue it a second time.
+    if (runningWorlds.isEmpty()) {
+        if (sensor->isScheduled())
+            sensor->unschedule();
+    } else if (!sensor->isScheduled()) {
+        sensor->schedule();
+    }
+}
+
+int KTWorldDriver::addWorld(KTComponentDB* world) {
+    if (!world || containsWorld(world))
+        return 0;
+    stoppedWorlds.insert(world);
+    return 1;
+}
+
+int KTWorldDriver::removeWorld(KTComponentDB* world) {
+    if (runningWorlds.remove(world) || stoppedWorlds.remove(world))
+        return 1;
+    return 0;
+}
+
+int KTWorldDriver::containsWorld(KTComponentDB* world) {
+    if (!world)
+        return 0;
+    return runningWorlds.contains(world) || stoppedWorlds.contains(world) ? 1 : 0;
+}
+
+int KTWorldDriver::runWorld(KTComponentDB* world) {
+    if (runningWorlds.contains(world))
+        return 1;
+    if (!stoppedWorlds.remove(world))
+        return 0;
+    runningWorlds.insert(world);
+
+    RWTValSortedVector<RWCString> names;
+    KTComponentIterator components(world, 0, "");
+    while (components++) {
+        KTComponent* component = components.getValue();
+        component->getBehaviorsActivatedAtStartup(names);
+        for (const RWCString& name : names)
+            component->activateBehavior(name, 0);
+    }
+    if (!sensor->isScheduled())
+        sensor->schedule();
+    return 1;
+}
+
+int KTWorldDriver::stopWorld(KTComponentDB* world) {
+    if (stoppedWorlds.contains(world))
+        return 1;
+    if (!runningWorlds.remove(world))
+        return 0;
+    stoppedWorlds.insert(world);
+
+    RWTValSortedVector<RWCString> names;
+    KTComponentIterator components(world, 0, "");
+    while (components++) {
+        KTComponent* component = components.getValue();
+        component->getActiveBehaviorNames(names);
+        for (const RWCString& name : names)
+            component->deactivateBehavior(name, 0);
+    }
+    if (runningWorlds.isEmpty())
+        sensor->unschedule();
+    return 1;
+}
+
+void KTWorldDriver::setInterval(double seconds) {
+    interval = seconds;
+    sensor->setInterval(SbTime(seconds));
+}
+
+void KTWorldDriver::tickWorlds() {
+    // The count is read again before every world: a tick() may stop or start
+    // worlds while the walk is under way.
+    for (std::size_t i = 0; i < runningWorlds.entries(); ++i) {
+        KTComponentIterator components(runningWorlds(i), 0, "");
+        while (components++)
+            components.getValue()->tick();
+    }
+}
+
+void KTWorldDriver::timerCB(void* data, SoSensor* /*sensor*/) {
+    if (data)
+        static_cast<KTWorldDriver*>(data)->tickWorlds();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <rw/RWTValSortedVector.h>
+
+#include <ktrt/visibility.h>
+
+class KTComponentDB;
+class SoSensor;
+class SoTimerSensor;
+
+/// Runs worlds: a running world has its components ticked on every firing of
+/// the driver's Coin timer sensor (every 1/240 s by default). Starting a world
+/// activates its components' start-up behaviors; stopping it deactivates
+/// their active behaviors. The sensor is scheduled exactly while at least one
+/// world was started and not stopped since.
+///
+/// The driver owns its sensor but neither the worlds nor their components;
+/// destroy it before its worlds. Every driver, copies included, has a sensor
+/// of its own.
+class KTRT_API KTWorldDriver {
+public:
+    /// No worlds, interval 1/240 s, an unscheduled sensor.
+    KTWorldDriver();
+    /// The same worlds in the same states and the same interval, with a
+    /// sensor of its own, scheduled when the copy has running worlds.
+    KTWorldDriver(const KTWorldDriver& other);
+    /// As the copy constructor; the target keeps (and reschedules) its own
+    /// sensor.
+    KTWorldDriver& operator=(const KTWorldDriver& other);
+    /// Unschedules and deletes the sensor; worlds and behaviors are untouched.
+    ~KTWorldDriver();
+
+    /// Adds `world` as stopped; 0 for null or a world already added.
+    int addWorld(KTComponentDB* world);
+    /// Forgets `world` whether running or stopped, without deactivating
+    /// behaviors or unscheduling the sensor; 0 when it was not added.
+    int removeWorld(KTComponentDB* world);
+    /// 1 when `world` was added (running or stopped); 0 for null.
+    int containsWorld(KTComponentDB* world);
+
+    /// Starts a stopped world: activates every component's start-up behaviors
+    /// and schedules the sensor. 1 for a world already running (nothing
+    /// happens); 0 for a world never added.
+    int runWorld(KTComponentDB* world);
+    /// Stops a running world: deactivates every component's active behaviors
+    /// and unschedules the sensor when no world is left running. 1 for a world
+    /// already stopped (nothing happens); 0 for a world never added.
+    int stopWorld(KTComponentDB* world);
+
+    /// Seconds between two firings; the sensor is neither scheduled nor
+    /// unscheduled by the change.
+    void setInterval(double seconds);
+    double getInterval() const { return interval; }
+
+    /// One firing of the sensor: calls tick() on every component of every
+    /// running world, worlds in ascending order of their addresses. Worlds
+    /// that a tick() stops or starts count from the next world on.
+    void tickWorlds();
+
+private:
+    friend struct KTWorldDriverAccess; // white-box tests of the callback
+
+    static void timerCB(void* data, SoSensor* sensor);
+    void createSensor();
+    void scheduleWhileRunning();
+
+    RWTValSortedVector<KTComponentDB*> runningWorlds;
+    RWTValSortedVector<KTComponentDB*> stoppedWorlds;
+    SoTimerSensor* sensor;
+    double interval;
+};

@@ -1,0 +1,259 @@
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <Inventor/SbTime.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/sensors/SoSensorManager.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+#include <ktcp/ktcp.h>
+
+#include <ktrt/world/KTWorldDriver.h>
+
+#include <gtest/gtest.h>
+
+struct KTWorldDriverAccess {
+    static SoTimerSensor* sensor(KTWorldDriver& driver) { return driver.sensor; }
+    static void fire(void* data) { KTWorldDriver::timerCB(data, nullptr); }
+};
+
+namespace {
+
+bool timerPending() {
+    SbTime when;
+    return SoDB::getSensorManager()->isTimerSensorPending(when) != FALSE;
+}
+
+// Lets every scheduled timer sensor come due, then fires them once.
+void fireTimers() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    SoDB::getSensorManager()->processTimerQueue();
+}
+
+// Logs its ticks; may stop a world from inside its tick().
+class Ticker : public KTComponent {
+public:
+    Ticker(std::vector<Ticker*>* tickLog) : log(tickLog) {}
+    void tick() override {
+        KTComponent::tick();
+        log->push_back(this);
+        if (driver)
+            driver->stopWorld(worldToStop);
+    }
+    std::vector<Ticker*>* log;
+    KTWorldDriver* driver = nullptr;
+    KTComponentDB* worldToStop = nullptr;
+
+protected:
+    ~Ticker() override = default;
+};
+
+struct WorldDriver : ::testing::Test {
+    void SetUp() override {
+        KTComponentLibrary::init();
+        // Coin's own real-time clock is a timer sensor too; keep the queue to
+        // the drivers' sensors.
+        SoDB::enableRealTimeSensor(FALSE);
+        ASSERT_FALSE(timerPending());
+    }
+    void TearDown() override { EXPECT_FALSE(timerPending()); }
+    Ticker* addTicker(KTComponentDB& world, const char* name) {
+        auto* ticker = new Ticker(&log);
+        ticker->setName(name);
+        world.addComponent(ticker);
+        return ticker;
+    }
+    std::vector<Ticker*> log;
+};
+
+} // namespace
+
+TEST_F(WorldDriver, RefusesNullUnknownAndDuplicateWorlds) {
+    KTWorldDriver driver;
+    KTComponentDB world;
+    KTComponentDB unknown;
+    EXPECT_DOUBLE_EQ(driver.getInterval(), 1.0 / 240.0);
+    EXPECT_EQ(KTWorldDriverAccess::sensor(driver)->getInterval(), SbTime(1.0 / 240.0));
+    EXPECT_FALSE(KTWorldDriverAccess::sensor(driver)->isScheduled());
+    EXPECT_EQ(driver.containsWorld(nullptr), 0);
+    EXPECT_EQ(driver.containsWorld(&world), 0);
+    EXPECT_EQ(driver.addWorld(nullptr), 0);
+    EXPECT_EQ(driver.addWorld(&world), 1);
+    EXPECT_EQ(driver.addWorld(&world), 0);
+    EXPECT_EQ(driver.containsWorld(&world), 1);
+    EXPECT_EQ(driver.runWorld(&unknown), 0);
+    EXPECT_EQ(driver.runWorld(nullptr), 0);
+    EXPECT_EQ(driver.stopWorld(&unknown), 0);
+    EXPECT_EQ(driver.removeWorld(&unknown), 0);
+    EXPECT_EQ(driver.runWorld(&world), 1);
+    EXPECT_EQ(driver.addWorld(&world), 0);
+    EXPECT_EQ(driver.removeWorld(&world), 1);
+    EXPECT_EQ(driver.containsWorld(&world), 0);
+    // Removing the last running world leaves the sensor scheduled, ticking nothing.
+    EXPECT_TRUE(KTWorldDriverAccess::sensor(driver)->isScheduled());
+    KTWorldDriverAccess::fire(nullptr);
+    fireTimers();
+}
+
+TEST_F(WorldDriver, StartingActivatesStartupBehaviorsAndStoppingDeactivatesActiveOnes) {
+    KTWorldDriver driver;
+    KTComponentDB world;
+    KTComponent* chest = world.addComponent("Chest");
+    chest->addBehavior("Open", 1);
+    chest->addBehavior("Idle");
+    KTComponent* lamp = world.addComponent("Lamp");
+    lamp->addBehavior("Glow", 1);
+    lamp->addBehavior("Flicker");
+    lamp->addBehavior("Buzz", 1);
+    driver.addWorld(&world);
+
+    EXPECT_EQ(driver.stopWorld(&world), 1); // already stopped: nothing happens
+    EXPECT_EQ(driver.runWorld(&world), 1);
+    EXPECT_EQ(chest->getBehavior("Open").isActive(), 1);
+    EXPECT_EQ(chest->getBehavior("Idle").isActive(), 0);
+    EXPECT_EQ(lamp->getBehavior("Glow").isActive(), 1);
+    EXPECT_EQ(lamp->getBehavior("Buzz").isActive(), 1);
+    EXPECT_EQ(lamp->getBehavior("Flicker").isActive(), 0);
+
+    // Running a running world activates nothing.
+    lamp->deactivateBehavior("Glow", 0);
+    EXPECT_EQ(driver.runWorld(&world), 1);
+    EXPECT_EQ(lamp->getBehavior("Glow").isActive(), 0);
+
+    chest->activateBehavior("Idle", 0);
+    EXPECT_EQ(driver.stopWorld(&world), 1);
+    for (const char* name : {"Open", "Idle"})
+        EXPECT_EQ(chest->getBehavior(name).isActive(), 0) << name;
+    EXPECT_EQ(lamp->getBehavior("Buzz").isActive(), 0);
+    EXPECT_FALSE(KTWorldDriverAccess::sensor(driver)->isScheduled());
+
+    chest->activateBehavior("Idle", 0);
+    EXPECT_EQ(driver.stopWorld(&world), 1); // stopped: nothing deactivated
+    EXPECT_EQ(chest->getBehavior("Idle").isActive(), 1);
+}
+
+TEST_F(WorldDriver, SensorTicksRunningWorldsAndIsQueuedOnceWhileAnyRuns) {
+    KTWorldDriver driver;
+    KTComponentDB first;
+    KTComponentDB second;
+    KTComponentDB idle;
+    Ticker* a = addTicker(first, "A");
+    Ticker* b = addTicker(second, "B");
+    Ticker* c = addTicker(idle, "C");
+    driver.addWorld(&first);
+    driver.addWorld(&second);
+    driver.addWorld(&idle);
+    EXPECT_FALSE(timerPending());
+
+    driver.runWorld(&first);
+    driver.runWorld(&second);
+    EXPECT_TRUE(timerPending());
+    fireTimers();
+    EXPECT_EQ(a->getTickCount(), 1u);
+    EXPECT_EQ(b->getTickCount(), 1u);
+    EXPECT_EQ(c->getTickCount(), 0u);
+    // Worlds tick in ascending order of their addresses.
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], &first < &second ? a : b);
+
+    driver.setInterval(0.1);
+    EXPECT_DOUBLE_EQ(driver.getInterval(), 0.1);
+    EXPECT_EQ(KTWorldDriverAccess::sensor(driver)->getInterval(), SbTime(0.1));
+    EXPECT_TRUE(KTWorldDriverAccess::sensor(driver)->isScheduled());
+    driver.setInterval(0.001);
+
+    // A second start must not queue the sensor twice: one stop per world
+    // then leaves nothing queued.
+    driver.stopWorld(&first);
+    EXPECT_TRUE(timerPending());
+    fireTimers();
+    EXPECT_EQ(a->getTickCount(), 1u);
+    EXPECT_EQ(b->getTickCount(), 2u);
+    driver.stopWorld(&second);
+    EXPECT_FALSE(timerPending());
+
+    driver.tickWorlds();
+    EXPECT_EQ(b->getTickCount(), 2u);
+    driver.runWorld(&idle);
+    driver.tickWorlds();
+    EXPECT_EQ(c->getTickCount(), 1u);
+}
+
+TEST_F(WorldDriver, ATickThatStopsItsOwnWorldShiftsTheRestOfTheWalk) {
+    KTWorldDriver driver;
+    KTComponentDB worlds[2];
+    Ticker* stopper = addTicker(worlds[0], "Stopper");
+    Ticker* after = addTicker(worlds[0], "After");
+    Ticker* other = addTicker(worlds[1], "Other");
+    stopper->driver = &driver;
+    stopper->worldToStop = &worlds[0];
+    for (KTComponentDB& world : worlds) {
+        driver.addWorld(&world);
+        driver.runWorld(&world);
+    }
+    driver.tickWorlds();
+    // The stopped world finishes its own walk; a world that came after it
+    // moves into its place and misses this tick.
+    EXPECT_EQ(stopper->getTickCount(), 1u);
+    EXPECT_EQ(after->getTickCount(), 1u);
+    EXPECT_EQ(other->getTickCount(), 0u); // worlds[1] is above worlds[0]
+    driver.tickWorlds();
+    EXPECT_EQ(stopper->getTickCount(), 1u);
+    EXPECT_EQ(other->getTickCount(), 1u);
+
+    // Stopping the last running world from the sensor's own firing leaves
+    // nothing queued.
+    driver.stopWorld(&worlds[1]);
+    driver.runWorld(&worlds[0]);
+    fireTimers();
+    EXPECT_EQ(stopper->getTickCount(), 2u);
+    EXPECT_FALSE(KTWorldDriverAccess::sensor(driver)->isScheduled());
+}
+
+TEST_F(WorldDriver, CopiesOwnTheirSensorsAndOutliveTheirSource) {
+    KTComponentDB world;
+    Ticker* ticker = addTicker(world, "T");
+    auto* original = new KTWorldDriver;
+    original->setInterval(0.002);
+    original->addWorld(&world);
+    original->runWorld(&world);
+    KTWorldDriver copy(*original);
+    KTWorldDriver assigned;
+    KTWorldDriver stopped;
+    assigned = *original;
+    stopped = assigned;
+    stopped.stopWorld(&world);
+    EXPECT_DOUBLE_EQ(copy.getInterval(), 0.002);
+    EXPECT_EQ(KTWorldDriverAccess::sensor(copy)->getInterval(), SbTime(0.002));
+    EXPECT_NE(KTWorldDriverAccess::sensor(copy), KTWorldDriverAccess::sensor(*original));
+    EXPECT_TRUE(KTWorldDriverAccess::sensor(copy)->isScheduled());
+    EXPECT_TRUE(KTWorldDriverAccess::sensor(assigned)->isScheduled());
+    EXPECT_FALSE(KTWorldDriverAccess::sensor(stopped)->isScheduled());
+    EXPECT_EQ(stopped.containsWorld(&world), 1);
+
+    delete original;
+    fireTimers(); // the copies fire through their own sensors
+    EXPECT_EQ(ticker->getTickCount(), 2u);
+    copy.stopWorld(&world);
+    assigned = stopped;
+    EXPECT_FALSE(timerPending());
+}
+
+TEST_F(WorldDriver, RunsAWorldReadFromAnInventorFile) {
+    const std::string path = ::testing::TempDir() + "driver_world.iv";
+    std::ofstream(path) << "#Inventor V2.1 ascii\n"
+                           "Separator { DEF Chest KTComponent {} DEF Door KTComponent {} }\n";
+    KTComponentDB world;
+    ASSERT_EQ(world.readWorld(path.c_str()), 1);
+    KTWorldDriver driver;
+    driver.addWorld(&world);
+    world.getComponent("Door")->addBehavior("Swing", 1);
+    driver.runWorld(&world);
+    EXPECT_EQ(world.getComponent("Door")->getBehavior("Swing").isActive(), 1);
+    driver.tickWorlds();
+    EXPECT_EQ(world.getComponent("Chest")->getTickCount(), 1u);
+    driver.stopWorld(&world);
+}
