@@ -37,36 +37,54 @@ public:
     KTAttributeState(const KTAttributeState& other);
     /// Copies all ten fields; assigning a state to itself changes nothing.
     KTAttributeState& operator=(const KTAttributeState& other);
+    /// Releases the two strings.
     ~KTAttributeState();
 
     /// 1 when the names are equal ignoring letter case, else 0.
     int operator==(const KTAttributeState& other) const;
 
+    /// The attribute's name in its component.
     const RWCString& getName() const { return name; }
     /// Copies the text; a null pointer keeps the previous name.
     void setName(const char* text);
 
+    /// The type code as stored; setType() changes no value field.
     AttributeType getType() const { return type; }
+    /// Stores the code as given; no value field changes.
     void setType(AttributeType value) { type = value; }
 
+    /// The value of a boolean attribute, stored unchanged (0 false).
     const int& getBoolValue() const { return boolValue; }
+    /// Stores the value; the type code is left alone, as by every value setter.
     void setBoolValue(const int& value) { boolValue = value; }
+    /// The value of a colour attribute.
     const SbColor& getColorValue() const { return colorValue; }
+    /// Stores the colour.
     void setColorValue(const SbColor& value) { colorValue = value; }
+    /// The value of a float attribute.
     float getFloatValue() const { return floatValue; }
+    /// Stores the float.
     void setFloatValue(float value) { floatValue = value; }
+    /// The value of a rotation attribute.
     const SbRotation& getRotValue() const { return rotValue; }
+    /// Stores the rotation.
     void setRotValue(const SbRotation& value) { rotValue = value; }
     /// The string of a string attribute, or the first string of a
     /// multiple-value string attribute.
     const RWCString& getStringValue() const { return stringValue; }
+    /// Stores a copy of the text.
     void setStringValue(const RWCString& value) { stringValue = value; }
+    /// The value of a time attribute.
     const SbTime& getTimeValue() const { return timeValue; }
+    /// Stores the time.
     void setTimeValue(const SbTime& value) { timeValue = value; }
+    /// The value of a three-component vector attribute.
     const SbVec3f& getVec3fValue() const { return vec3fValue; }
+    /// Stores the vector.
     void setVec3fValue(const SbVec3f& value) { vec3fValue = value; }
     /// The pointer is stored and handed back, never dereferenced or owned.
     void* getVoidPtrValue() const { return voidPtrValue; }
+    /// Stores the pointer; null is a value like any other.
     void setVoidPtrValue(void* value) { voidPtrValue = value; }
 
     /// Writes the stored value into `attribute` when the attribute's exact

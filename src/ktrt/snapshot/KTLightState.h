@@ -17,9 +17,11 @@ class KTRT_API KTLightState {
 public:
     /// A cleared state (see clear()).
     KTLightState();
+    /// Copies every member.
     KTLightState(const KTLightState& other);
     /// Copies every member; assigning a state to itself changes nothing.
     KTLightState& operator=(const KTLightState& other);
+    /// Nothing to release beyond the members.
     ~KTLightState();
 
     /// 1 when the names are equal ignoring letter case, else 0.
@@ -37,7 +39,9 @@ public:
     /// or one of another class is left alone.
     void restoreLight(SoLight* light);
 
+    /// The label the host gave the state; no snapshot or restore touches it.
     const RWCString& getName() const { return name; }
+    /// A second label of the host's.
     const RWCString& getOldName() const { return oldName; }
     /// Copies the text; a null pointer keeps the previous name.
     void setName(const char* text);

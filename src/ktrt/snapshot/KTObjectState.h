@@ -36,9 +36,11 @@ public:
     /// 1 when the names are equal ignoring letter case, else 0.
     int operator==(const KTObjectState& other) const;
 
+    /// The component's name: the key by which a world snapshot finds it again.
     const RWCString& getName() const { return name; }
     /// Copies the text; a null pointer keeps the previous name.
     void setName(const char* text);
+    /// A second name the host may keep with the state.
     const RWCString& getOldName() const { return oldName; }
     /// Copies the text; a null pointer keeps the previous name.
     void setOldName(const char* text);
@@ -54,6 +56,7 @@ public:
     /// Removes the first entry whose name equals the name ignoring case; true
     /// when one was removed.
     bool removeAttributeState(const RWCString& attributeName);
+    /// Number of attribute entries.
     unsigned int numAttributeStates() const;
 
     /// Appends a copy; an entry of the same name already present stays first.
@@ -64,6 +67,7 @@ public:
     bool getBehaviorStateAt(unsigned int index, KTBehaviorState& state) const;
     /// As removeAttributeState, for behaviors.
     bool removeBehaviorState(const RWCString& behaviorName);
+    /// Number of behavior entries.
     unsigned int numBehaviorStates() const;
 
     /// Empties both collections and names, sets the owned node to zero

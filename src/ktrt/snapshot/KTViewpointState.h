@@ -14,9 +14,11 @@ class KTRT_API KTViewpointState {
 public:
     /// A cleared state (see clear()).
     KTViewpointState();
+    /// Copies every member.
     KTViewpointState(const KTViewpointState& other);
     /// Copies every member; assigning a state to itself changes nothing.
     KTViewpointState& operator=(const KTViewpointState& other);
+    /// Nothing to release beyond the members.
     ~KTViewpointState();
 
     /// 1 when the names are equal ignoring letter case, else 0.
@@ -32,11 +34,17 @@ public:
     /// position into `viewpoint`, never its name; null does nothing.
     void restoreViewpoint(KTViewpoint* viewpoint);
 
+    /// The viewpoint's description text.
     const RWCString& getDesc() const { return desc; }
+    /// Replaces the description text.
     void setDesc(const RWCString& text) { desc = text; }
+    /// True: the camera jumps to the viewpoint.
     bool getJump() const { return jump; }
+    /// Sets the jump flag.
     void setJump(bool value) { jump = value; }
+    /// The viewpoint's name, as the last snapshot or setName() left it.
     const RWCString& getName() const { return name; }
+    /// A second label of the host's.
     const RWCString& getOldName() const { return oldName; }
     /// Copies the text; a null pointer keeps the previous name.
     void setName(const char* text);
