@@ -56,9 +56,9 @@ public:
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
         return true;
     }
+    /// Removes every entry; as RWTValOrderedVector::clear(), room beyond 64
+    /// entries is given back and smaller room kept.
     void clear() {
-        // Emptying a vector with no more than the initial room allocates
-        // nothing: name queries empty their output vector on every call.
         if (items_.capacity() <= 64) {
             items_.clear();
             return;
