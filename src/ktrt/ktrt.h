@@ -8,4 +8,10 @@
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/snapshot/KTAttributeState.h>
+#include <ktrt/snapshot/KTBehaviorState.h>
+#include <ktrt/snapshot/KTLightState.h>
+#include <ktrt/snapshot/KTObjectState.h>
+#include <ktrt/snapshot/KTViewpointState.h>
+#include <ktrt/snapshot/KTWorldState.h>
 #include <ktrt/world/KTWorldDriver.h>

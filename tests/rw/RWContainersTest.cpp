@@ -31,6 +31,24 @@ TEST(RWTValOrderedVector, KeepsOrderAndRaisesPastTheCount) {
     EXPECT_GE(v.capacity(), 64u);
 }
 
+TEST(RWTValOrderedVector, ClearKeepsSmallRoomAndGivesLargeRoomBack) {
+    RWTValOrderedVector<int> small(0);
+    for (int i = 0; i < 3; ++i)
+        small.insert(i);
+    const std::size_t room = small.capacity();
+    const int* storage = &small(0);
+    small.clear();
+    small.insert(7);
+    EXPECT_EQ(small.capacity(), room);
+    EXPECT_EQ(&small(0), storage);
+
+    RWTValOrderedVector<int> large;
+    for (int i = 0; i < 1000; ++i)
+        large.insert(i);
+    large.clear();
+    EXPECT_EQ(large.capacity(), 64u);
+}
+
 TEST(RWTPtrOrderedVector, SearchesByValueAndDeletesOnlyWhenAsked) {
     auto a = std::make_unique<RWCString>("a");
     RWTPtrOrderedVector<RWCString> v;

@@ -76,8 +76,14 @@ public:
         return RW_NPOS;
     }
     bool contains(const T& value) const { return index(value) != RW_NPOS; }
-    /// Removes every entry and gives the room back to its initial 64 entries.
+    /// Removes every entry. Room beyond 64 entries is given back (the vector
+    /// starts over with 64); smaller room is kept, so emptying it allocates
+    /// nothing, which matters to vectors refilled again and again.
     void clear() {
+        if (items_.capacity() <= 64) {
+            items_.clear();
+            return;
+        }
         std::vector<T> fresh;
         fresh.reserve(64);
         items_.swap(fresh);

@@ -56,7 +56,13 @@ public:
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
         return true;
     }
+    /// Removes every entry; as RWTValOrderedVector::clear(), room beyond 64
+    /// entries is given back and smaller room kept.
     void clear() {
+        if (items_.capacity() <= 64) {
+            items_.clear();
+            return;
+        }
         std::vector<T> fresh;
         fresh.reserve(64);
         items_.swap(fresh);

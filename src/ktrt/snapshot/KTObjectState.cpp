@@ -1,0 +1,372 @@
+#include <ktrt/snapshot/KTObjectState.h>
+
+#include <algorithm>
+#include <unistd.h>
+
+#include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
+#include <Inventor/VRMLnodes/SoVRMLMaterial.h>
+#include <Inventor/nodes/SoTransform.h>
+#include <ktcp/ktcp.h>
+#include <ktrld/ktrld.h>
+#include <rw/RWTValSortedVector.h>
+#include <ktrt/snapshot/detail/AttributeClass.h>
+#include <ktrt/snapshot/detail/NameLists.h>
+#include <ktrt/snapshot/detail/SceneAccess.h>
+
+namespace {
+
+// Geometry file names are examined through a buffer of 80 characters.
+constexpr std::size_t geometryNameLimit = 79;
+
+void copyTransformFields(const SoTransform& from, SoTransform& to) {
+    to.translation.setValue(from.translation.getValue());
+    to.rotation.setValue(from.rotation.getValue());
+    to.scaleFactor.setValue(from.scaleFactor.getValue());
+    to.scaleOrientation.setValue(from.scaleOrientation.getValue());
+    to.center.setValue(from.center.getValue());
+}
+
+// Writes the five fields into a live node. The scene above the node hears of
+// the change once, after the last field, instead of once per field; auditors
+// of the fields themselves still hear of every write.
+void writeTransformFields(const SoTransform& from, SoTransform& to) {
+    const SbBool notifying = to.enableNotify(FALSE);
+    copyTransformFields(from, to);
+    to.enableNotify(notifying);
+    if (notifying)
+        to.touch();
+}
+
+template <class State, class Name>
+typename std::vector<State>::const_iterator findByName(const std::vector<State>& states,
+                                                       const Name& name) {
+    return std::find_if(states.begin(), states.end(), [&](const State& state) {
+        return state.getName().compareTo(name, RWCString::ignoreCase) == 0;
+    });
+}
+
+template <class State>
+bool getAt(const std::vector<State>& states, unsigned int index, State& state) {
+    if (index >= states.size())
+        return false;
+    state = states[index];
+    return true;
+}
+
+template <class State> bool removeByName(std::vector<State>& states, const RWCString& name) {
+    const auto found = findByName(states, name);
+    if (found == states.end())
+        return false;
+    states.erase(found);
+    return true;
+}
+
+// Copies the attribute's value into the state, with the type code of its
+// class; an attribute of no typed class keeps NO_TYPE and no value.
+void captureValue(KTAttribute& attribute, KTAttributeState& state) {
+    const KTAttributeState::AttributeType code = ktrt::detail::attributeClassCode(attribute);
+    switch (code) {
+    case KTAttributeState::BOOL_TYPE:
+        state.setBoolValue(static_cast<KTBoolAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::COLOR_TYPE:
+        state.setColorValue(static_cast<KTColorAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::FLOAT_TYPE:
+        state.setFloatValue(static_cast<KTFloatAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::MFSTRING_TYPE: {
+        SoMFString& strings = static_cast<KTMFStringAttribute&>(attribute).getActualValue();
+        // Capture guarantees a first string to record, even on the live attribute.
+        if (strings.getNum() == 0)
+            strings.set1Value(0, SbString(""));
+        state.setStringValue(RWCString(strings[0].getString()));
+        break;
+    }
+    case KTAttributeState::ROTATION_TYPE:
+        state.setRotValue(static_cast<KTRotationAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::STRING_TYPE:
+        state.setStringValue(static_cast<KTStringAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::TIME_TYPE:
+        state.setTimeValue(static_cast<KTTimeAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::VEC3F_TYPE:
+        state.setVec3fValue(static_cast<KTVec3fAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::VOID_POINTER_TYPE:
+        state.setVoidPtrValue(static_cast<KTVoidPointerAttribute&>(attribute).getValue());
+        break;
+    case KTAttributeState::NO_TYPE:
+        break;
+    }
+    state.setType(code);
+}
+
+void recolour(KTComponent* component, const SbColor& colour) {
+    ktrt::detail::forEachNodeOfType(component, SoVRMLMaterial::getClassTypeId(), [&](SoNode* node) {
+        static_cast<SoVRMLMaterial*>(node)->diffuseColor.setValue(colour);
+    });
+}
+
+void retexture(KTComponent* component, const SbString& url) {
+    ktrt::detail::forEachNodeOfType(
+        component, SoVRMLImageTexture::getClassTypeId(),
+        [&](SoNode* node) { static_cast<SoVRMLImageTexture*>(node)->url.set1Value(0, url); });
+}
+
+// The owned node is in no scene and nothing watches it: neither it nor its
+// fields send notifications, which makes capturing and copying much cheaper.
+SoTransform* newOwnedTransform() {
+    SoTransform* node = new SoTransform;
+    node->ref();
+    node->enableNotify(FALSE);
+    for (SoField* field :
+         {static_cast<SoField*>(&node->translation), static_cast<SoField*>(&node->rotation),
+          static_cast<SoField*>(&node->scaleFactor), static_cast<SoField*>(&node->scaleOrientation),
+          static_cast<SoField*>(&node->center)})
+        field->enableNotify(FALSE);
+    return node;
+}
+
+} // namespace
+
+KTObjectState::KTObjectState() : transform(newOwnedTransform()), transformIsSet(false) {}
+
+KTObjectState::KTObjectState(const KTObjectState& other)
+    : transform(newOwnedTransform()), transformIsSet(false) {
+    copy(other);
+}
+
+KTObjectState& KTObjectState::operator=(const KTObjectState& other) {
+    if (this != &other)
+        copy(other);
+    return *this;
+}
+
+KTObjectState::~KTObjectState() {
+    transform->unref();
+}
+
+int KTObjectState::operator==(const KTObjectState& other) const {
+    return name.compareTo(other.name, RWCString::ignoreCase) == 0 ? 1 : 0;
+}
+
+void KTObjectState::setName(const char* text) {
+    if (text != nullptr)
+        name = text;
+}
+
+void KTObjectState::setOldName(const char* text) {
+    if (text != nullptr)
+        oldName = text;
+}
+
+void KTObjectState::addAttributeState(const KTAttributeState& state) {
+    attributeStates.push_back(state);
+}
+
+bool KTObjectState::getAttributeState(RWCString attributeName, KTAttributeState& state) const {
+    const auto found = findByName(attributeStates, attributeName);
+    if (found == attributeStates.end())
+        return false;
+    state = *found;
+    return true;
+}
+
+bool KTObjectState::getAttributeStateAt(unsigned int index, KTAttributeState& state) const {
+    return getAt(attributeStates, index, state);
+}
+
+bool KTObjectState::removeAttributeState(const RWCString& attributeName) {
+    return removeByName(attributeStates, attributeName);
+}
+
+unsigned int KTObjectState::numAttributeStates() const {
+    return static_cast<unsigned int>(attributeStates.size());
+}
+
+void KTObjectState::addBehaviorState(const KTBehaviorState& state) {
+    behaviorStates.push_back(state);
+}
+
+bool KTObjectState::getBehaviorState(const RWCString& behaviorName, KTBehaviorState& state) const {
+    const auto found = findByName(behaviorStates, behaviorName);
+    if (found == behaviorStates.end())
+        return false;
+    state = *found;
+    return true;
+}
+
+bool KTObjectState::getBehaviorStateAt(unsigned int index, KTBehaviorState& state) const {
+    return getAt(behaviorStates, index, state);
+}
+
+bool KTObjectState::removeBehaviorState(const RWCString& behaviorName) {
+    return removeByName(behaviorStates, behaviorName);
+}
+
+unsigned int KTObjectState::numBehaviorStates() const {
+    return static_cast<unsigned int>(behaviorStates.size());
+}
+
+void KTObjectState::clear() {
+    attributeStates.clear();
+    behaviorStates.clear();
+    name = "";
+    oldName = "";
+    transform->translation.setValue(0.0f, 0.0f, 0.0f);
+    transform->rotation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
+    // A cleared state holds a zero scale, unlike the unit scale of a new one.
+    transform->scaleFactor.setValue(0.0f, 0.0f, 0.0f);
+    transform->scaleOrientation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
+    transform->center.setValue(0.0f, 0.0f, 0.0f);
+    transformIsSet = false;
+}
+
+void KTObjectState::setTransform(const SoTransform* source) {
+    if (source == nullptr)
+        return;
+    copyTransformFields(*source, *transform);
+    transformIsSet = true;
+}
+
+void KTObjectState::restoreTransform(SoTransform* target) {
+    if (target == nullptr)
+        return;
+    writeTransformFields(*transform, *target);
+}
+
+void KTObjectState::setBehaviors(KTComponent* component) {
+    if (component == nullptr) {
+        behaviorStates.clear();
+        return;
+    }
+    ktrt::detail::NameLists names;
+    captureBehaviors(*component, names);
+}
+
+void KTObjectState::captureBehaviors(KTComponent& component, ktrt::detail::NameLists& names) {
+    component.getActiveBehaviorNames(names.activeBehaviors);
+    component.getBehaviorNames(names.behaviors);
+    component.getBehaviorsActivatedAtStartup(names.behaviorsAtStartup);
+    // Every field of every entry is written below, so entries already there
+    // are reused as they are.
+    behaviorStates.resize(names.behaviors.entries());
+    std::size_t i = 0;
+    for (const RWCString& behaviorName : names.behaviors) {
+        KTBehaviorState& state = behaviorStates[i++];
+        state.setName(behaviorName);
+        state.setActive(names.activeBehaviors.contains(behaviorName) ? 1 : 0);
+        state.setActivatedAtStartup(names.behaviorsAtStartup.contains(behaviorName) ? 1 : 0);
+    }
+}
+
+void KTObjectState::restoreBehaviors(KTComponent* component, KTComponentDB* world) {
+    if (component == nullptr || behaviorStates.empty())
+        return;
+    for (const KTBehaviorState& state : behaviorStates) {
+        if (!component->getBehavior(state.getName()).isValid())
+            continue;
+        // An inactive record activates nothing and deactivates nothing.
+        if (state.active() != 0) {
+            if (world != nullptr)
+                world->activateBehavior(RWCString(component->getName().getString()),
+                                        state.getName(), 0);
+            else
+                component->activateBehavior(state.getName(), 0);
+        }
+        component->setActivatedAtStartup(state.getName(), state.activatedAtStartup());
+    }
+}
+
+void KTObjectState::setAttributes(KTComponent* component) {
+    if (component == nullptr) {
+        attributeStates.clear();
+        return;
+    }
+    ktrt::detail::NameLists names;
+    captureAttributes(*component, names);
+}
+
+void KTObjectState::captureAttributes(KTComponent& component, ktrt::detail::NameLists& names) {
+    attributeStates.clear();
+    component.getAttributeNames(names.attributes);
+    attributeStates.reserve(names.attributes.entries());
+    for (const RWCString& attributeName : names.attributes) {
+        KTAttribute* attribute = component.getAttribute(attributeName);
+        if (attribute == nullptr)
+            continue;
+        attributeStates.emplace_back();
+        KTAttributeState& state = attributeStates.back();
+        state.setName(attributeName);
+        captureValue(*attribute, state);
+    }
+}
+
+void KTObjectState::restoreAttributes(KTComponent* component) {
+    if (component == nullptr || attributeStates.empty())
+        return;
+    for (KTAttributeState& state : attributeStates) {
+        KTAttribute* attribute = component->getAttribute(state.getName());
+        if (attribute == nullptr)
+            continue;
+        state.restoreValue(attribute);
+
+        // The scene follows the attribute's current colour, whether or not the
+        // recorded value could be written.
+        if (attribute->getTypeId() == KTColorAttribute::getClassTypeId())
+            recolour(component, static_cast<KTColorAttribute*>(attribute)->getValue());
+
+        if (attribute->getName() == "textureUrl") {
+            const RWCString location = getGeometryLocation(component);
+            // Texture nodes resolve relative urls against the current directory,
+            // also after this call returns, so it is not changed back. An
+            // empty or missing location leaves it as it is.
+            if (chdir(location.data()) != 0) {
+                // The step goes on in the directory that was current.
+            }
+            if (attribute->getTypeId().isDerivedFrom(KTMFStringAttribute::getClassTypeId())) {
+                const SoMFString& urls =
+                    static_cast<KTMFStringAttribute*>(attribute)->getActualValue();
+                if (urls.getNum() > 0)
+                    retexture(component, urls[0]);
+            }
+        }
+    }
+}
+
+RWCString KTObjectState::getGeometryLocation(KTComponent* component) const {
+    const RWCString file = component->getGeometryFile();
+    const RWCString cut = file(0, geometryNameLimit);
+    RWCString key = cut;
+    const std::size_t dot = cut.last('.');
+    if (dot != RWCString::npos && dot + 4 == cut.length() &&
+        cut(dot, 4).compareTo(".wrl", RWCString::ignoreCase) == 0)
+        key = cut(0, dot);
+
+    KTRegistryLoader loader;
+    KTRegistryInfo info;
+    if (!loader.GetGeometry(key.data(), info))
+        return RWCString();
+    const RWCString localPath(static_cast<const char*>(info.GetLocalPath()));
+    const std::size_t at = localPath.index(file.data(), 0, RWCString::ignoreCase);
+    if (at == RWCString::npos)
+        return localPath;
+    return localPath(0, at);
+}
+
+void KTObjectState::takeTransform(const KTObjectState& other) {
+    copyTransformFields(*other.transform, *transform);
+    transformIsSet = other.transformIsSet;
+}
+
+void KTObjectState::copy(const KTObjectState& other) {
+    attributeStates = other.attributeStates;
+    behaviorStates = other.behaviorStates;
+    name = other.name;
+    oldName = other.oldName;
+    copyTransformFields(*other.transform, *transform);
+    transformIsSet = other.transformIsSet;
+}
