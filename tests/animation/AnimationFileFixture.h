@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,7 +21,8 @@ public:
     explicit AnimationFile(const std::string& contents) {
         static std::atomic<int> counter{0};
         const std::string id = std::to_string(counter++);
-        path_ = std::filesystem::path(::testing::TempDir()) / ("ktrt-reader-" + id + ".kta");
+        path_ = std::filesystem::path(::testing::TempDir()) /
+                ("ktrt-reader-" + std::to_string(::getpid()) + "-" + id + ".kta");
         name_ = "test-animation-" + id;
         std::ofstream(path_, std::ios::binary) << contents;
         KTRegistryLoader::RegisterAnimation(name_.c_str(), path_.string().c_str());

@@ -26,17 +26,6 @@ void copyTransformFields(const SoTransform& from, SoTransform& to) {
     to.center.setValue(from.center.getValue());
 }
 
-// Writes the five fields into a live node. The scene above the node hears of
-// the change once, after the last field, instead of once per field; auditors
-// of the fields themselves still hear of every write.
-void writeTransformFields(const SoTransform& from, SoTransform& to) {
-    const SbBool notifying = to.enableNotify(FALSE);
-    copyTransformFields(from, to);
-    to.enableNotify(notifying);
-    if (notifying)
-        to.touch();
-}
-
 template <class State, class Name>
 typename std::vector<State>::const_iterator findByName(const std::vector<State>& states,
                                                        const Name& name) {
@@ -235,7 +224,7 @@ void KTObjectState::setTransform(const SoTransform* source) {
 void KTObjectState::restoreTransform(SoTransform* target) {
     if (target == nullptr)
         return;
-    writeTransformFields(*transform, *target);
+    copyTransformFields(*transform, *target);
 }
 
 void KTObjectState::setBehaviors(KTComponent* component) {
