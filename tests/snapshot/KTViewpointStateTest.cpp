@@ -18,28 +18,6 @@ void expectSameRotation(const SbRotation& actual, const SbRotation& expected) {
 
 } // namespace
 
-TEST(ViewpointState, NullViewpointsAndNamesAreIgnored) {
-    KTViewpointState state;
-    state.setName("Front");
-    state.setOldName("old");
-    state.snapshotViewpoint(nullptr);
-    state.restoreViewpoint(nullptr);
-    state.setName(nullptr);
-    state.setOldName(nullptr);
-    EXPECT_EQ(state.getName(), "Front");
-    EXPECT_EQ(state.getOldName(), "old");
-
-    KTViewpointState other;
-    other.setName("FRONT");
-    other.setDesc("different");
-    EXPECT_EQ(state == other, 1);
-    other.setName("back");
-    EXPECT_EQ(state == other, 0);
-    const KTViewpointState& alias = state;
-    state = alias;
-    EXPECT_EQ(state.getName(), "Front");
-}
-
 TEST(ViewpointState, AClearedStateRestoresItsDefaultsButNeverTheName) {
     KTViewpoint viewpoint("entrance");
     viewpoint.description = "hall";
@@ -49,8 +27,8 @@ TEST(ViewpointState, AClearedStateRestoresItsDefaultsButNeverTheName) {
     viewpoint.jump = 0;
 
     KTViewpointState state;
-    EXPECT_TRUE(state.getJump());
-    EXPECT_EQ(state.getDesc(), "");
+    state.snapshotViewpoint(nullptr);
+    state.restoreViewpoint(nullptr);
     state.setJump(false);
     state.setName("cleared away");
     state.clear();
@@ -78,13 +56,13 @@ TEST(ViewpointState, SnapshotRoundTripsWithTheOrientationAsEulerAngles) {
     state.snapshotViewpoint(&source);
     EXPECT_EQ(state.getName(), "Tower");
     EXPECT_EQ(state.getOldName(), "label");
-    EXPECT_EQ(state.getDesc(), "top of the tower");
-    EXPECT_FALSE(state.getJump());
+    KTViewpointState other;
+    other.setName("TOWER");
+    EXPECT_EQ(state == other, 1); // names ignoring case
 
     KTViewpoint target("Other");
-    const KTViewpointState copy(state);
     KTViewpointState assigned;
-    assigned = copy;
+    assigned = KTViewpointState(state);
     assigned.restoreViewpoint(&target);
     EXPECT_EQ(target.getName(), "Other");
     EXPECT_EQ(target.description, "top of the tower");
