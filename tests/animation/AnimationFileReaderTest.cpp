@@ -213,8 +213,8 @@ TEST(AnimationFileReaderResolve, UnknownNameOrUnreadableFileGivesZeroAndNoMessag
     }
 }
 
-TEST(AnimationFileReaderExamples, ExamplesGiveTheirPartsWithExactOrientations) {
-    KTComponentAnimation chest, door, figure;
+TEST(AnimationFileReaderExamples, ChestLidGetsExactOrientationsAndStoredPositions) {
+    KTComponentAnimation chest;
     ASSERT_EQ(loadExample(chest, "chest.kta"), 1);
     EXPECT_EQ(chest.getLineNumber(), 15);
     KTPartAnimation* lid = track(chest, "Lid");
@@ -227,17 +227,6 @@ TEST(AnimationFileReaderExamples, ExamplesGiveTheirPartsWithExactOrientations) {
         EXPECT_TRUE((*lid)[i]->getOrientation() == orientationOf(1, 0, 0, angles[i])) << i;
         EXPECT_TRUE((*lid)[i]->getPosition() == KTVector3(0, heights[i], 0)) << i;
     }
-    ASSERT_EQ(loadExample(door, "door.kta"), 1);
-    ASSERT_NE(track(door, "Door"), nullptr);
-    EXPECT_EQ(track(door, "Door")->getNumStates(), 9u);
-    EXPECT_TRUE((*track(door, "Door"))[4]->getOrientation() == orientationOf(0, 1, 0, 1.5708f));
-    ASSERT_EQ(loadExample(figure, "figure.kta"), 1);
-    EXPECT_EQ(figure.getNumPartAnimations(), 5u);
-    for (const char* part : {"Head", "LeftArm", "RightArm", "LeftLeg", "RightLeg"}) {
-        ASSERT_NE(track(figure, part), nullptr) << part;
-        EXPECT_EQ(track(figure, part)->getNumStates(), 5u) << part;
-    }
-    EXPECT_TRUE((*track(figure, "Head"))[1]->getPosition() == KTVector3(0, 1.72f, 0));
 }
 
 TEST(AnimationFileReaderTracks, CompletedTracksStayAfterAFailureAndLoadedIsNeverReset) {

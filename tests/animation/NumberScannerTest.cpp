@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 using ktrt::detail::scanFloat;
-using ktrt::detail::scanPlainDecimal;
 
 namespace {
 
@@ -57,18 +56,6 @@ TEST(NumberScanner, DecidesAndRoundsTrickyTokensAsScanfDoes) {
     expectSameAsScanf(std::string(5000, '7') + ".5");
     expectSameAsScanf("0." + std::string(5000, '0') + "1");
     expectSameAsScanf("1." + std::string(5000, '0') + "1e-45");
-}
-
-TEST(NumberScanner, FastPathTakesPlainDecimalsAndLeavesTheRestToTheCLibrary) {
-    for (const char* plain : {"0", "-12.5", "0.123456", ".5", "-.5e-3", "1e", "42abc", "3e-40"}) {
-        float value;
-        EXPECT_TRUE(scanPlainDecimal(plain, plain + std::strlen(plain), value)) << plain;
-    }
-    for (const char* other : {"+1", "0x1p3", "-0X1", "inf", "nan", "\r5", "1e39", "1e-50", "x"}) {
-        float value = 7;
-        EXPECT_FALSE(scanPlainDecimal(other, other + std::strlen(other), value)) << other;
-        EXPECT_EQ(value, 7);
-    }
 }
 
 TEST(NumberScanner, AgreesWithScanfOnRandomDecimalsHalfwayValuesAndStrings) {
