@@ -1,7 +1,5 @@
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -9,9 +7,6 @@
 #include <string>
 
 #include <gtest/gtest.h>
-
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
 
 #include <ktrld/KTRegistryLoader.h>
 
@@ -28,13 +23,6 @@ using ktrt_test::load;
 using ktrt_test::openPart;
 
 namespace {
-
-// The orientation the reader builds from an axis-angle key value.
-KTAngle orientationOf(float x, float y, float z, float radians) {
-    float q[4];
-    SbRotation(SbVec3f(x, y, z), radians).getValue(q[0], q[1], q[2], q[3]);
-    return KTAngle(q[0], q[1], q[2], q[3]);
-}
 
 std::string lineOf(const std::string& text, int number) {
     std::istringstream in(text);
@@ -74,13 +62,6 @@ std::string summary(KTComponentAnimation& animation) {
     for (const auto& entry : tracks)
         result += (result.empty() ? "" : "; ") + entry.second;
     return result;
-}
-
-int loadExample(KTComponentAnimation& animation, const char* file) {
-    const std::string name = std::string("example/") + file;
-    const std::string path = std::string(KTRT_SOURCE_DIR) + "/examples/" + file;
-    KTRegistryLoader::RegisterAnimation(name.c_str(), path.c_str());
-    return animation.loadAnimationFromFile(name.c_str());
 }
 
 TEST(AnimationFileReaderErrors, EachCaseStopsWithItsMessageLineAndLineText) {
@@ -210,22 +191,6 @@ TEST(AnimationFileReaderResolve, UnknownNameOrUnreadableFileGivesZeroAndNoMessag
         EXPECT_STREQ(animation.getLineText(), " ]");
         EXPECT_EQ(animation.isLoaded(), 1);
         EXPECT_EQ(animation.getNumPartAnimations(), 1u);
-    }
-}
-
-TEST(AnimationFileReaderExamples, ChestLidGetsExactOrientationsAndStoredPositions) {
-    KTComponentAnimation chest;
-    ASSERT_EQ(loadExample(chest, "chest.kta"), 1);
-    EXPECT_EQ(chest.getLineNumber(), 15);
-    KTPartAnimation* lid = track(chest, "Lid");
-    ASSERT_NE(lid, nullptr);
-    EXPECT_EQ(lid->useOrientations(), 1);
-    EXPECT_EQ(lid->usePositions(), 0); // positions are stored but not applied
-    ASSERT_EQ(lid->getNumStates(), 3u);
-    const float angles[] = {0.0f, 0.8f, 1.6f}, heights[] = {0.0f, 0.1f, 0.2f};
-    for (unsigned int i = 0; i < 3; ++i) {
-        EXPECT_TRUE((*lid)[i]->getOrientation() == orientationOf(1, 0, 0, angles[i])) << i;
-        EXPECT_TRUE((*lid)[i]->getPosition() == KTVector3(0, heights[i], 0)) << i;
     }
 }
 

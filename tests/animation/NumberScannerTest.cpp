@@ -103,26 +103,4 @@ TEST(NumberScanner, AgreesWithScanfOnRandomDecimalsHalfwayValuesAndStrings) {
     }
 }
 
-TEST(NumberScanner, ShortDecimalsRoundAsScanfAtEveryScale) {
-    // Up to 2^24 as digits, divided or multiplied by 10^1 to 10^10: the
-    // range read without the general algorithm, edges included.
-    std::mt19937 random(5);
-    for (int scale = 1; scale <= 10; ++scale) {
-        for (int i = 0; i < 20000; ++i) {
-            const std::uint32_t digits = (i < 100)
-                                             ? (1u << 24) - static_cast<std::uint32_t>(i)
-                                             : static_cast<std::uint32_t>(random() % (1u << 24));
-            std::string text = std::to_string(digits);
-            if (text.size() <= static_cast<std::size_t>(scale))
-                text.insert(0, static_cast<std::size_t>(scale) + 1 - text.size(), '0');
-            const std::string fraction = text;
-            expectSameAsScanf(
-                fraction.substr(0, fraction.size() - static_cast<std::size_t>(scale)) + "." +
-                fraction.substr(fraction.size() - static_cast<std::size_t>(scale)));
-            expectSameAsScanf(std::to_string(digits) + "e-" + std::to_string(scale));
-            expectSameAsScanf("-" + std::to_string(digits) + "e" + std::to_string(scale));
-        }
-    }
-}
-
 } // namespace
