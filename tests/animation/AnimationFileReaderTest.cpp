@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -265,49 +264,6 @@ TEST(AnimationFileReaderBadInput, NulBytesAreOrdinaryBytesOfTheirTokens) {
     KTComponentAnimation skipped;
     EXPECT_EQ(load(skipped, "KTAnimation\0 { Children [ ] }\n"s), 1);
     EXPECT_EQ(skipped.getNumPartAnimations(), 0u);
-}
-
-TEST(AnimationFileReaderBadInput, RandomBytesAndShuffledKeywordsGiveZeroOrOne) {
-    const std::string words[] = {"KTAnimation",
-                                 "{",
-                                 "}",
-                                 "[",
-                                 "]",
-                                 "Children",
-                                 "Key",
-                                 "KeyValue",
-                                 "Name",
-                                 "OrientationInterpolator",
-                                 "KTPartTransform",
-                                 "PositionInterpolator",
-                                 "\"P\"",
-                                 "\"",
-                                 "1",
-                                 "-2.5e3",
-                                 "nan",
-                                 "#",
-                                 "\n",
-                                 "\r\n",
-                                 ",",
-                                 "\t",
-                                 "\0"s};
-    std::mt19937 random(1234);
-    for (int round = 0; round < 40; ++round) {
-        std::string text;
-        for (int i = 0; i < 4000; ++i)
-            text += (round % 2 == 0) ? std::string(1, static_cast<char>(random() & 0xff))
-                                     : words[random() % (sizeof words / sizeof words[0])] + " ";
-        KTComponentAnimation animation;
-        const int result = load(animation, text);
-        EXPECT_TRUE(result == 0 || result == 1);
-        EXPECT_EQ(animation.isLoaded(), result);
-        EXPECT_EQ(result == 1, animation.getErrorMessage().isNull()) << round;
-        // Whatever the read did, the table and its index order agree.
-        const unsigned int count = animation.getNumPartAnimations();
-        for (unsigned int i = 0; i < count; ++i)
-            ASSERT_EQ(track(animation, animation[i]->getPartName()), animation[i]) << round;
-        EXPECT_EQ(animation[count]->getNumStates(), 0u);
-    }
 }
 
 TEST(AnimationFileReaderBadInput, AMillionTokensOnALineAndMegabyteTokens) {
