@@ -46,26 +46,6 @@ template <class Query> std::string listed(Query query) {
 
 } // namespace
 
-TEST(ComponentLibrary, InitIsIdempotentAndGivesEveryAttributeClassADistinctType) {
-    KTComponentLibrary::init();
-    KTComponentLibrary::init();
-    EXPECT_EQ(KTComponentLibrary::isInitialized(), 1);
-    EXPECT_TRUE(KTComponent::getClassTypeId().isDerivedFrom(SoBaseKit::getClassTypeId()));
-    EXPECT_FALSE(KTComponent::getClassTypeId().isDerivedFrom(KTPart::getClassTypeId()));
-    const SoType types[] = {
-        KTBoolAttribute::getClassTypeId(),       KTColorAttribute::getClassTypeId(),
-        KTFloatAttribute::getClassTypeId(),      KTMFStringAttribute::getClassTypeId(),
-        KTRotationAttribute::getClassTypeId(),   KTStringAttribute::getClassTypeId(),
-        KTTimeAttribute::getClassTypeId(),       KTVec3fAttribute::getClassTypeId(),
-        KTVoidPointerAttribute::getClassTypeId()};
-    for (std::size_t i = 0; i < 9; ++i) {
-        EXPECT_TRUE(types[i].isDerivedFrom(KTAttribute::getClassTypeId())) << i;
-        for (std::size_t j = i + 1; j < 9; ++j)
-            EXPECT_NE(types[i], types[j]) << i << " " << j;
-    }
-    EXPECT_EQ(KTVec3fAttribute("v", SbVec3f(1, 2, 3)).getTypeId(), types[7]);
-}
-
 TEST_F(Component, LogicalPartsAreNamedKitsFoundByExactNameAtAnyDepth) {
     KTPart* body = component->addLogicalPart("Body");
     KTPart* lid = component->addLogicalPart("Lid", body);
