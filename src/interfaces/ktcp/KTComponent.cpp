@@ -8,6 +8,8 @@
 
 SO_KIT_SOURCE(KTComponent)
 
+unsigned long KTComponent::renameCount = 0;
+
 namespace {
 
 KTPart* findPartNamed(const SoNode* node, const SbName& name) {
@@ -43,7 +45,16 @@ void KTComponent::initClass() {
 }
 
 SbName KTComponent::getName() const {
-    return inherited::getName();
+    return name;
+}
+
+void KTComponent::setName(const SbName& newName) {
+    inherited::setName(newName);
+    const SbName given = inherited::getName();
+    // An unreferenced component is in no world, whose index would need to know.
+    if (given != name && getRefCount() > 0)
+        ++renameCount;
+    name = given;
 }
 
 void KTComponent::tick() {
