@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <memory>
+#include <vector>
 
 #include <Inventor/nodekits/SoBaseKit.h>
 #include <Inventor/nodekits/SoSubKit.h>
@@ -96,9 +96,14 @@ protected:
     ~KTComponent() override;
 
 private:
-    struct BehaviorFlags {
+    struct BehaviorEntry {
+        RWCString name;
         int active;
         int activatedAtStartup;
+    };
+    struct AttributeEntry {
+        RWCString name;
+        std::unique_ptr<KTAttribute> attribute;
     };
 
     friend class KTComponentDB;
@@ -109,8 +114,10 @@ private:
     // Coin looks a node's name up in a global table on every getName(); the
     // copy kept here answers without that lookup.
     SbName name;
-    std::map<RWCString, BehaviorFlags> behaviors;
-    std::map<RWCString, std::unique_ptr<KTAttribute>> attributes;
+    // Both kept in ascending order of name: a component has few of each, and
+    // a binary search over contiguous entries beats walking a tree.
+    std::vector<BehaviorEntry> behaviors;
+    std::vector<AttributeEntry> attributes;
     RWCString geometryFile;
     unsigned long tickCount = 0;
 };
