@@ -1,6 +1,7 @@
 #include <ktcp/KTComponent.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -25,6 +26,19 @@ template <class Entries> auto lowerBound(Entries& entries, const RWCString& name
 
 // The entry of `entries` (ascending by name) named exactly `name`, or end().
 template <class Entries> auto findEntry(Entries& entries, const RWCString& name) {
+    // A component usually has a handful of entries: a scan that compares
+    // bytes only where the lengths agree beats the string comparisons of a
+    // binary search there.
+    constexpr std::size_t scanLimit = 16;
+    if (entries.size() <= scanLimit) {
+        const std::size_t length = name.length();
+        for (auto at = entries.begin(); at != entries.end(); ++at) {
+            if (at->name.length() == length &&
+                std::memcmp(at->name.data(), name.data(), length) == 0)
+                return at;
+        }
+        return entries.end();
+    }
     auto at = lowerBound(entries, name);
     return at != entries.end() && at->name.std() == name.std() ? at : entries.end();
 }
