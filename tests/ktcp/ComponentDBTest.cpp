@@ -80,6 +80,11 @@ TEST_F(ComponentDB, GetComponentFindsTheFirstAddedOfThatExactNameInThisWorldOnly
     EXPECT_EQ(lamp->getBehavior("Burn").isActive(), 1);
     EXPECT_EQ(world.activateBehavior("Torch", "Missing", 0), 0);
     EXPECT_EQ(world.activateBehavior("Missing", "Burn", 0), 0);
+
+    // An earlier component renamed to a later one's name is the one found.
+    derived->setName("Torch");
+    EXPECT_EQ(world.getComponent("Torch"), derived);
+    EXPECT_EQ(world.getComponent("Door"), nullptr);
 }
 
 TEST_F(ComponentDB, IteratorWalksEveryComponentOnceInOrderOfAdding) {

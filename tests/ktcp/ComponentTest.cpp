@@ -112,6 +112,18 @@ TEST_F(Component, OwnsItsAttributesAndDeletesReplacedAndRemovedOnes) {
     EXPECT_EQ(deletedAttributes, 2);
     EXPECT_EQ(component->removeAttribute("color"), 0);
     EXPECT_EQ(component->getAttribute("color"), nullptr);
+
+    // Many attributes, added out of order, are still found by exact name.
+    for (int i = 29; i >= 0; --i)
+        component->addAttribute(new KTFloatAttribute(RWCString("w") + std::to_string(i), float(i)));
+    EXPECT_EQ(static_cast<KTFloatAttribute*>(component->getAttribute("w17"))->getValue(), 17.0f);
+    EXPECT_EQ(component->getAttribute("weight")->getName(), "weight");
+    EXPECT_EQ(component->getAttribute("w30"), nullptr);
+    EXPECT_EQ(component->getAttribute("W17"), nullptr);
+    component->getAttributeNames(names);
+    ASSERT_EQ(names.entries(), 31u);
+    EXPECT_EQ(names[0], "w0");
+    EXPECT_EQ(names[30], "weight");
     component->addAttribute(new CountedAttribute("last"));
     component->unref();
     component = nullptr;

@@ -1,5 +1,8 @@
 #include <ktcp/KTComponent.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
@@ -8,7 +11,37 @@
 
 SO_KIT_SOURCE(KTComponent)
 
+unsigned long KTComponent::renameCount = 0;
+
 namespace {
+
+// The first entry of `entries` (ascending by name) not before `name`,
+// compared as RWCString's exact order does, without its out-of-line call.
+template <class Entries> auto lowerBound(Entries& entries, const RWCString& name) {
+    return std::lower_bound(entries.begin(), entries.end(), name,
+                            [](const auto& entry, const RWCString& key) {
+                                return entry.name.std().compare(key.std()) < 0;
+                            });
+}
+
+// The entry of `entries` (ascending by name) named exactly `name`, or end().
+template <class Entries> auto findEntry(Entries& entries, const RWCString& name) {
+    // A component usually has a handful of entries: a scan that compares
+    // bytes only where the lengths agree beats the string comparisons of a
+    // binary search there.
+    constexpr std::size_t scanLimit = 16;
+    if (entries.size() <= scanLimit) {
+        const std::size_t length = name.length();
+        for (auto at = entries.begin(); at != entries.end(); ++at) {
+            if (at->name.length() == length &&
+                std::memcmp(at->name.data(), name.data(), length) == 0)
+                return at;
+        }
+        return entries.end();
+    }
+    auto at = lowerBound(entries, name);
+    return at != entries.end() && at->name.std() == name.std() ? at : entries.end();
+}
 
 KTPart* findPartNamed(const SoNode* node, const SbName& name) {
     const SoChildList* children = node->getChildren();
@@ -43,7 +76,16 @@ void KTComponent::initClass() {
 }
 
 SbName KTComponent::getName() const {
-    return inherited::getName();
+    return name;
+}
+
+void KTComponent::setName(const SbName& newName) {
+    inherited::setName(newName);
+    const SbName given = inherited::getName();
+    // An unreferenced component is in no world, whose index would need to know.
+    if (given != name && getRefCount() > 0)
+        ++renameCount;
+    name = given;
 }
 
 void KTComponent::tick() {
@@ -52,82 +94,93 @@ void KTComponent::tick() {
 
 void KTComponent::getAttributeNames(RWTValSortedVector<RWCString>& names) const {
     names.clear();
-    for (const auto& entry : attributes)
-        names.insert(entry.first);
+    for (const AttributeEntry& entry : attributes)
+        names.insert(entry.name);
 }
 
 void KTComponent::getBehaviorNames(RWTValSortedVector<RWCString>& names) const {
     names.clear();
-    for (const auto& entry : behaviors)
-        names.insert(entry.first);
+    for (const BehaviorEntry& entry : behaviors)
+        names.insert(entry.name);
 }
 
 void KTComponent::getActiveBehaviorNames(RWTValSortedVector<RWCString>& names) const {
     names.clear();
-    for (const auto& entry : behaviors) {
-        if (entry.second.active)
-            names.insert(entry.first);
+    for (const BehaviorEntry& entry : behaviors) {
+        if (entry.active)
+            names.insert(entry.name);
     }
 }
 
 void KTComponent::getBehaviorsActivatedAtStartup(RWTValSortedVector<RWCString>& names) const {
     names.clear();
-    for (const auto& entry : behaviors) {
-        if (entry.second.activatedAtStartup)
-            names.insert(entry.first);
+    for (const BehaviorEntry& entry : behaviors) {
+        if (entry.activatedAtStartup)
+            names.insert(entry.name);
     }
 }
 
 KTAttribute* KTComponent::getAttribute(const RWCString& name) const {
-    auto found = attributes.find(name);
-    return found == attributes.end() ? nullptr : found->second.get();
+    auto found = findEntry(attributes, name);
+    return found == attributes.end() ? nullptr : found->attribute.get();
 }
 
 void KTComponent::addAttribute(KTAttribute* attribute) {
     if (!attribute)
         return;
-    std::unique_ptr<KTAttribute>& slot = attributes[attribute->getName()];
-    if (slot.get() != attribute)
-        slot.reset(attribute);
+    auto at = lowerBound(attributes, attribute->getName());
+    if (at != attributes.end() && at->name.std() == attribute->getName().std()) {
+        if (at->attribute.get() != attribute)
+            at->attribute.reset(attribute);
+        return;
+    }
+    attributes.insert(
+        at, AttributeEntry{attribute->getName(), std::unique_ptr<KTAttribute>(attribute)});
 }
 
 int KTComponent::removeAttribute(const RWCString& name) {
-    return attributes.erase(name) ? 1 : 0;
+    auto found = findEntry(attributes, name);
+    if (found == attributes.end())
+        return 0;
+    attributes.erase(found);
+    return 1;
 }
 
 void KTComponent::addBehavior(const RWCString& name, int activatedAtStartup) {
-    auto inserted = behaviors.insert({name, BehaviorFlags{0, 0}});
-    inserted.first->second.activatedAtStartup = activatedAtStartup ? 1 : 0;
+    auto at = lowerBound(behaviors, name);
+    if (at == behaviors.end() || at->name.std() != name.std())
+        at = behaviors.insert(at, BehaviorEntry{name, 0, 0});
+    at->activatedAtStartup = activatedAtStartup ? 1 : 0;
 }
 
 KTBehavior KTComponent::getBehavior(const RWCString& name) const {
-    auto found = behaviors.find(name);
+    auto found = findEntry(behaviors, name);
     if (found == behaviors.end())
         return KTBehavior();
-    return KTBehavior(found->first, found->second.active, found->second.activatedAtStartup);
+    return KTBehavior(found->name, found->active, found->activatedAtStartup);
 }
 
 int KTComponent::activateBehavior(const RWCString& name, int /*immediate*/) {
-    auto found = behaviors.find(name);
+    auto found = findEntry(behaviors, name);
     if (found == behaviors.end())
         return 0;
-    found->second.active = 1;
+    found->active = 1;
     return 1;
 }
 
 int KTComponent::deactivateBehavior(const RWCString& name, int /*immediate*/) {
-    auto found = behaviors.find(name);
+    auto found = findEntry(behaviors, name);
     if (found == behaviors.end())
         return 0;
-    found->second.active = 0;
+    found->active = 0;
     return 1;
 }
 
 int KTComponent::setActivatedAtStartup(const RWCString& name, int flag) {
-    auto found = behaviors.find(name);
+    auto found = findEntry(behaviors, name);
     if (found == behaviors.end())
         return 0;
-    found->second.activatedAtStartup = flag ? 1 : 0;
+    found->activatedAtStartup = flag ? 1 : 0;
     return 1;
 }
 

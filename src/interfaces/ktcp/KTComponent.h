@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <memory>
+#include <vector>
 
 #include <Inventor/nodekits/SoBaseKit.h>
 #include <Inventor/nodekits/SoSubKit.h>
@@ -35,6 +35,9 @@ public:
 
     /// The node name, which is the component's name.
     SbName getName() const override;
+    /// Renames the node as SoBase::setName does (Coin replaces characters that
+    /// are not allowed in names).
+    void setName(const SbName& newName) override;
 
     /// Called once per timer tick by the world driver; counts the calls.
     /// Derived classes that override it call it too if they want the count.
@@ -98,13 +101,28 @@ protected:
     ~KTComponent() override;
 
 private:
-    struct BehaviorFlags {
+    struct BehaviorEntry {
+        RWCString name;
         int active;
         int activatedAtStartup;
     };
+    struct AttributeEntry {
+        RWCString name;
+        std::unique_ptr<KTAttribute> attribute;
+    };
 
-    std::map<RWCString, BehaviorFlags> behaviors;
-    std::map<RWCString, std::unique_ptr<KTAttribute>> attributes;
+    friend class KTComponentDB;
+    // Renames of components that something references, and so of every
+    // component in a world; a world rebuilds its name index when this changed.
+    static unsigned long renameCount;
+
+    // Coin looks a node's name up in a global table on every getName(); the
+    // copy kept here answers without that lookup.
+    SbName name;
+    // Both kept in ascending order of name: a component has few of each, and
+    // a binary search over contiguous entries beats walking a tree.
+    std::vector<BehaviorEntry> behaviors;
+    std::vector<AttributeEntry> attributes;
     RWCString geometryFile;
     unsigned long tickCount = 0;
 };

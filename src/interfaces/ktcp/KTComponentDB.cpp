@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/errors/SoDebugError.h>
 #include <Inventor/errors/SoReadError.h>
-#include <Inventor/lists/SoBaseList.h>
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoSeparator.h>
 
@@ -78,12 +78,20 @@ int KTComponentDB::addComponent(KTComponent* component) {
     component->ref();
     components.push_back(component);
     addOrder.emplace(component, nextOrder++);
+    // An earlier component of the same name keeps its place in the index.
+    if (indexValid && indexedRenames == KTComponent::renameCount)
+        byName.emplace(component->getName().getString(), component);
     return 1;
 }
 
 int KTComponentDB::removeComponent(KTComponent* component) {
     if (!component || !addOrder.erase(component))
         return 0;
+    if (indexValid) {
+        auto indexed = byName.find(component->getName().getString());
+        if (indexed != byName.end() && indexed->second == component)
+            indexValid = false;
+    }
     components.erase(std::find(components.begin(), components.end(), component));
     component->unref();
     return 1;
@@ -92,22 +100,22 @@ int KTComponentDB::removeComponent(KTComponent* component) {
 KTComponent* KTComponentDB::getComponent(const RWCString& name) const {
     if (name.isNull() || components.empty())
         return nullptr;
-    // Coin keeps every node by name; of the nodes with this name, take the
-    // one of ours that was added first.
-    SoBaseList named;
-    named.addReferences(FALSE);
-    SoBase::getNamedBases(SbName(name.data()), named, KTComponent::getClassTypeId());
-    KTComponent* first = nullptr;
-    unsigned long firstOrder = 0;
-    for (int i = 0; i < named.getLength(); ++i) {
-        auto* candidate = static_cast<KTComponent*>(named[i]);
-        auto found = addOrder.find(candidate);
-        if (found != addOrder.end() && (!first || found->second < firstOrder)) {
-            first = candidate;
-            firstOrder = found->second;
-        }
-    }
-    return first;
+    if (!indexValid || indexedRenames != KTComponent::renameCount)
+        indexNames();
+    // Node names end at the first zero byte.
+    const char* text = name.data();
+    const auto found = std::strlen(text) == name.length() ? byName.find(name.std())
+                                                          : byName.find(std::string(text));
+    return found == byName.end() ? nullptr : found->second;
+}
+
+void KTComponentDB::indexNames() const {
+    byName.clear();
+    byName.reserve(components.size());
+    for (KTComponent* component : components)
+        byName.emplace(component->getName().getString(), component);
+    indexedRenames = KTComponent::renameCount;
+    indexValid = true;
 }
 
 int KTComponentDB::containsComponent(const KTComponent* component) const {

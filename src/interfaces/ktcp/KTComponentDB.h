@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -63,4 +64,12 @@ private:
     // components that share a name.
     std::unordered_map<const KTComponent*, unsigned long> addOrder;
     unsigned long nextOrder = 0;
+
+    void indexNames() const;
+
+    // Name -> first added component of that name. Rebuilt on the next lookup
+    // after a component was renamed or the indexed one removed.
+    mutable std::unordered_map<std::string, KTComponent*> byName;
+    mutable unsigned long indexedRenames = 0;
+    mutable bool indexValid = false;
 };

@@ -35,6 +35,12 @@ public:
 
     /// Inserts `value` at its sorted place; returns its index.
     std::size_t insert(const T& value) {
+        // Values that arrive in order, as from another sorted source, go to
+        // the end after a single comparison.
+        if (items_.empty() || !(value < items_.back())) {
+            items_.push_back(value);
+            return items_.size() - 1;
+        }
         auto at = std::upper_bound(items_.begin(), items_.end(), value);
         return static_cast<std::size_t>(items_.insert(at, value) - items_.begin());
     }

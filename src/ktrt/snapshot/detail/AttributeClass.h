@@ -9,25 +9,20 @@ namespace ktrt::detail {
 /// order) that is exactly the attribute's class; NO_TYPE when none is. A class
 /// derived from a typed class matches none.
 inline KTAttributeState::AttributeType attributeClassCode(const KTAttribute& attribute) {
+    // Asked for once: every getClassTypeId() is a call into the component
+    // library, and a capture or restore classifies each attribute it meets.
+    // The codes run from BOOL_TYPE to VOID_POINTER_TYPE in this order.
+    static const SoType classTypes[] = {
+        KTBoolAttribute::getClassTypeId(),       KTColorAttribute::getClassTypeId(),
+        KTFloatAttribute::getClassTypeId(),      KTMFStringAttribute::getClassTypeId(),
+        KTRotationAttribute::getClassTypeId(),   KTStringAttribute::getClassTypeId(),
+        KTTimeAttribute::getClassTypeId(),       KTVec3fAttribute::getClassTypeId(),
+        KTVoidPointerAttribute::getClassTypeId()};
     const SoType type = attribute.getTypeId();
-    if (type == KTBoolAttribute::getClassTypeId())
-        return KTAttributeState::BOOL_TYPE;
-    if (type == KTColorAttribute::getClassTypeId())
-        return KTAttributeState::COLOR_TYPE;
-    if (type == KTFloatAttribute::getClassTypeId())
-        return KTAttributeState::FLOAT_TYPE;
-    if (type == KTMFStringAttribute::getClassTypeId())
-        return KTAttributeState::MFSTRING_TYPE;
-    if (type == KTRotationAttribute::getClassTypeId())
-        return KTAttributeState::ROTATION_TYPE;
-    if (type == KTStringAttribute::getClassTypeId())
-        return KTAttributeState::STRING_TYPE;
-    if (type == KTTimeAttribute::getClassTypeId())
-        return KTAttributeState::TIME_TYPE;
-    if (type == KTVec3fAttribute::getClassTypeId())
-        return KTAttributeState::VEC3F_TYPE;
-    if (type == KTVoidPointerAttribute::getClassTypeId())
-        return KTAttributeState::VOID_POINTER_TYPE;
+    for (int i = 0; i < 9; ++i) {
+        if (type == classTypes[i])
+            return static_cast<KTAttributeState::AttributeType>(KTAttributeState::BOOL_TYPE + i);
+    }
     return KTAttributeState::NO_TYPE;
 }
 
