@@ -120,6 +120,7 @@ TEST_F(Component, OwnsItsAttributesAndDeletesReplacedAndRemovedOnes) {
     EXPECT_EQ(component->getAttribute("weight")->getName(), "weight");
     EXPECT_EQ(component->getAttribute("w30"), nullptr);
     EXPECT_EQ(component->getAttribute("W17"), nullptr);
+    RWTValSortedVector<RWCString> names;
     component->getAttributeNames(names);
     ASSERT_EQ(names.entries(), 31u);
     EXPECT_EQ(names[0], "w0");
