@@ -234,28 +234,28 @@ void BM_FromCharsFloor(benchmark::State& state) {
     setMegabytesPerSecond(state, bench.animationBytes);
 }
 
-// Three repetitions at each size; the ratios use the medians, which a busy
+// Five repetitions at each size; the ratios use the medians, which a busy
 // machine disturbs least.
 BENCHMARK(BM_KtrtReader)
     ->Arg(20)
     ->Arg(60)
     ->Arg(200)
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(3)
+    ->Repetitions(5)
     ->ReportAggregatesOnly();
 BENCHMARK(BM_CoinVrmlReader)
     ->Arg(20)
     ->Arg(60)
     ->Arg(200)
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(3)
+    ->Repetitions(5)
     ->ReportAggregatesOnly();
 BENCHMARK(BM_FromCharsFloor)
     ->Arg(20)
     ->Arg(60)
     ->Arg(200)
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(3)
+    ->Repetitions(5)
     ->ReportAggregatesOnly();
 
 // The console report, followed by the reader's speed at each size as ratios
