@@ -1,8 +1,14 @@
 # Installs the build tree into a fresh prefix, then configures, builds and runs
-# the consumer project against that installed package only.
+# a host project against that installed package only.
 #
 # cmake -DBUILD_DIR=... -DCONSUMER_DIR=... -DWORK_DIR=... -DGENERATOR=...
-#       [-DCONFIG=...] [-DSANITIZE=...] -P ConsumerPackageTest.cmake
+#       [-DCONFIG=...] [-DSANITIZE=...]
+#       [-DPROGRAM=name -DPROGRAM_ARGS=args -DEXPECT_FILE=file]
+#       -P ConsumerPackageTest.cmake
+#
+# PROGRAM is the executable the project builds (default: consumer), run with
+# PROGRAM_ARGS. Every line of EXPECT_FILE is a regular expression that the
+# program's output must match; without it the consumer's own line is expected.
 
 foreach(var BUILD_DIR CONSUMER_DIR WORK_DIR GENERATOR)
     if(NOT DEFINED ${var})
@@ -39,8 +45,18 @@ run("${CMAKE_COMMAND}" -S "${CONSUMER_DIR}" -B "${consumer_build}" -G "${GENERAT
     "-DCMAKE_PREFIX_PATH=${prefix}" ${sanitize_args})
 run("${CMAKE_COMMAND}" --build "${consumer_build}")
 
-run("${consumer_build}/consumer")
-if(NOT output MATCHES "Robot: 1 track, arm with 1 key")
-    message(FATAL_ERROR "Unexpected consumer output:\n${output}")
+if(NOT PROGRAM)
+    set(PROGRAM consumer)
 endif()
+run("${consumer_build}/${PROGRAM}" ${PROGRAM_ARGS})
+if(EXPECT_FILE)
+    file(STRINGS "${EXPECT_FILE}" expected_lines)
+else()
+    set(expected_lines "Robot: 1 track, arm with 1 key")
+endif()
+foreach(expected IN LISTS expected_lines)
+    if(NOT output MATCHES "${expected}")
+        message(FATAL_ERROR "Output of ${PROGRAM} does not match '${expected}':\n${output}")
+    endif()
+endforeach()
 message(STATUS "${output}")

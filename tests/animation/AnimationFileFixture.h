@@ -1,7 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -31,10 +32,7 @@ public:
     AnimationFile(const AnimationFile&) = delete;
     AnimationFile& operator=(const AnimationFile&) = delete;
 
-    const std::string& name() const { return name_; }
     std::string path() const { return path_.string(); }
-
-    /// Reads this file into `animation`.
     int loadInto(KTComponentAnimation& animation) const {
         return animation.loadAnimationFromFile(name_.c_str());
     }
@@ -49,12 +47,12 @@ inline int load(KTComponentAnimation& animation, const std::string& contents) {
     return AnimationFile(contents).loadInto(animation);
 }
 
-/// The file's start up to the body of a part transform named `part`.
+/// The file's start up to the body of a part transform named `part` (4 lines).
 inline std::string openPart(const std::string& part) {
     return "KTAnimation {\n Children [\n  KTPartTransform {\n   Name \"" + part + "\"\n";
 }
 
-/// The end of a part transform opened by openPart.
+/// The end of a part transform opened by openPart (3 lines).
 inline const char* closePart() {
     return "  }\n ]\n}\n";
 }

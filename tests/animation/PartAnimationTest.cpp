@@ -17,10 +17,8 @@ void expectSentinel(KTAnimationState* state) {
     EXPECT_EQ(state->isValid(), 0);
     EXPECT_EQ(state->getKey(), 0.0);
     EXPECT_TRUE(state->getPosition() == KTVector3());
-    EXPECT_TRUE(state->getOrientation() == KTAngle());
 }
 
-// Key values of the track in list order.
 std::vector<double> keysOf(KTPartAnimation& track) {
     std::vector<double> keys;
     for (unsigned int i = 0; i < track.getNumStates(); ++i)
@@ -38,44 +36,30 @@ KTPartAnimation trackWithKeys(const char* name, std::initializer_list<double> ke
 
 } // namespace
 
-TEST(AnimationState, ValidityRulesOfConstructionCopyAndAssignment) {
-    EXPECT_EQ(KTAnimationState().isValid(), 1);
-    EXPECT_EQ(KTAnimationState(1.0, KTTransform()).isValid(), 1);
-
+TEST(AnimationState, CopyMakesValidAssignmentKeepsValidityAndEqualityComparesKeysOnly) {
     KTAnimationState invalid(2.0, KTVector3(1, 2, 3), KTAngle(4, 5, 6));
     invalid.setValidity(0);
     const KTAnimationState copied(invalid);
     EXPECT_EQ(copied.isValid(), 1);
-    EXPECT_EQ(copied.getKey(), 2.0);
     EXPECT_TRUE(copied.getPosition() == KTVector3(1, 2, 3));
-    EXPECT_TRUE(copied.getOrientation() == KTAngle(4, 5, 6));
-
     KTAnimationState assigned;
+    EXPECT_EQ(assigned.isValid(), 1);
     assigned = invalid;
     EXPECT_EQ(assigned.isValid(), 0);
     EXPECT_TRUE(assigned.getOrientation() == KTAngle(4, 5, 6));
 
-    assigned.setValidity(7);
-    EXPECT_EQ(assigned.isValid(), 7);
-}
-
-TEST(AnimationState, EqualityComparesKeyValuesOnly) {
-    const KTAnimationState a(1.5, KTVector3(1, 1, 1), KTAngle(1, 1, 1));
-    const KTAnimationState b(1.5, KTVector3(9, 9, 9), KTAngle(9, 9, 9));
-    const KTAnimationState c(2.5, KTVector3(1, 1, 1), KTAngle(1, 1, 1));
-    EXPECT_TRUE(a == b);
-    EXPECT_FALSE(a == c);
+    EXPECT_TRUE(KTAnimationState(1.5, KTVector3(1, 1, 1), KTAngle()) ==
+                KTAnimationState(1.5, KTVector3(9, 9, 9), KTAngle(9, 9, 9)));
+    EXPECT_FALSE(KTAnimationState(1.5, KTTransform()) == KTAnimationState(2.5, KTTransform()));
 }
 
 TEST(PartAnimationIndex, OutOfRangeGetsTheSentinelBeforeAndAfterClear) {
     KTPartAnimation track;
     expectSentinel(track[0]);
     KTAnimationState* const sentinel = track[0];
-
     track.setPartName("arm");
     track.setUseOrientations(1);
     track.setUsePositions(5);
-    EXPECT_EQ(track.usePositions(), 5);
     track.appendState(keyAt(1));
     EXPECT_NE(track[0], sentinel);
     EXPECT_EQ(track[1], sentinel);
@@ -84,8 +68,7 @@ TEST(PartAnimationIndex, OutOfRangeGetsTheSentinelBeforeAndAfterClear) {
     track.clear();
     EXPECT_EQ(track.getNumStates(), 0u);
     EXPECT_EQ(track.getPartName(), "");
-    EXPECT_EQ(track.useOrientations(), 0);
-    EXPECT_EQ(track.usePositions(), 0);
+    EXPECT_EQ(track.useOrientations() + track.usePositions(), 0);
     EXPECT_EQ(track[0], sentinel);
     expectSentinel(track[0]);
 }
@@ -93,52 +76,35 @@ TEST(PartAnimationIndex, OutOfRangeGetsTheSentinelBeforeAndAfterClear) {
 TEST(PartAnimationInsert, RefusesInvalidKeyAndBadIndexLeavingOwnershipWithCaller) {
     KTPartAnimation track;
     auto key = std::make_unique<KTAnimationState>(9.0, KTTransform());
-    // Inserting only places a key before an existing one.
-    EXPECT_EQ(track.insertState(0, key.get()), 0);
-
+    EXPECT_EQ(track.insertState(0, key.get()), 0); // only before an existing key
     track.appendState(keyAt(1));
     track.appendState(keyAt(2));
     EXPECT_EQ(track.insertState(2, key.get()), 0);
     key->setValidity(0);
     EXPECT_EQ(track.insertState(0, key.get()), 0);
     EXPECT_EQ(keysOf(track), (std::vector<double>{1, 2}));
-    // `key` is still ours: the unique_ptr frees it, and AddressSanitizer
-    // reports a double delete if the track took it anyway.
-}
+    // `key` is still ours: ASan reports a double delete if the track took it.
 
-TEST(PartAnimationInsert, PlacesKeyBeforeTheIndexAndTakesIt) {
-    KTPartAnimation track = trackWithKeys("arm", {1, 2, 3});
     EXPECT_EQ(track.insertState(1, keyAt(1.5)), 1);
     EXPECT_EQ(track.insertState(0, keyAt(0.5)), 1);
-    KTAnimationState* oddValidity = keyAt(2.5);
+    KTAnimationState* oddValidity = keyAt(1.75);
     oddValidity->setValidity(2); // only 0 counts as invalid
-    EXPECT_EQ(track.insertState(4, oddValidity), 1);
-    EXPECT_EQ(keysOf(track), (std::vector<double>{0.5, 1, 1.5, 2, 2.5, 3}));
+    EXPECT_EQ(track.insertState(3, oddValidity), 1);
+    EXPECT_EQ(keysOf(track), (std::vector<double>{0.5, 1, 1.5, 1.75, 2}));
 }
 
-TEST(PartAnimationRemove, DeletesTheKeyAndClosesTheGap) {
+TEST(PartAnimationRemoveAndAppend, RemoveClosesTheGapAndAppendTakesInvalidKeys) {
     KTPartAnimation track = trackWithKeys("arm", {1, 2, 3});
     EXPECT_EQ(track.removeState(3), 0);
     EXPECT_EQ(track.removeState(1), 1);
     EXPECT_EQ(keysOf(track), (std::vector<double>{1, 3}));
-    EXPECT_EQ(track.removeState(0), 1);
-    EXPECT_EQ(track.removeState(0), 1);
-    EXPECT_EQ(track.getNumStates(), 0u);
+    EXPECT_EQ(track.removeState(0) + track.removeState(0), 2);
     EXPECT_EQ(track.removeState(0), 0);
-}
 
-TEST(PartAnimationAppend, KeepsOrderPastTheInitialRoomAndAcceptsInvalidKeys) {
-    KTPartAnimation track;
-    for (int i = 0; i < 1000; ++i) {
-        KTAnimationState* key = keyAt(i);
-        key->setValidity(i % 2);
-        track.appendState(key);
-    }
-    ASSERT_EQ(track.getNumStates(), 1000u);
-    for (unsigned int i = 0; i < 1000; ++i) {
-        ASSERT_EQ(track[i]->getKey(), static_cast<double>(i));
-        ASSERT_EQ(track[i]->isValid(), static_cast<int>(i % 2));
-    }
+    KTAnimationState* invalid = keyAt(4);
+    invalid->setValidity(0); // appended all the same
+    track.appendState(invalid);
+    EXPECT_EQ(track[0], invalid);
 }
 
 TEST(PartAnimationCopy, CopiesOwnTheirKeysAndAssignmentKeepsTheSentinel) {
@@ -151,24 +117,20 @@ TEST(PartAnimationCopy, CopiesOwnTheirKeysAndAssignmentKeepsTheSentinel) {
     KTPartAnimation assigned = trackWithKeys("old", {7, 8});
     KTAnimationState* const assignedSentinel = assigned[99];
     assigned = *source;
-
-    for (KTPartAnimation* track : {&copy, &assigned}) {
-        KTPartAnimation& t = *track;
-        EXPECT_EQ(t.getPartName(), "Arm");
-        EXPECT_EQ(t.useOrientations(), 1);
-        EXPECT_EQ(t.usePositions(), 3);
-        EXPECT_EQ(keysOf(t), (std::vector<double>{1, 2, 3}));
-        EXPECT_EQ(t[1]->isValid(), 0);
-        EXPECT_NE(t[0], (*source)[0]);
-        expectSentinel(t[3]);
+    for (KTPartAnimation* t : {&copy, &assigned}) {
+        EXPECT_EQ(t->getPartName(), "Arm");
+        EXPECT_EQ(t->useOrientations(), 1);
+        EXPECT_EQ(t->usePositions(), 3);
+        EXPECT_EQ(keysOf(*t), (std::vector<double>{1, 2, 3}));
+        EXPECT_EQ((*t)[1]->isValid(), 0);
+        EXPECT_NE((*t)[0], (*source)[0]);
+        expectSentinel((*t)[3]);
     }
     EXPECT_EQ(assigned[99], assignedSentinel);
 
-    // Changing or destroying the source leaves the copies intact.
     (*source)[0]->setKey(100);
     source.reset();
     EXPECT_EQ(keysOf(assigned), (std::vector<double>{1, 2, 3}));
-
     const KTPartAnimation& itself = assigned;
     assigned = itself;
     EXPECT_EQ(keysOf(assigned), (std::vector<double>{1, 2, 3}));
@@ -177,14 +139,10 @@ TEST(PartAnimationCopy, CopiesOwnTheirKeysAndAssignmentKeepsTheSentinel) {
     EXPECT_EQ(assigned[0], assignedSentinel);
 }
 
-TEST(PartAnimationEquality, ComparesPartNamesIgnoringCase) {
+TEST(PartAnimationEquality, ComparesPartNamesIgnoringCaseAndIgnoresANullName) {
     EXPECT_TRUE(trackWithKeys("LeftArm", {1}) == trackWithKeys("leftarm", {2, 3}));
     EXPECT_FALSE(trackWithKeys("LeftArm", {1}) == trackWithKeys("RightArm", {1}));
-
-    KTPartAnimation track;
-    track.setPartName("arm");
+    KTPartAnimation track = trackWithKeys("arm", {});
     track.setPartName(nullptr);
     EXPECT_EQ(track.getPartName(), "arm");
-    track.setPartName("");
-    EXPECT_EQ(track.getPartName(), "");
 }

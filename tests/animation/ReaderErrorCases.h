@@ -57,6 +57,11 @@ inline constexpr ReaderErrorCase readerErrorCases[] = {
      "KTAnimation { Children [ KTPartTransform { OrientationInterpolator { Key [ 1 2 ] {\n"
      "}\nKTAnimation { Children [ KTPartTransform { }\n",
      "Mismatch between number of interpolator keys and values.", 3},
+    {"EqualKeyCountsLeftOpenByABlock",
+     "KTAnimation { Children [ KTPartTransform { OrientationInterpolator {\n"
+     " Key [ 1 2 ] KeyValue [ 1 0 0 0 0 1 0 0 ] } PositionInterpolator { Key [ 0 1 ] {\n"
+     "}\nKTAnimation { Children [ KTPartTransform { }\n",
+     "Mismatch between number of interpolator keys and values.", 4},
     {"ThreeOrientationAndTwoPositionKeys",
      "KTAnimation { Children [ KTPartTransform { Name \"Lid\"\n"
      " OrientationInterpolator { Key [ 0 1 2 ] KeyValue [ 1 0 0 0 1 0 0 1 1 0 0 2 ] }\n"

@@ -50,45 +50,27 @@ void expectSpot(const SoSpotLight* light, const SpotValues& v) {
 
 } // namespace
 
-TEST(LightState, NullLightsAreIgnoredAndNamesCompareIgnoringCase) {
-    Held<SoSpotLight> spot;
-    set(spot.node, lit);
-    KTLightState state;
-    state.snapshotLight(nullptr);
-    state.restoreLight(nullptr);
-    state.restoreLight(spot.node);
-    expectSpot(spot.node, cleared);
-
-    KTLightState lamp, other;
-    lamp.setName("Lamp");
-    lamp.setOldName("old");
-    lamp.setName(nullptr);
-    lamp.setOldName(nullptr);
-    EXPECT_EQ(lamp.getName(), "Lamp");
-    EXPECT_EQ(lamp.getOldName(), "old");
-    other.setName("LAMP");
-    other.snapshotLight(spot.node);
-    EXPECT_EQ(lamp == other, 1);
-    other.setName("Lamp2");
-    EXPECT_EQ(lamp == other, 0);
-    const KTLightState& alias = lamp;
-    lamp = alias;
-    EXPECT_EQ(lamp.getName(), "Lamp");
-}
-
-TEST(LightState, SpotLightsRoundTripThroughCopiesAndClearBringsTheDefaultsBack) {
+TEST(LightState, SpotLightsRoundTripThroughCopiesAndNullOrClearedStatesBringTheDefaults) {
     Held<SoSpotLight> source, target;
     set(source.node, lit);
     source->on.setValue(5); // any non-zero value is on
     KTLightState state;
+    state.snapshotLight(nullptr);
+    state.restoreLight(nullptr);
+    state.restoreLight(target.node);
+    expectSpot(target.node, cleared);
     state.snapshotLight(source.node);
-    const KTLightState copy(state);
     KTLightState assigned;
-    assigned = copy;
+    assigned = KTLightState(state);
+    const KTLightState& alias = assigned;
+    assigned = alias;
     assigned.restoreLight(target.node);
     expectSpot(target.node, lit);
 
-    assigned.setName("spot");
+    assigned.setName("Lamp");
+    assigned.setName(nullptr);
+    state.setName("LAMP");
+    EXPECT_EQ(assigned == state, 1);
     assigned.clear();
     EXPECT_EQ(assigned.getName(), "");
     assigned.restoreLight(target.node);

@@ -5,10 +5,11 @@
 #include <string>
 
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
-#include <Inventor/errors/SoDebugError.h>
 #include <Inventor/VRMLnodes/SoVRMLMaterial.h>
+#include <Inventor/errors/SoDebugError.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSwitch.h>
+
 #include <ktrld/ktrld.h>
 
 #include "SnapshotTestSupport.h"
@@ -17,49 +18,44 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using AttributeCapture = SnapshotTest;
-
 SoSeparator* geometryOf(SoBaseKit* kit) {
     return static_cast<SoSeparator*>(kit->getPart("geometry", TRUE));
 }
 
 SoMFString strings(std::initializer_list<const char*> values) {
     SoMFString field;
-    int i = 0;
     for (const char* value : values)
-        field.set1Value(i++, value);
+        field.set1Value(field.getNum(), value);
     return field;
 }
 
-void quiet(const SoError*, void*) {}
+template <class A> A* attribute(KTComponent* component, const char* name) {
+    return static_cast<A*>(component->getAttribute(name));
+}
 
-// A component whose scene holds target nodes of class T at several depths:
-// in its geometry, in a nested separator, in a logical part and a part nested
-// in it, and under a switch that selects no child; plus one node outside it.
+// A component with target nodes of class T in its geometry, a nested
+// separator, a logical part, a part inside that, and under a switch that
+// selects no child; plus one node outside the component.
 template <class T> struct Scene {
     Scene() : root(new SoSeparator) {
         root->ref();
-        // The texture files named in the tests do not exist: Coin's warnings
-        // that it cannot read them are not wanted in the test output.
-        SoDebugError::setHandlerCallback(quiet, nullptr);
+        // Coin's warnings about the missing texture files are not wanted.
+        SoDebugError::setHandlerCallback([](const SoError*, void*) {}, nullptr);
         component = world.addComponent("chair");
         root->addChild(component);
-        auto add = [this](SoGroup* group) {
-            T* node = new T;
-            group->addChild(node);
-            targets.push_back(node);
-        };
-        add(geometryOf(component));
         SoSeparator* nested = new SoSeparator;
-        geometryOf(component)->addChild(nested);
-        add(nested);
-        KTPart* seat = component->addLogicalPart("seat");
-        add(geometryOf(seat));
-        add(geometryOf(component->addLogicalPart("cushion", seat)));
         SoSwitch* off = new SoSwitch;
         off->whichChild.setValue(SO_SWITCH_NONE);
+        geometryOf(component)->addChild(nested);
         geometryOf(component)->addChild(off);
-        add(off);
+        KTPart* seat = component->addLogicalPart("seat");
+        for (SoGroup* group :
+             {static_cast<SoGroup*>(geometryOf(component)), static_cast<SoGroup*>(nested),
+              static_cast<SoGroup*>(off), static_cast<SoGroup*>(geometryOf(seat)),
+              static_cast<SoGroup*>(geometryOf(component->addLogicalPart("cushion", seat)))}) {
+            targets.push_back(new T);
+            group->addChild(targets.back());
+        }
         outside = new T;
         root->addChild(outside);
     }
@@ -72,7 +68,7 @@ template <class T> struct Scene {
     T* outside;
 };
 
-class AttributeRestore : public SnapshotTest {
+class ObjectStateAttributes : public SnapshotTest {
 protected:
     void SetUp() override {
         previous = fs::current_path();
@@ -86,36 +82,18 @@ protected:
         fs::remove_all(base);
         KTRegistryLoader::ClearRegistry();
     }
-    // Makes the directory `relative` below the test's base and returns its path.
-    std::string directory(const char* relative) {
-        const fs::path path = base / relative;
-        fs::create_directories(path);
-        return path.string();
-    }
-
-    fs::path previous;
-    fs::path base;
+    fs::path previous, base;
 };
 
 } // namespace
 
-TEST_F(AttributeCapture, NullComponentsAndEmptyCollectionsDoNothing) {
+TEST_F(ObjectStateAttributes, CaptureTakesEveryClassInSortedOrderWithItsCodeAndValue) {
     KTObjectState state;
-    KTAttributeState kept;
-    kept.setName("kept");
-    state.addAttributeState(kept);
-    state.restoreAttributes(nullptr);
+    state.addAttributeState(KTAttributeState());
     state.setAttributes(nullptr);
     EXPECT_EQ(state.numAttributeStates(), 0u);
+    state.restoreAttributes(nullptr);
 
-    KTComponentDB world;
-    KTComponent* component = world.addComponent("c");
-    component->addAttribute(new KTFloatAttribute("speed", 1.0f));
-    state.restoreAttributes(component);
-    EXPECT_EQ(static_cast<KTFloatAttribute*>(component->getAttribute("speed"))->getValue(), 1.0f);
-}
-
-TEST_F(AttributeCapture, EveryClassInSortedOrderWithItsCodeAndValue) {
     KTComponentDB world;
     KTComponent* component = world.addComponent("c");
     int marker = 0;
@@ -129,11 +107,9 @@ TEST_F(AttributeCapture, EveryClassInSortedOrderWithItsCodeAndValue) {
     component->addAttribute(new KTColorAttribute("c", SbColor(0.1f, 0.2f, 0.3f)));
     component->addAttribute(new KTBoolAttribute("b", 3));
     component->addAttribute(new KTCounterAttribute("a", 9.0f));
-
-    KTObjectState state;
-    state.addAttributeState(KTAttributeState());
+    component->addAttribute(new KTMFStringAttribute("zero"));
     state.setAttributes(component);
-    ASSERT_EQ(state.numAttributeStates(), 10u);
+    ASSERT_EQ(state.numAttributeStates(), 11u);
     KTAttributeState s[10];
     for (unsigned int i = 0; i < 10; ++i) {
         ASSERT_TRUE(state.getAttributeStateAt(i, s[i]));
@@ -150,67 +126,27 @@ TEST_F(AttributeCapture, EveryClassInSortedOrderWithItsCodeAndValue) {
     EXPECT_EQ(s[7].getTimeValue(), SbTime(5.0));
     EXPECT_EQ(s[8].getVec3fValue(), SbVec3f(1, 2, 3));
     EXPECT_EQ(s[9].getVoidPtrValue(), &marker);
-}
 
-TEST_F(AttributeCapture, MultipleStringListsGiveTheirFirstStringAndGetOneWhenEmpty) {
-    KTComponentDB world;
-    KTComponent* component = world.addComponent("c");
-    component->addAttribute(new KTMFStringAttribute("empty"));
-    component->addAttribute(new KTMFStringAttribute("list", strings({"x", "y"})));
-
-    KTObjectState state;
-    state.setAttributes(component);
+    // An empty string list is captured as "" and gets that one string.
     KTAttributeState empty;
-    ASSERT_TRUE(state.getAttributeState("EMPTY", empty));
-    EXPECT_EQ(empty.getType(), KTAttributeState::MFSTRING_TYPE);
+    ASSERT_TRUE(state.getAttributeState("ZERO", empty));
     EXPECT_EQ(empty.getStringValue(), "");
-    auto* live = static_cast<KTMFStringAttribute*>(component->getAttribute("empty"));
-    ASSERT_EQ(live->getActualValue().getNum(), 1);
-    EXPECT_EQ(live->getActualValue()[0], SbString(""));
-
-    auto* list = static_cast<KTMFStringAttribute*>(component->getAttribute("list"));
+    ASSERT_EQ(attribute<KTMFStringAttribute>(component, "zero")->getActualValue().getNum(), 1);
+    // Restoring a list replaces its first string only.
+    KTMFStringAttribute* list = attribute<KTMFStringAttribute>(component, "e");
     list->setValue(strings({"p", "q", "r"}));
     state.restoreAttributes(component);
     ASSERT_EQ(list->getActualValue().getNum(), 3);
     EXPECT_EQ(list->getActualValue()[0], SbString("x"));
-    EXPECT_EQ(list->getActualValue()[1], SbString("q"));
     EXPECT_EQ(list->getActualValue()[2], SbString("r"));
 }
 
-TEST_F(AttributeRestore, TypeMismatchesAndMissingAttributesWriteNothing) {
-    KTComponentDB world;
-    KTComponent* component = world.addComponent("c");
-    component->addAttribute(new KTFloatAttribute("speed", 1.0f));
-    component->addAttribute(new KTStringAttribute("label", "before"));
-    component->addAttribute(new KTFloatAttribute("untouched", 4.0f));
-
-    KTObjectState state;
-    state.setAttributes(component);
-    state.removeAttributeState("untouched");
-    component->removeAttribute("speed");
-    component->addAttribute(new KTStringAttribute("speed", "now a string"));
-    static_cast<KTStringAttribute*>(component->getAttribute("label"))->setValue("after");
-    static_cast<KTFloatAttribute*>(component->getAttribute("untouched"))->setValue(5.0f);
-    component->removeAttribute("label");
-    component->addAttribute(new KTStringAttribute("label", "fresh"));
-
-    state.restoreAttributes(component);
-    EXPECT_EQ(static_cast<KTStringAttribute*>(component->getAttribute("speed"))->getValue(),
-              "now a string");
-    EXPECT_EQ(static_cast<KTStringAttribute*>(component->getAttribute("label"))->getValue(),
-              "before");
-    EXPECT_EQ(static_cast<KTFloatAttribute*>(component->getAttribute("untouched"))->getValue(),
-              5.0f);
-}
-
-TEST_F(AttributeRestore, ColourReachesEveryMaterialBelowTheComponentOnly) {
+TEST_F(ObjectStateAttributes, ColourPaintsEveryMaterialBelowTheComponentWithTheLastColour) {
     Scene<SoVRMLMaterial> scene;
     scene.component->addAttribute(new KTColorAttribute("tint", SbColor(1, 0, 0)));
     KTObjectState state;
     state.setAttributes(scene.component);
-    static_cast<KTColorAttribute*>(scene.component->getAttribute("tint"))
-        ->setValue(SbColor(0, 1, 0));
-
+    attribute<KTColorAttribute>(scene.component, "tint")->setValue(SbColor(0, 1, 0));
     for (SbBool searching : {FALSE, TRUE}) {
         SoBaseKit::setSearchingChildren(searching);
         for (SoVRMLMaterial* material : scene.targets)
@@ -221,35 +157,28 @@ TEST_F(AttributeRestore, ColourReachesEveryMaterialBelowTheComponentOnly) {
             EXPECT_EQ(material->diffuseColor.getValue(), SbColor(1, 0, 0));
     }
     SoBaseKit::setSearchingChildren(FALSE);
-    EXPECT_EQ(static_cast<KTColorAttribute*>(scene.component->getAttribute("tint"))->getValue(),
-              SbColor(1, 0, 0));
     EXPECT_EQ(scene.outside->diffuseColor.getValue(), SbColor(0.8f, 0.8f, 0.8f));
-}
 
-TEST_F(AttributeRestore, ColourOfAnotherCodeKeepsTheAttributeAndPaintsItsCurrentValue) {
-    Scene<SoVRMLMaterial> scene;
-    scene.component->addAttribute(new KTColorAttribute("tint", SbColor(0, 0, 1)));
-    scene.component->addAttribute(new KTColorAttribute("zone", SbColor(1, 1, 0)));
-    KTObjectState state;
+    // An entry of another code keeps the attribute; the scene gets its value.
     KTAttributeState notAColour;
     notAColour.setName("tint");
     notAColour.setType(KTAttributeState::FLOAT_TYPE);
-    notAColour.setColorValue(SbColor(1, 0, 0));
-    state.addAttributeState(notAColour);
-    state.restoreAttributes(scene.component);
-    EXPECT_EQ(static_cast<KTColorAttribute*>(scene.component->getAttribute("tint"))->getValue(),
-              SbColor(0, 0, 1));
+    notAColour.setColorValue(SbColor(0, 0, 1));
+    KTObjectState other;
+    other.addAttributeState(notAColour);
+    scene.targets[0]->diffuseColor.setValue(0, 0, 0);
+    other.restoreAttributes(scene.component);
     for (SoVRMLMaterial* material : scene.targets)
-        EXPECT_EQ(material->diffuseColor.getValue(), SbColor(0, 0, 1));
-
+        EXPECT_EQ(material->diffuseColor.getValue(), SbColor(1, 0, 0));
     // With two colour attributes the last one in the collection wins.
+    scene.component->addAttribute(new KTColorAttribute("zone", SbColor(1, 1, 0)));
     state.setAttributes(scene.component);
     state.restoreAttributes(scene.component);
     for (SoVRMLMaterial* material : scene.targets)
         EXPECT_EQ(material->diffuseColor.getValue(), SbColor(1, 1, 0));
 }
 
-TEST_F(AttributeRestore, TextureUrlSetsTheFirstUrlOfEveryImageTexture) {
+TEST_F(ObjectStateAttributes, TextureUrlSetsTheFirstUrlOfEveryImageTextureFromAStringList) {
     Scene<SoVRMLImageTexture> scene;
     for (SoVRMLImageTexture* texture : scene.targets)
         texture->url = strings({"old.png", "second.png"});
@@ -258,8 +187,7 @@ TEST_F(AttributeRestore, TextureUrlSetsTheFirstUrlOfEveryImageTexture) {
     KTObjectState state;
     state.setAttributes(scene.component);
     state.restoreAttributes(scene.component);
-    for (SoVRMLImageTexture* texture : scene.targets)
-        EXPECT_EQ(texture->url[0], SbString("old.png"));
+    EXPECT_EQ(scene.targets[0]->url[0], SbString("old.png"));
 
     scene.component->addAttribute(new KTMFStringAttribute("textureUrl", strings({"wood.png"})));
     state.setAttributes(scene.component);
@@ -270,36 +198,25 @@ TEST_F(AttributeRestore, TextureUrlSetsTheFirstUrlOfEveryImageTexture) {
         EXPECT_EQ(texture->url[1], SbString("second.png"));
     }
     EXPECT_EQ(scene.outside->url.getNum(), 0);
-    // The geometry is unknown: the current directory stays where it was.
-    EXPECT_EQ(fs::current_path(), previous);
-}
+    EXPECT_EQ(fs::current_path(), previous); // no geometry file: no directory change
 
-TEST_F(AttributeRestore, TextureStepWritesNothingWithoutAStringList) {
-    Scene<SoVRMLImageTexture> scene;
-    for (SoVRMLImageTexture* texture : scene.targets)
-        texture->url = strings({"old.png"});
-    KTObjectState state;
-    KTAttributeState unwritten;
-    unwritten.setName("textureUrl");
-    state.addAttributeState(unwritten);
-
+    // An empty list or a plain string gives no url.
+    KTAttributeState named;
+    named.setName("textureUrl");
+    KTObjectState unwritten;
+    unwritten.addAttributeState(named);
     scene.component->addAttribute(new KTMFStringAttribute("textureUrl"));
-    state.restoreAttributes(scene.component);
-    scene.component->removeAttribute("textureUrl");
-    scene.component->addAttribute(new KTStringAttribute("textureUrl", "wood.png"));
-    state.restoreAttributes(scene.component);
-    for (SoVRMLImageTexture* texture : scene.targets)
-        EXPECT_EQ(texture->url[0], SbString("old.png"));
+    unwritten.restoreAttributes(scene.component);
+    scene.component->addAttribute(new KTStringAttribute("textureUrl", "x.png"));
+    unwritten.restoreAttributes(scene.component);
+    EXPECT_EQ(scene.targets.back()->url[0], SbString("wood.png"));
 }
 
-TEST_F(AttributeRestore, GeometryLocationBecomesTheCurrentDirectory) {
-    const std::string long85(81, 'a');
-    struct Case {
-        std::string file;        // the component's geometry file
-        std::string key;         // the name the geometry is registered under
-        std::string localFolder; // folder of the registered local path
-        std::string localFile;   // file name ending the local path
-        std::string expectedFolder;
+TEST_F(ObjectStateAttributes, GeometryLocationBecomesTheCurrentDirectory) {
+    // Geometry file, registered name, folder and file name of the local path,
+    // expected directory.
+    const struct {
+        std::string file, key, folder, localFile, expected;
     } cases[] = {
         {"chair.wrl", "chair", "a", "CHAIR.WRL", "a"},
         {"chair.WRL", "chair", "b", "chair.wrl", "b"},
@@ -307,23 +224,23 @@ TEST_F(AttributeRestore, GeometryLocationBecomesTheCurrentDirectory) {
         {"chair.vrml", "chair.vrml", "d", "chair.vrml", "d"},
         {"chair", "chair", "e", "chair", "e"},
         {"chair.abc", "chair.abc", "f", "chair.abc", "f"},
-        {long85 + ".wrl", std::string(79, 'a'), "g", "", "g"},
+        {std::string(81, 'a') + ".wrl", std::string(79, 'a'), "g", "", "g"},
         // The local path does not hold the file name: it is used whole.
         {"chair.wrl", "chair", "h/whole", "", "h/whole"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         KTRegistryLoader::ClearRegistry();
-        const std::string folder = directory(c.localFolder.c_str());
-        KTRegistryLoader::RegisterGeometry(c.key.c_str(), (folder + "/" + c.localFile).c_str());
+        fs::create_directories(base / c.folder);
+        KTRegistryLoader::RegisterGeometry(
+            c.key.c_str(), ((base / c.folder).string() + "/" + c.localFile).c_str());
         fs::current_path(previous);
-
         Scene<SoVRMLImageTexture> scene;
         scene.component->setGeometryFile(c.file.c_str());
         scene.component->addAttribute(new KTMFStringAttribute("textureUrl", strings({"t.png"})));
         KTObjectState state;
         state.setAttributes(scene.component);
         state.restoreAttributes(scene.component);
-        EXPECT_EQ(fs::current_path(), fs::canonical(base / c.expectedFolder)) << c.file;
+        EXPECT_EQ(fs::current_path(), fs::canonical(base / c.expected)) << c.file;
         EXPECT_EQ(scene.targets.front()->url[0], SbString("t.png"));
     }
 }

@@ -18,53 +18,7 @@ void expectSameRotation(const SbRotation& actual, const SbRotation& expected) {
 
 } // namespace
 
-TEST(ViewpointState, NullViewpointsAndNamesAreIgnored) {
-    KTViewpointState state;
-    state.setName("Front");
-    state.setOldName("old");
-    state.snapshotViewpoint(nullptr);
-    state.restoreViewpoint(nullptr);
-    state.setName(nullptr);
-    state.setOldName(nullptr);
-    EXPECT_EQ(state.getName(), "Front");
-    EXPECT_EQ(state.getOldName(), "old");
-
-    KTViewpointState other;
-    other.setName("FRONT");
-    other.setDesc("different");
-    EXPECT_EQ(state == other, 1);
-    other.setName("back");
-    EXPECT_EQ(state == other, 0);
-    const KTViewpointState& alias = state;
-    state = alias;
-    EXPECT_EQ(state.getName(), "Front");
-}
-
-TEST(ViewpointState, AClearedStateRestoresItsDefaultsButNeverTheName) {
-    KTViewpoint viewpoint("entrance");
-    viewpoint.description = "hall";
-    viewpoint.position.setValue(1, 2, 3);
-    viewpoint.orientation.setValue(SbVec3f(0, 1, 0), 1.0f);
-    viewpoint.fieldOfView = 0.5f;
-    viewpoint.jump = 0;
-
-    KTViewpointState state;
-    EXPECT_TRUE(state.getJump());
-    EXPECT_EQ(state.getDesc(), "");
-    state.setJump(false);
-    state.setName("cleared away");
-    state.clear();
-    EXPECT_EQ(state.getName(), "");
-    state.restoreViewpoint(&viewpoint);
-    EXPECT_EQ(viewpoint.getName(), "entrance");
-    EXPECT_EQ(viewpoint.description, "");
-    EXPECT_EQ(viewpoint.fieldOfView, 0.0f);
-    EXPECT_EQ(viewpoint.jump, 1);
-    EXPECT_EQ(viewpoint.position, SbVec3f(0, 0, 0));
-    expectSameRotation(viewpoint.orientation, SbRotation::identity());
-}
-
-TEST(ViewpointState, SnapshotRoundTripsWithTheOrientationAsEulerAngles) {
+TEST(ViewpointState, RoundTripsWithTheOrientationAsEulerAnglesAndClearRestoresDefaults) {
     KTViewpoint source("Tower");
     source.description = "top of the tower";
     source.position.setValue(1.5f, -2.0f, 30.25f);
@@ -74,27 +28,39 @@ TEST(ViewpointState, SnapshotRoundTripsWithTheOrientationAsEulerAngles) {
     source.jump = 2;
 
     KTViewpointState state;
+    state.snapshotViewpoint(nullptr);
+    state.restoreViewpoint(nullptr);
     state.setOldName("label");
     state.snapshotViewpoint(&source);
     EXPECT_EQ(state.getName(), "Tower");
     EXPECT_EQ(state.getOldName(), "label");
-    EXPECT_EQ(state.getDesc(), "top of the tower");
-    EXPECT_FALSE(state.getJump());
+    KTViewpointState other;
+    other.setName("TOWER");
+    EXPECT_EQ(state == other, 1); // names ignoring case
 
     KTViewpoint target("Other");
-    const KTViewpointState copy(state);
     KTViewpointState assigned;
-    assigned = copy;
+    assigned = KTViewpointState(state);
     assigned.restoreViewpoint(&target);
-    EXPECT_EQ(target.getName(), "Other");
+    EXPECT_EQ(target.getName(), "Other"); // the name is never restored
     EXPECT_EQ(target.description, "top of the tower");
     EXPECT_EQ(target.fieldOfView, 0.9f);
     EXPECT_EQ(target.jump, 0);
     EXPECT_EQ(target.position, SbVec3f(1.5f, -2.0f, 30.25f));
     expectSameRotation(target.orientation, turned);
-
     source.jump = 1;
     state.snapshotViewpoint(&source);
     state.restoreViewpoint(&target);
     EXPECT_EQ(target.jump, 1);
+
+    target.jump = 0;
+    state.clear();
+    EXPECT_EQ(state.getName(), "");
+    state.restoreViewpoint(&target);
+    EXPECT_EQ(target.getName(), "Other");
+    EXPECT_EQ(target.description, "");
+    EXPECT_EQ(target.fieldOfView, 0.0f);
+    EXPECT_EQ(target.jump, 1);
+    EXPECT_EQ(target.position, SbVec3f(0, 0, 0));
+    expectSameRotation(target.orientation, SbRotation::identity());
 }

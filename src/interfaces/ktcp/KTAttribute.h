@@ -12,8 +12,11 @@
 /// are not copyable.
 class KTCP_API KTAttribute {
 public:
+    /// Attributes are deleted by the component that owns them.
     virtual ~KTAttribute();
+    /// Not copyable.
     KTAttribute(const KTAttribute&) = delete;
+    /// Not assignable.
     KTAttribute& operator=(const KTAttribute&) = delete;
 
     /// The name given at construction.
@@ -26,6 +29,7 @@ public:
     static void initClass();
 
 protected:
+    /// For the concrete classes: an attribute named `attributeName`.
     explicit KTAttribute(const RWCString& attributeName);
 
     /// Registers `*type` as `typeName` below `parent` unless it already is.

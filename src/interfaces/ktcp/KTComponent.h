@@ -42,12 +42,15 @@ public:
     /// Number of tick() calls so far.
     unsigned long getTickCount() const { return tickCount; }
 
-    /// Each query replaces the contents of `names` with the names asked for,
-    /// in ascending order: every attribute, every behavior, the active
-    /// behaviors, and the behaviors activated at start-up.
+    /// Replaces the contents of `names` with the names of every attribute, in
+    /// ascending order (as do the three behavior queries below).
     void getAttributeNames(RWTValSortedVector<RWCString>& names) const;
+    /// Replaces `names` with the names of every behavior, ascending.
     void getBehaviorNames(RWTValSortedVector<RWCString>& names) const;
+    /// Replaces `names` with the names of the active behaviors, ascending.
     void getActiveBehaviorNames(RWTValSortedVector<RWCString>& names) const;
+    /// Replaces `names` with the names of the behaviors activated when the
+    /// world starts, ascending.
     void getBehaviorsActivatedAtStartup(RWTValSortedVector<RWCString>& names) const;
 
     /// The attribute of that exact name (still owned by the component), or
@@ -65,10 +68,11 @@ public:
     /// The behavior of that exact name; an invalid KTBehavior when there is
     /// none.
     KTBehavior getBehavior(const RWCString& name) const;
-    /// Marks the behavior active (or inactive). `immediate` is accepted for
-    /// hosts that distinguish deferred activation; it has no effect here.
-    /// 1 when the behavior exists, else 0.
+    /// Marks the behavior active. `immediate` is accepted for hosts that
+    /// distinguish deferred activation; it has no effect here. 1 when the
+    /// behavior exists, else 0.
     int activateBehavior(const RWCString& name, int immediate);
+    /// Marks the behavior inactive; as activateBehavior() otherwise.
     int deactivateBehavior(const RWCString& name, int immediate);
     /// Sets whether starting the world activates the behavior; 0 when there
     /// is no behavior of that name.
@@ -90,6 +94,7 @@ public:
     KTPart* addLogicalPart(const RWCString& name, KTPart* parent = nullptr);
 
 protected:
+    /// Protected: a component goes away with its last unref().
     ~KTComponent() override;
 
 private:

@@ -18,7 +18,9 @@ public:
     KTComponentDB();
     /// Releases every component.
     virtual ~KTComponentDB();
+    /// Not copyable.
     KTComponentDB(const KTComponentDB&) = delete;
+    /// Not assignable.
     KTComponentDB& operator=(const KTComponentDB&) = delete;
 
     /// Creates a component named `name`, appends it and returns it (the

@@ -17,8 +17,10 @@ public:
     SoMFString& getActualValue() { return value; }
     /// The field, read-only; setValue() replaces its strings with `newValue`'s.
     const SoMFString& getValue() const { return value; }
+    /// Replaces the value held.
     void setValue(const SoMFString& newValue) { value = newValue; }
 
+    /// The type of this class.
     SoType getTypeId() const override;
     /// The type of this class, derived from KTAttribute's.
     static SoType getClassTypeId();

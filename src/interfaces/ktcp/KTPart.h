@@ -24,5 +24,6 @@ public:
     static void initClass();
 
 protected:
+    /// Protected: a part goes away with its last unref().
     ~KTPart() override;
 };

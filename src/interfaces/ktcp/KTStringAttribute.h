@@ -11,8 +11,10 @@ public:
 
     /// The value held; setValue() replaces it.
     const RWCString& getValue() const { return value; }
+    /// Replaces the value held.
     void setValue(const RWCString& newValue) { value = newValue; }
 
+    /// The type of this class.
     SoType getTypeId() const override;
     /// The type of this class, derived from KTAttribute's.
     static SoType getClassTypeId();

@@ -16,7 +16,9 @@ public:
     Std_CString(const char* text);
     /// Copies hold their own characters.
     Std_CString(const Std_CString& other) = default;
+    /// Replaces the contents with a copy of the other's characters.
     Std_CString& operator=(const Std_CString& other) = default;
+    /// Releases the characters.
     ~Std_CString();
 
     /// Replaces the contents with a copy of `text`; null gives "".

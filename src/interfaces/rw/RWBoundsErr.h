@@ -9,7 +9,9 @@
 /// container's count. Carries the offending index and the count at the time.
 class RW_API RWBoundsErr : public std::out_of_range {
 public:
+    /// An error for `index` asked of a container holding `count` entries.
     RWBoundsErr(std::size_t index, std::size_t count);
+    /// Nothing to release beyond the base.
     ~RWBoundsErr() override;
 
     /// The index that was asked for.

@@ -17,10 +17,15 @@ public:
     /// Returned by the searches when nothing is found.
     static const std::size_t npos;
 
+    /// The empty string.
     RWCString() = default;
+    /// A copy of the zero-terminated `text`; null gives the empty string.
     RWCString(const char* text);
+    /// A copy of the first `length` bytes of `text`.
     RWCString(const char* text, std::size_t length);
+    /// A copy of `text`.
     RWCString(const std::string& text) : text_(text) {}
+    /// Takes over the bytes of `text`.
     RWCString(std::string&& text) noexcept : text_(std::move(text)) {}
 
     /// Number of bytes, not counting the terminator.
@@ -29,16 +34,19 @@ public:
     bool isNull() const noexcept { return text_.empty(); }
     /// The bytes, zero-terminated.
     const char* data() const noexcept { return text_.c_str(); }
+    /// The bytes, zero-terminated; valid until the string changes.
     operator const char*() const noexcept { return text_.c_str(); }
     /// The underlying standard string.
     const std::string& std() const noexcept { return text_; }
 
     /// Byte at index i; raises RWBoundsErr when i is not below length().
     char operator[](std::size_t i) const;
+    /// As the const operator[], writable.
     char& operator[](std::size_t i);
 
     /// < 0, 0 or > 0 as this string sorts before, equal to or after the other.
     int compareTo(const RWCString& other, caseCompare cmp = exact) const noexcept;
+    /// As compareTo(const RWCString&); a null `other` compares as empty.
     int compareTo(const char* other, caseCompare cmp = exact) const noexcept;
 
     /// Hash of the bytes (FNV-1a), stable across runs.
@@ -51,17 +59,22 @@ public:
 
     /// Index of the first occurrence of `pattern` at or after `start`, or npos.
     std::size_t index(const char* pattern, std::size_t start = 0, caseCompare cmp = exact) const;
-    /// Index of the first / last occurrence of the byte `c`, or npos.
+    /// Index of the first occurrence of the byte `c`, or npos.
     std::size_t first(char c) const noexcept;
+    /// Index of the last occurrence of the byte `c`, or npos.
     std::size_t last(char c) const noexcept;
     /// True when `pattern` occurs in the string.
     bool contains(const char* pattern, caseCompare cmp = exact) const {
         return index(pattern, 0, cmp) != npos;
     }
 
+    /// Appends `length` bytes of `text`.
     RWCString& append(const char* text, std::size_t length);
+    /// Appends the zero-terminated `text`.
     RWCString& operator+=(const char* text);
+    /// Appends `text`.
     RWCString& operator+=(const RWCString& text);
+    /// Appends the byte `c`.
     RWCString& operator+=(char c);
 
     /// Lowers ASCII letters in place.
@@ -79,18 +92,45 @@ private:
     std::string text_;
 };
 
+/// True when both hold the same bytes (letter case counts).
 RW_API bool operator==(const RWCString& a, const RWCString& b) noexcept;
+/// True when `a` holds the bytes of the zero-terminated `b` (null counts as empty).
 RW_API bool operator==(const RWCString& a, const char* b) noexcept;
-inline bool operator==(const char* a, const RWCString& b) noexcept { return b == a; }
-inline bool operator!=(const RWCString& a, const RWCString& b) noexcept { return !(a == b); }
-inline bool operator!=(const RWCString& a, const char* b) noexcept { return !(a == b); }
-inline bool operator!=(const char* a, const RWCString& b) noexcept { return !(b == a); }
+/// As operator==(const RWCString&, const char*).
+inline bool operator==(const char* a, const RWCString& b) noexcept {
+    return b == a;
+}
+/// Not operator==.
+inline bool operator!=(const RWCString& a, const RWCString& b) noexcept {
+    return !(a == b);
+}
+/// Not operator==.
+inline bool operator!=(const RWCString& a, const char* b) noexcept {
+    return !(a == b);
+}
+/// Not operator==.
+inline bool operator!=(const char* a, const RWCString& b) noexcept {
+    return !(b == a);
+}
+/// Byte order, as compareTo() with exact comparison.
 inline bool operator<(const RWCString& a, const RWCString& b) noexcept {
     return a.compareTo(b) < 0;
 }
-inline bool operator>(const RWCString& a, const RWCString& b) noexcept { return b < a; }
-inline bool operator<=(const RWCString& a, const RWCString& b) noexcept { return !(b < a); }
-inline bool operator>=(const RWCString& a, const RWCString& b) noexcept { return !(a < b); }
+/// Byte order, as compareTo() with exact comparison.
+inline bool operator>(const RWCString& a, const RWCString& b) noexcept {
+    return b < a;
+}
+/// Byte order, as compareTo() with exact comparison.
+inline bool operator<=(const RWCString& a, const RWCString& b) noexcept {
+    return !(b < a);
+}
+/// Byte order, as compareTo() with exact comparison.
+inline bool operator>=(const RWCString& a, const RWCString& b) noexcept {
+    return !(a < b);
+}
+/// The concatenation of `a` and `b`.
 RW_API RWCString operator+(const RWCString& a, const RWCString& b);
+/// The concatenation of `a` and the zero-terminated `b`.
 RW_API RWCString operator+(const RWCString& a, const char* b);
+/// Writes the bytes of `s`.
 RW_API std::ostream& operator<<(std::ostream& out, const RWCString& s);

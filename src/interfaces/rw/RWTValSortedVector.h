@@ -13,16 +13,24 @@
 /// equality. Checked access raises RWBoundsErr at or past the count.
 template <class T> class RWTValSortedVector {
 public:
+    /// Read-only iterator over the entries, ascending.
     using const_iterator = typename std::vector<T>::const_iterator;
 
+    /// Room for `capacity` entries before the first growth.
     explicit RWTValSortedVector(std::size_t capacity = 64) { items_.reserve(capacity); }
 
+    /// Number of entries.
     std::size_t entries() const noexcept { return items_.size(); }
+    /// Number of entries, as entries().
     std::size_t length() const noexcept { return items_.size(); }
+    /// True when there are no entries.
     bool isEmpty() const noexcept { return items_.empty(); }
 
+    /// Entry i in ascending order; raises RWBoundsErr when i is not below the count.
     const T& operator[](std::size_t i) const { return items_[check(i)]; }
+    /// As operator[].
     const T& at(std::size_t i) const { return items_[check(i)]; }
+    /// Entry i, unchecked: i must be below the count.
     const T& operator()(std::size_t i) const { return items_[i]; }
 
     /// Inserts `value` at its sorted place; returns its index.
@@ -37,12 +45,14 @@ public:
             return static_cast<std::size_t>(at - items_.begin());
         return RW_NPOS;
     }
+    /// True when index() finds an entry.
     bool contains(const T& value) const { return index(value) != RW_NPOS; }
     /// Number of entries equal to `value`.
     std::size_t occurrencesOf(const T& value) const {
         auto range = std::equal_range(items_.begin(), items_.end(), value);
         return static_cast<std::size_t>(range.second - range.first);
     }
+    /// Removes and returns entry i; raises RWBoundsErr when i is not below the count.
     T removeAt(std::size_t i) {
         T value = items_[check(i)];
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -68,7 +78,9 @@ public:
         items_.swap(fresh);
     }
 
+    /// Iterators over the entries, ascending.
     const_iterator begin() const noexcept { return items_.begin(); }
+    /// End of the entries.
     const_iterator end() const noexcept { return items_.end(); }
 
 private:

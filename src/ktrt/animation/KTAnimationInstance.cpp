@@ -1,5 +1,7 @@
 #include <ktrt/animation/KTAnimationInstance.h>
 
+#include <cstring>
+
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/KTComponent.h>
@@ -127,10 +129,12 @@ const float* KTAnimationInstance::rotationOf(std::size_t slot, const KTAngle& or
         return scratch;
     }
     CachedRotation& cached = frames[currentFrame];
-    if (!cached.filled || cached.angles[0] != orientation[0] ||
-        cached.angles[1] != orientation[1] || cached.angles[2] != orientation[2]) {
-        for (unsigned int c = 0; c < 3; ++c)
-            cached.angles[c] = orientation[c];
+    // Compared bit for bit, so that -0.0 against 0.0 or a NaN is converted
+    // again rather than taken for the cached angle.
+    double angles[3];
+    orientation.getValue(angles[0], angles[1], angles[2]);
+    if (!cached.filled || std::memcmp(cached.angles, angles, sizeof angles) != 0) {
+        std::memcpy(cached.angles, angles, sizeof angles);
         orientation.getValue(cached.quaternion);
         cached.filled = true;
     }

@@ -15,8 +15,9 @@ class SoTransform;
 /// Plays one component animation on one live component, one frame per
 /// update(): key number currentFrame of every track goes into the
 /// "transform" node of the component's logical part that the track names.
-/// resetState() puts back the transforms as they were when the instance was
-/// built.
+/// Playback is stepped, not timed: key values play no part, and the host sets
+/// the pace by how often it calls update(). resetState() puts back the
+/// transforms as they were when the instance was built.
 ///
 /// Neither the component nor the animation is owned; both must outlive the
 /// instance, and the animation's tracks must not be added or removed while it
@@ -40,14 +41,18 @@ public:
     /// 1 when both instances hold the same component and the same animation.
     int operator==(const KTAnimationInstance& other) const;
 
-    /// The component and the animation given at construction (not owned).
+    /// The component given at construction (not owned; may be null).
     KTComponent* getObject() const { return object; }
+    /// The animation given at construction (not owned; may be null).
     KTComponentAnimation* getAnimation() const { return animation; }
 
     /// Writes the current frame into the parts (positions when a track's
     /// usePositions() is set, orientations when its useOrientations() is set;
     /// past the end of a shorter track its sentinel key is written), then
-    /// advances the frame, wrapping to 0. Does nothing without an animation.
+    /// advances the frame, wrapping to 0. Each track drives the part it names;
+    /// tracks without a part, or added after construction, are skipped. The
+    /// cycle is as long as the first track (in operator[] order) that has
+    /// keys. Does nothing without an animation.
     void update();
     /// Writes the saved translation, rotation, scale factor, scale
     /// orientation and center back into every found part's transform. The

@@ -16,6 +16,7 @@ public:
     KTAnimationState();
     /// Key and pose from the arguments; valid (1).
     KTAnimationState(double key, const KTVector3& position, const KTAngle& orientation);
+    /// Key and a copy of `transform`; valid (1).
     KTAnimationState(double key, const KTTransform& transform);
     /// Copies key and transform; the copy is valid (1) whatever the source's
     /// validity.
@@ -23,22 +24,32 @@ public:
     /// Copies key, orientation, position and validity (an invalid source gives
     /// an invalid target, unlike the copy constructor).
     KTAnimationState& operator=(const KTAnimationState& other);
+    /// Nothing to release beyond the members.
     ~KTAnimationState();
 
     /// 1 when the two key values are equal; poses and validity are ignored.
     int operator==(const KTAnimationState& other) const;
 
+    /// The key value, as stored.
     double getKey() const { return key; }
+    /// Stores the key value; the track's order does not change with it.
     void setKey(double value) { key = value; }
+    /// The pose: orientation and position.
     const KTTransform& getTransform() const { return transform; }
     /// Assigns the orientation, then the position.
     void setTransform(const KTTransform& value);
+    /// The pose's orientation (Euler angles in degrees).
     const KTAngle& getOrientation() const { return transform.getOrientation(); }
+    /// Copies `value` into the pose's orientation.
     void setOrientation(const KTAngle& value) { transform.setOrientation(value); }
+    /// The pose's position.
     const KTVector3& getPosition() const { return transform.getPosition(); }
+    /// Copies `value` into the pose's position.
     void setPosition(const KTVector3& value) { transform.setPosition(value); }
     /// The validity as stored: 1 valid, 0 invalid, other values kept as given.
     int isValid() const { return validity; }
+    /// Stores the validity as given. An invalid key is refused by
+    /// KTPartAnimation::insertState() but not by appendState().
     void setValidity(int value) { validity = value; }
 
 private:

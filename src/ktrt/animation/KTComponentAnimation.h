@@ -48,6 +48,7 @@ public:
     /// The track at `index` of the table's order; any index at or past
     /// getNumPartAnimations() gets the animation's empty, unnamed sentinel.
     KTPartAnimation* operator[](unsigned int index);
+    /// Number of tracks, the sentinel not counted.
     unsigned int getNumPartAnimations() const;
 
     /// Takes ownership of `track` and files it under its part name. Refuses
@@ -74,6 +75,9 @@ public:
     /// replaces it). 1 when the file was read to its end; 0 for an unknown
     /// name, an unreadable file (both with an empty message and line 0) or an
     /// error in the file (message, 1-based line number and line text kept).
+    /// Tracks read from a file have usePositions() 0, so they play
+    /// orientations only until the host sets the flag. On error, the tracks
+    /// completed before the bad line stay in the animation.
     int loadAnimationFromFile(const RWCString& animationName);
 
     /// Message of the last failed read; "" after a success or a read that

@@ -48,16 +48,23 @@ public:
     /// sentinel stays.
     void clear();
 
+    /// Number of keys, the sentinel not counted.
     unsigned int getNumStates() const;
+    /// The name of the logical part the track drives.
     const RWCString& getPartName() const { return partName; }
-    /// A null name is ignored.
+    /// Copies the name; a null name is ignored. Rename a track only before
+    /// adding it to a KTComponentAnimation, which files it by name.
     void setPartName(const char* name);
-    /// The orientation flag as stored.
+    /// The orientation flag as stored: non-zero makes playback write the keys'
+    /// orientations into the part's rotation.
     int useOrientations() const { return useOrientationsFlag; }
+    /// Stores the orientation flag as given.
     void setUseOrientations(int value) { useOrientationsFlag = value; }
-    /// The position flag as stored. A track built by the file reader has 0
-    /// here even when its keys carry positions.
+    /// The position flag as stored: non-zero makes playback write the keys'
+    /// positions into the part's translation. A track built from a file has 0
+    /// here even when its keys carry positions: set it to play them.
     int usePositions() const { return usePositionsFlag; }
+    /// Stores the position flag as given.
     void setUsePositions(int value) { usePositionsFlag = value; }
 
 private:

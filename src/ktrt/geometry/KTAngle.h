@@ -22,14 +22,18 @@ public:
     KTAngle(double q0, double q1, double q2, double q3);
     /// Copies the three angles only (never the spare slot).
     KTAngle(const KTAngle& other);
+    /// Copies the three angles only (never the spare slot).
     KTAngle& operator=(const KTAngle& other);
+    /// Virtual: KTAngle may be derived from.
     virtual ~KTAngle();
 
     /// Sets the angles from the quaternion q[0..3]; a null q changes nothing.
     KTAngle& operator=(const float q[4]);
     /// As operator=(const float q[4]).
     void setValue(const float q[4]);
+    /// Stores the three angles in degrees, unchanged.
     void setValue(double x, double y, double z);
+    /// The three angles in degrees, as stored.
     void getValue(double& x, double& y, double& z) const;
     /// Writes the quaternion of this orientation into q[0..3]; a null q gets
     /// nothing.
@@ -41,6 +45,7 @@ public:
     /// Angle i for i <= 2; any larger index reaches a spare slot that is
     /// neither copied nor compared.
     double& operator[](unsigned int i);
+    /// As the non-const operator[], by value.
     double operator[](unsigned int i) const;
 
 private:

@@ -28,7 +28,8 @@ public:
     int operator==(const KTLightState& other) const;
 
     /// Colour (1, 1, 1), cut-off angle 45.0, direction (0, 0, -1), drop-off
-    /// rate 0, intensity 0.2, location (0, 0, 0), empty names, off.
+    /// rate 0, intensity 0.2, location (0, 0, 0), empty names, off. The
+    /// cut-off angle is the bare number: a spot light would read it as radians.
     void clear();
 
     /// Fills the state from a directional, point or spot light (the first of

@@ -100,10 +100,11 @@ public:
     void setAttributes(KTComponent* component);
     /// Writes the recorded values back into the component's attributes of the
     /// same names; a colour attribute also recolours every SoVRMLMaterial
-    /// below the component, and "textureUrl" makes the geometry's directory
-    /// the current directory (not changed back) and sets the first url of
-    /// every SoVRMLImageTexture to its first string, if it is a string list
-    /// holding one. A null component does nothing.
+    /// below the component, and "textureUrl" makes the directory of the
+    /// component's registered geometry the process's current directory (for
+    /// every thread; not changed back) and sets the first url of every
+    /// SoVRMLImageTexture to its first string, if it is a string list holding
+    /// one. A null component does nothing.
     void restoreAttributes(KTComponent* component);
 
 private:

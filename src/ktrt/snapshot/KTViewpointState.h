@@ -29,6 +29,7 @@ public:
     void clear();
 
     /// Fills the state (name included) from `viewpoint`; null does nothing.
+    /// Only a jump flag of exactly 1 is recorded as true.
     void snapshotViewpoint(const KTViewpoint* viewpoint);
     /// Writes description, field of view, jump flag (0 or 1), orientation and
     /// position into `viewpoint`, never its name; null does nothing.

@@ -10,8 +10,10 @@ class KTComponentDB;
 
 /// The state of every component of one world: name, transform, attribute
 /// values and behavior flags, kept as one object state per component in walk
-/// order. It can be put back onto the same world only. Equality compares the
-/// worlds the snapshots were taken from.
+/// order. It can be put back onto the same world only, any number of times.
+/// Lights and viewpoints are not included (see KTLightState and
+/// KTViewpointState). The world is not owned. Equality compares the worlds
+/// the snapshots were taken from, not the entries.
 class KTRT_API KTWorldState {
 public:
     /// No entries, no world.
@@ -30,9 +32,13 @@ public:
     /// Replaces the entries by the state of every component of `world` and
     /// remembers the world; a null world keeps the previous snapshot.
     void makeSnapshot(KTComponentDB* world);
-    /// Writes every entry back onto the component of the same name: the
-    /// transform, then the attribute values, then the behaviors. Only the
-    /// world of the snapshot is accepted; null or another world does nothing.
+    /// Writes every entry back onto the first component of the same exact
+    /// name: the transform, then the attribute values (the plain values only:
+    /// no recolouring, no texture step, the current directory untouched), then
+    /// the behaviors: recorded-active ones are activated, but ones active now
+    /// are never deactivated. Components without an entry, and entries without
+    /// a component, are skipped. Only the world of the snapshot is accepted;
+    /// null or another world does nothing.
     void restoreFromSnapshot(KTComponentDB* world);
 
 private:

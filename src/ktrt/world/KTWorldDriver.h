@@ -14,9 +14,11 @@ class SoTimerSensor;
 /// their active behaviors. The sensor is scheduled exactly while at least one
 /// world was started and not stopped since.
 ///
-/// The driver owns its sensor but neither the worlds nor their components;
-/// destroy it before its worlds. Every driver, copies included, has a sensor
-/// of its own.
+/// The sensor fires only while the host processes Coin's timer queue (its
+/// event loop, or SoDB::getSensorManager()->processTimerQueue()); tickWorlds()
+/// does the work of one firing and may be called directly. The driver owns its
+/// sensor but neither the worlds nor their components; destroy it before its
+/// worlds. Every driver, copies included, has a sensor of its own.
 class KTRT_API KTWorldDriver {
 public:
     /// No worlds, interval 1/240 s, an unscheduled sensor.
