@@ -1,12 +1,16 @@
 // Reading speed of the animation file reader against two baselines measured
 // in the same run: Coin's own parser reading the same keys written as VRML97
 // interpolator nodes, and a floor that reads the file into memory and parses
-// every number with std::from_chars. Prints MB/s of each and the ratios.
+// every number with std::from_chars. Each runs on files of about 1, 3 and
+// 10 MB (20, 60 and 200 parts of 500 keys). Prints MB/s of each and the
+// ratios.
 
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,7 +29,6 @@
 
 namespace {
 
-constexpr int partCount = 200;
 constexpr int keyCount = 500;
 
 // One part's keys: orientations as axis and angle, positions.
@@ -35,7 +38,7 @@ struct PartKeys {
     std::vector<float> positions;    // 3 per key
 };
 
-std::vector<PartKeys> makeKeys() {
+std::vector<PartKeys> makeKeys(int partCount) {
     std::mt19937 random(2024);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     std::vector<PartKeys> parts(partCount);
@@ -115,7 +118,7 @@ std::string vrmlFile(const std::vector<PartKeys>& parts) {
     return out;
 }
 
-// The two generated files, written once for the whole run.
+// The two generated files of one size, written once for the whole run.
 struct BenchFiles {
     std::filesystem::path folder;
     std::string animationPath;
@@ -123,16 +126,19 @@ struct BenchFiles {
     std::size_t animationBytes = 0;
     std::size_t vrmlBytes = 0;
 
-    BenchFiles() {
+    std::string name;
+
+    explicit BenchFiles(int partCount) {
+        name = "bench" + std::to_string(partCount);
         folder = std::filesystem::temp_directory_path() /
-                 ("ktrt-reader-bench-" + std::to_string(::getpid()));
+                 ("ktrt-reader-bench-" + std::to_string(::getpid()) + "-" + name);
         std::filesystem::create_directories(folder);
-        const std::vector<PartKeys> parts = makeKeys();
+        const std::vector<PartKeys> parts = makeKeys(partCount);
         animationPath = (folder / "bench.kta").string();
         vrmlPath = (folder / "bench.wrl").string();
         animationBytes = write(animationPath, animationFile(parts));
         vrmlBytes = write(vrmlPath, vrmlFile(parts));
-        KTRegistryLoader::RegisterAnimation("bench", animationPath.c_str());
+        KTRegistryLoader::RegisterAnimation(name.c_str(), animationPath.c_str());
     }
     ~BenchFiles() {
         std::error_code ignored;
@@ -147,9 +153,12 @@ struct BenchFiles {
     }
 };
 
-const BenchFiles& files() {
-    static const BenchFiles instance;
-    return instance;
+const BenchFiles& files(int partCount) {
+    static std::map<int, std::unique_ptr<BenchFiles>> bySize;
+    std::unique_ptr<BenchFiles>& instance = bySize[partCount];
+    if (!instance)
+        instance = std::make_unique<BenchFiles>(partCount);
+    return *instance;
 }
 
 void setMegabytesPerSecond(benchmark::State& state, std::size_t bytes) {
@@ -157,14 +166,16 @@ void setMegabytesPerSecond(benchmark::State& state, std::size_t bytes) {
     state.counters["MB/s"] = benchmark::Counter(static_cast<double>(bytes) / 1e6,
                                                 benchmark::Counter::kIsIterationInvariantRate);
     state.counters["file MB"] = static_cast<double>(bytes) / 1e6;
+    state.SetItemsProcessed(state.iterations() * state.range(0) * keyCount);
 }
 
 void BM_KtrtReader(benchmark::State& state) {
-    const BenchFiles& bench = files();
+    const int partCount = static_cast<int>(state.range(0));
+    const BenchFiles& bench = files(partCount);
     for (auto _ : state) {
         KTComponentAnimation animation;
-        if (!animation.loadAnimationFromFile("bench") ||
-            animation.getNumPartAnimations() != partCount) {
+        if (!animation.loadAnimationFromFile(bench.name.c_str()) ||
+            animation.getNumPartAnimations() != static_cast<unsigned int>(partCount)) {
             state.SkipWithError("the generated file did not read");
             return;
         }
@@ -174,7 +185,8 @@ void BM_KtrtReader(benchmark::State& state) {
 }
 
 void BM_CoinVrmlReader(benchmark::State& state) {
-    const BenchFiles& bench = files();
+    const int partCount = static_cast<int>(state.range(0));
+    const BenchFiles& bench = files(partCount);
     SoDB::init();
     for (auto _ : state) {
         SoInput input;
@@ -194,7 +206,8 @@ void BM_CoinVrmlReader(benchmark::State& state) {
 }
 
 void BM_FromCharsFloor(benchmark::State& state) {
-    const BenchFiles& bench = files();
+    const int partCount = static_cast<int>(state.range(0));
+    const BenchFiles& bench = files(partCount);
     std::vector<char> text(bench.animationBytes);
     for (auto _ : state) {
         std::FILE* file = std::fopen(bench.animationPath.c_str(), "rb");
@@ -221,43 +234,65 @@ void BM_FromCharsFloor(benchmark::State& state) {
     setMegabytesPerSecond(state, bench.animationBytes);
 }
 
-// Five repetitions each; the ratios use the medians, which a busy machine
-// disturbs least.
-BENCHMARK(BM_KtrtReader)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(BM_CoinVrmlReader)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(BM_FromCharsFloor)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+// Five repetitions at each size; the ratios use the medians, which a busy
+// machine disturbs least.
+BENCHMARK(BM_KtrtReader)
+    ->Arg(20)
+    ->Arg(60)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_CoinVrmlReader)
+    ->Arg(20)
+    ->Arg(60)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_FromCharsFloor)
+    ->Arg(20)
+    ->Arg(60)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
-// The console report, followed by the reader's speed as ratios of the two
-// baselines (medians of the repetitions, or single runs when repetitions are
-// turned off on the command line).
+// The console report, followed by the reader's speed at each size as ratios
+// of the two baselines (medians of the repetitions, or single runs when
+// repetitions are turned off on the command line).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const auto counter = run.counters.find("MB/s");
             const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
-            if (usable && !run.error_occurred && counter != run.counters.end())
-                megabytesPerSecond[run.run_name.function_name] = counter->second.value;
+            if (usable && !run.error_occurred && counter != run.counters.end()) {
+                const int parts = std::atoi(run.run_name.args.c_str());
+                megabytesPerSecond[parts][run.run_name.function_name] = counter->second.value;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const double reader = megabytesPerSecond["BM_KtrtReader"];
-        const double coin = megabytesPerSecond["BM_CoinVrmlReader"];
-        const double floor = megabytesPerSecond["BM_FromCharsFloor"];
-        std::printf("\nreader %.0f MB/s (target >= 150), Coin VRML97 %.0f MB/s, from_chars floor "
-                    "%.0f MB/s\n",
-                    reader, coin, floor);
-        if (coin > 0)
-            std::printf("reader / Coin  = %.2f (target >= 2)\n", reader / coin);
-        if (floor > 0)
-            std::printf("reader / floor = %.2f (target >= 0.5)\n", reader / floor);
+        for (auto& [parts, speeds] : megabytesPerSecond) {
+            const double reader = speeds["BM_KtrtReader"];
+            const double coin = speeds["BM_CoinVrmlReader"];
+            const double floor = speeds["BM_FromCharsFloor"];
+            std::printf("\n%d parts: reader %.0f MB/s (target >= 150), Coin VRML97 %.0f MB/s, "
+                        "from_chars floor %.0f MB/s\n",
+                        parts, reader, coin, floor);
+            if (coin > 0)
+                std::printf("reader / Coin  = %.2f (target >= 2)\n", reader / coin);
+            if (floor > 0)
+                std::printf("reader / floor = %.2f (target >= 0.5)\n", reader / floor);
+        }
     }
 
 private:
-    std::map<std::string, double> megabytesPerSecond;
+    std::map<int, std::map<std::string, double>> megabytesPerSecond;
 };
 
 } // namespace

@@ -16,4 +16,8 @@ void registerCheckCommand(CLI::App& app, int& status);
 /// each frame's part poses.
 void registerPlayCommand(CLI::App& app, int& status);
 
+/// `ktrt plot ANIMATION -o FILE.svg`: draws every track's Euler angles and
+/// positions against the key index as a standalone SVG chart.
+void registerPlotCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool

@@ -1,0 +1,351 @@
+#!/usr/bin/env python3
+"""Turns the JSON output of the benchmarks into BENCHMARKS.md and an SVG chart.
+
+Usage: report.py RESULTS_DIR MARKDOWN_FILE SVG_FILE
+
+RESULTS_DIR holds one <benchmark program>.json per program (Google Benchmark's
+--benchmark_out format) and a machine.txt written by bench/run. Every figure
+is the median CPU time of the repetitions; each of the library's figures is
+set beside its anchors measured in the same run, as a ratio.
+"""
+
+import json
+import math
+import os
+import sys
+
+# Each comparison: the benchmark program, the library's benchmark, its anchors,
+# what one item is, and how many items a benchmark argument stands for.
+COMPARISONS = [
+    {
+        "title": "Reading an animation file",
+        "program": "reader_bench",
+        "ours": ("BM_KtrtReader", "ktrt reader"),
+        "anchors": [("BM_CoinVrmlReader", "Coin's VRML97 parser"),
+                    ("BM_FromCharsFloor", "a bare from_chars scan")],
+        "item": "key",
+        "items": lambda arg: arg * 500,
+        "size": lambda arg, run: "%.1f MB, %d keys" % (run.get("file MB", 0), arg * 500),
+        "note": "The same keys written as VRML97 interpolators for Coin; the floor reads "
+                "the animation file and converts every number with std::from_chars, "
+                "nothing else. Cost per key (an orientation and a position).",
+    },
+    {
+        "title": "Playing a frame",
+        "program": "playback_bench",
+        "ours": ("BM_InstanceUpdate", "update()"),
+        "anchors": [("BM_SetValueFloor", "the bare setValue floor"),
+                    ("BM_VrmlInterpolators", "Coin's interpolator engines")],
+        "item": "part",
+        "items": lambda arg: arg,
+        "size": lambda arg, run: "%d parts" % arg,
+        "note": "One frame over every part of a component: the floor writes precomputed "
+                "values into the same transform nodes with setValue; Coin's VRML97 "
+                "interpolators are connected to the fields and stepped.",
+    },
+    {
+        "title": "Driving a world",
+        "program": "world_driver_bench",
+        "ours": ("BM_DriverTick", "driver tick"),
+        "anchors": [("BM_BareVirtualTicks", "a bare loop of tick() calls")],
+        "item": "component",
+        "items": lambda arg: arg,
+        "size": lambda arg, run: "%d components" % arg,
+        "note": "One tick of the world driver against a plain loop calling every "
+                "component's tick().",
+    },
+    {
+        "title": "Snapshot and restore",
+        "program": "snapshot_bench",
+        "ours": ("BM_SnapshotAndRestore", "snapshot + restore"),
+        "anchors": [("BM_WriteReadAndCopyTransforms", "writing and reading the scene"),
+                    ("BM_RequiredCallsOnly", "the required calls only")],
+        "extra": [("BM_SnapshotAndRestoreNewState", "into a new state")],
+        "item": "component",
+        "items": lambda arg: arg,
+        "size": lambda arg, run: "%d components" % arg,
+        "note": "Snapshot of a whole world and its restore, against writing the scene "
+                "into memory with Coin, reading it back and copying the transforms over; "
+                "the floor makes only the calls any snapshot must make.",
+    },
+]
+
+COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b"]
+DASHES = ["", "7 4", "2 3"]
+
+
+def load_medians(folder, program):
+    """{(benchmark, argument): run} of the medians (or single runs) of a program."""
+    path = os.path.join(folder, program + ".json")
+    if not os.path.exists(path):
+        return {}
+    with open(path) as file:
+        data = json.load(file)
+    runs = {}
+    for run in data.get("benchmarks", []):
+        if run.get("error_occurred"):
+            continue
+        aggregate = run.get("aggregate_name")
+        if run.get("run_type") == "aggregate" and aggregate != "median":
+            continue
+        parts = run.get("run_name", run["name"]).split("/")
+        if len(parts) < 2 or not parts[1].isdigit():
+            continue
+        key = (parts[0], int(parts[1]))
+        if aggregate == "median" or key not in runs:
+            runs[key] = run
+    return runs
+
+
+def nanoseconds(run):
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[run.get("time_unit", "ns")]
+    return run["cpu_time"] * scale
+
+
+def format_cost(ns):
+    if ns >= 1e6:
+        return "%.2f ms" % (ns / 1e6)
+    if ns >= 1e3:
+        return "%.2f µs" % (ns / 1e3)
+    return "%.1f ns" % ns
+
+
+def short(label):
+    """A label without its article, for table headers and the legend."""
+    for article in ("the ", "a "):
+        if label.startswith(article):
+            return label[len(article):]
+    return label
+
+
+def tick_label(ns):
+    for unit, scale in (("s", 1e9), ("ms", 1e6), ("µs", 1e3)):
+        if ns >= scale:
+            return "%g %s" % (ns / scale, unit)
+    return "%g ns" % ns
+
+
+def format_ratio(value):
+    return "%.2f×" % value if value < 10 else "%.1f×" % value
+
+
+def collect(folder):
+    """Per comparison: its sizes and, per benchmark, the cost per item at each."""
+    results = []
+    for comparison in COMPARISONS:
+        runs = load_medians(folder, comparison["program"])
+        names = [comparison["ours"]] + comparison["anchors"] + comparison.get("extra", [])
+        arguments = sorted({arg for (name, arg) in runs if name == comparison["ours"][0]})
+        costs = {}
+        for name, _ in names:
+            costs[name] = {arg: nanoseconds(runs[(name, arg)]) / comparison["items"](arg)
+                           for arg in arguments if (name, arg) in runs}
+        sizes = {arg: comparison["size"](arg, runs[(comparison["ours"][0], arg)])
+                 for arg in arguments}
+        results.append({"comparison": comparison, "arguments": arguments, "costs": costs,
+                        "sizes": sizes, "names": names})
+    return results
+
+
+def ratio(result, anchor, arg):
+    """Anchor's time over ours: above 1 the library is faster."""
+    ours = result["costs"][result["comparison"]["ours"][0]].get(arg)
+    other = result["costs"].get(anchor, {}).get(arg)
+    return other / ours if ours and other else None
+
+
+def headlines(results):
+    lines = []
+    for result in results:
+        if not result["arguments"]:
+            continue
+        comparison = result["comparison"]
+        largest = result["arguments"][-1]
+        parts = []
+        for name, label in comparison["anchors"]:
+            value = ratio(result, name, largest)
+            if value is not None:
+                parts.append("%s vs %s" % (format_ratio(value), label))
+        lines.append("- **%s** (%s): %s." % (comparison["title"], result["sizes"][largest],
+                                             "; ".join(parts)))
+    return lines
+
+
+def markdown(results, machine, chart_name):
+    out = ["# Benchmarks", "",
+           "Generated by `bench/run` (do not edit by hand). Every figure is the median CPU "
+           "time of five repetitions, run interleaved at random, divided by the number of "
+           "items; the ratios set the "
+           "library beside anchors measured in the same run. A ratio is the anchor's time "
+           "over the library's: above 1× the library is faster, below 1× slower (expected "
+           "against a floor, which does strictly less work). CPU time rather than wall time, "
+           "because the machine may be shared: the load average below shows how busy it was.",
+           ""]
+    out += ["## Machine", ""] + ["- " + line for line in machine] + [""]
+    out += ["## Headline (largest size)", ""] + headlines(results) + [""]
+    out += ["## Cost per item against size", "",
+            "![Cost per item against size](%s)" % chart_name, "",
+            "Log–log, one colour per comparison: the library's line solid, its anchors "
+            "dashed and dotted. A flat line means cost linear in the work.", ""]
+    for result in results:
+        comparison = result["comparison"]
+        out += ["## " + comparison["title"], "", comparison["note"], ""]
+        if not result["arguments"]:
+            out += ["(no results)", ""]
+            continue
+        ours_name = comparison["ours"][0]
+        header = ["size", comparison["ours"][1] + " per " + comparison["item"]]
+        for name, label in comparison["anchors"]:
+            header += [short(label) + " per " + comparison["item"], "ratio to " + short(label)]
+        for name, label in comparison.get("extra", []):
+            header += [label + " per " + comparison["item"]]
+        out.append("| " + " | ".join(header) + " |")
+        out.append("|" + "---|" * len(header))
+        for arg in result["arguments"]:
+            row = [result["sizes"][arg], format_cost(result["costs"][ours_name][arg])]
+            for name, _ in comparison["anchors"]:
+                cost = result["costs"][name].get(arg)
+                value = ratio(result, name, arg)
+                row += [format_cost(cost) if cost else "–",
+                        format_ratio(value) if value else "–"]
+            for name, _ in comparison.get("extra", []):
+                cost = result["costs"][name].get(arg)
+                row += [format_cost(cost) if cost else "–"]
+            out.append("| " + " | ".join(row) + " |")
+        first, last = result["arguments"][0], result["arguments"][-1]
+        growth = result["costs"][ours_name][last] / result["costs"][ours_name][first]
+        out += ["", "Cost per %s at the largest size over the smallest: %s." %
+                (comparison["item"], format_ratio(growth)), ""]
+    return "\n".join(out) + "\n"
+
+
+def containers_section(folder):
+    """The animation containers' scaling benchmark, which has no outside anchor."""
+    runs = load_medians(folder, "animation_bench")
+    if not runs:
+        return ""
+    arguments = sorted({arg for (_, arg) in runs})
+    out = ["## Animation containers", "",
+           "Walking every track by index (against walking a plain vector of track "
+           "pointers), looking tracks up by name and appending keys; cost per track or key.",
+           "", "| benchmark | " + " | ".join("%d items" % a for a in arguments) + " |",
+           "|---|" + "---|" * len(arguments)]
+    for name in ["WalkAllTracksByIndex", "WalkTrackPointersBaseline", "LookupByName",
+                 "AppendKeys"]:
+        cells = [format_cost(1e9 / runs[(name, a)]["items_per_second"])
+                 if runs.get((name, a), {}).get("items_per_second") else "–"
+                 for a in arguments]
+        out.append("| %s | %s |" % (name, " | ".join(cells)))
+    return "\n".join(out) + "\n"
+
+
+def chart(results):
+    """A log-log SVG chart of cost per item against the number of items."""
+    width, height = 1000, 540
+    left, top, plot_w, plot_h = 80, 50, 520, 420
+    lines = []
+    for index, result in enumerate(results):
+        comparison = result["comparison"]
+        colour = COLOURS[index % len(COLOURS)]
+        names = [comparison["ours"]] + comparison["anchors"]
+        for dash, (name, label) in enumerate(names):
+            points = [(comparison["items"](arg), cost)
+                      for arg, cost in sorted(result["costs"].get(name, {}).items())]
+            if points:
+                lines.append((comparison["title"] + ": " + short(label), colour,
+                              DASHES[min(dash, len(DASHES) - 1)], dash == 0, points))
+    xs = [x for line in lines for x, _ in line[4]] or [1, 10]
+    ys = [y for line in lines for _, y in line[4]] or [1, 10]
+    x_low, x_high = math.floor(math.log10(min(xs))), math.ceil(math.log10(max(xs)))
+    y_low, y_high = math.floor(math.log10(min(ys))), math.ceil(math.log10(max(ys)))
+    x_high = max(x_high, x_low + 1)
+    y_high = max(y_high, y_low + 1)
+
+    def px(x):
+        return left + (math.log10(x) - x_low) / (x_high - x_low) * plot_w
+
+    def py(y):
+        return top + plot_h - (math.log10(y) - y_low) / (y_high - y_low) * plot_h
+
+    def escape(text):
+        return (text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+                .replace('"', "&quot;"))
+
+    svg = ['<?xml version="1.0" encoding="UTF-8"?>',
+           '<svg xmlns="http://www.w3.org/2000/svg" version="1.1" width="%d" height="%d" '
+           'viewBox="0 0 %d %d" font-family="DejaVu Sans, Arial, Helvetica, sans-serif">'
+           % (width, height, width, height),
+           '<rect width="100%" height="100%" fill="white"/>',
+           '<text x="%d" y="28" font-size="16" font-weight="bold">Cost per item against '
+           'size (CPU time, medians)</text>' % left]
+    for decade in range(y_low, y_high + 1):
+        for step in range(1, 10):
+            value = step * 10 ** decade
+            if decade == y_high and step > 1:
+                break
+            y = py(value)
+            shade = "#d0d0d0" if step == 1 else "#f0f0f0"
+            svg.append('<line x1="%.1f" y1="%.1f" x2="%.1f" y2="%.1f" stroke="%s"/>'
+                       % (left, y, left + plot_w, y, shade))
+        svg.append('<text x="%.1f" y="%.1f" font-size="11" text-anchor="end">%s</text>'
+                   % (left - 6, py(10 ** decade) + 4, tick_label(10 ** decade)))
+    for decade in range(x_low, x_high + 1):
+        for step in range(1, 10):
+            value = step * 10 ** decade
+            if decade == x_high and step > 1:
+                break
+            x = px(value)
+            shade = "#d0d0d0" if step == 1 else "#f0f0f0"
+            svg.append('<line x1="%.1f" y1="%.1f" x2="%.1f" y2="%.1f" stroke="%s"/>'
+                       % (x, top, x, top + plot_h, shade))
+        svg.append('<text x="%.1f" y="%.1f" font-size="11" text-anchor="middle">%s</text>'
+                   % (px(10 ** decade), top + plot_h + 16, "{:,}".format(10 ** decade)))
+    svg.append('<rect x="%d" y="%d" width="%d" height="%d" fill="none" stroke="#666"/>'
+               % (left, top, plot_w, plot_h))
+    svg.append('<text x="%.1f" y="%d" font-size="12" text-anchor="middle">items (keys, parts '
+               'or components; log scale)</text>' % (left + plot_w / 2, top + plot_h + 36))
+    svg.append('<text x="20" y="%.1f" font-size="12" text-anchor="middle" '
+               'transform="rotate(-90 20 %.1f)">CPU time per item (log scale)</text>'
+               % (top + plot_h / 2, top + plot_h / 2))
+    for label, colour, dash, ours, points in lines:
+        path = " ".join("%.1f,%.1f" % (px(x), py(y)) for x, y in points)
+        dash_attribute = ' stroke-dasharray="%s"' % dash if dash else ""
+        svg.append('<polyline points="%s" fill="none" stroke="%s" stroke-width="%s"%s/>'
+                   % (path, colour, "2.5" if ours else "1.5", dash_attribute))
+        for x, y in points:
+            svg.append('<circle cx="%.1f" cy="%.1f" r="%s" fill="%s"/>'
+                       % (px(x), py(y), "3.5" if ours else "2.5", colour))
+    legend_x, legend_y = left + plot_w + 20, top + 6
+    for index, (label, colour, dash, ours, _) in enumerate(lines):
+        y = legend_y + index * 20
+        dash_attribute = ' stroke-dasharray="%s"' % dash if dash else ""
+        svg.append('<line x1="%d" y1="%d" x2="%d" y2="%d" stroke="%s" stroke-width="%s"%s/>'
+                   % (legend_x, y, legend_x + 26, y, colour, "2.5" if ours else "1.5",
+                      dash_attribute))
+        svg.append('<text x="%d" y="%d" font-size="11"%s>%s</text>'
+                   % (legend_x + 32, y + 4, ' font-weight="bold"' if ours else "",
+                      escape(label)))
+    svg.append("</svg>")
+    return "\n".join(svg) + "\n"
+
+
+def main():
+    folder, markdown_path, svg_path = sys.argv[1:4]
+    machine_path = os.path.join(folder, "machine.txt")
+    machine = []
+    if os.path.exists(machine_path):
+        with open(machine_path) as file:
+            machine = [line.strip() for line in file if line.strip()]
+    results = collect(folder)
+    chart_name = os.path.relpath(os.path.abspath(svg_path),
+                                 os.path.dirname(os.path.abspath(markdown_path)))
+    text = markdown(results, machine, chart_name) + "\n" + containers_section(folder)
+    with open(markdown_path, "w") as file:
+        file.write(text.rstrip("\n") + "\n")
+    with open(svg_path, "w") as file:
+        file.write(chart(results))
+    print("\n".join(headlines(results)))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,124 @@
+"""Tests of `ktrt plot`: runs the tool and reads its SVG back with an XML parser.
+
+Usage: plot_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+SVG = "{http://www.w3.org/2000/svg}"
+KTRT = ""
+SOURCE_DIR = ""
+
+
+def plot(animation, output):
+    return subprocess.run([KTRT, "plot", animation, "-o", output],
+                          capture_output=True, text=True)
+
+
+def tracks_by_part(root):
+    return {g.get("data-part"): g for g in root.iter(SVG + "g") if g.get("class") == "track"}
+
+
+def plot_of(track, kind):
+    return next(g for g in track.iter(SVG + "g")
+                if g.get("class") == "plot" and g.get("data-kind") == kind)
+
+
+def drawn_values(plot_group, curve_name):
+    """The key index and value of every point of a curve, mapped back from
+    pixels through the plot's frame and axis ranges."""
+    frame = next(r for r in plot_group.iter(SVG + "rect") if r.get("class") == "frame")
+    left, top = float(frame.get("x")), float(frame.get("y"))
+    width, height = float(frame.get("width")), float(frame.get("height"))
+    x_min, x_max = float(plot_group.get("data-x-min")), float(plot_group.get("data-x-max"))
+    y_min, y_max = float(plot_group.get("data-y-min")), float(plot_group.get("data-y-max"))
+    line = next(p for p in plot_group.iter(SVG + "polyline")
+                if p.get("data-curve") == curve_name)
+    points = []
+    for pair in line.get("points").split():
+        px, py = (float(v) for v in pair.split(","))
+        points.append((x_min + (px - left) / width * (x_max - x_min),
+                       y_min + (top + height - py) / height * (y_max - y_min)))
+    return points, (y_max - y_min) / height
+
+
+class PlotTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def test_refuses_a_bad_file_with_file_line_message_and_writes_nothing(self):
+        bad = os.path.join(SOURCE_DIR, "tests/animation/data/missing-quote.kta")
+        result = plot(bad, self.path("bad.svg"))
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn(bad + ':4: Missing trailing " in part name\n', result.stderr)
+        self.assertFalse(os.path.exists(self.path("bad.svg")))
+
+        missing = plot(self.path("no-such.kta"), self.path("missing.svg"))
+        self.assertNotEqual(missing.returncode, 0)
+        self.assertIn("ktrt plot: cannot read", missing.stderr)
+
+    def test_curves_pass_through_the_keys_of_the_walking_figure(self):
+        animation = os.path.join(SOURCE_DIR, "examples/figure.kta")
+        output = self.path("figure.svg")
+        result = plot(animation, output)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        root = ET.parse(output).getroot()
+        self.assertEqual(root.tag, SVG + "svg")
+
+        tracks = tracks_by_part(root)
+        self.assertEqual(set(tracks), {"Head", "LeftArm", "RightArm", "LeftLeg", "RightLeg"})
+        swing = 28.6478897566  # 0.5 radians in degrees
+        expected = {
+            ("LeftArm", "angles", "angle-x"): [swing, 0, -swing, 0, swing],
+            ("LeftArm", "angles", "angle-y"): [0, 0, 0, 0, 0],
+            ("Head", "angles", "angle-x"): [0, 5.72957795, 0, 5.72957795, 0],
+            ("Head", "positions", "position-y"): [1.7, 1.72, 1.7, 1.72, 1.7],
+            ("LeftLeg", "positions", "position-z"): [0, 0, 0, 0, 0],
+        }
+        for (part, kind, curve), values in expected.items():
+            points, value_per_pixel = drawn_values(plot_of(tracks[part], kind), curve)
+            self.assertEqual(len(points), len(values), (part, curve))
+            for index, ((x, y), value) in enumerate(zip(points, values)):
+                self.assertAlmostEqual(x, index, delta=0.02, msg=(part, curve))
+                self.assertAlmostEqual(y, value, delta=value_per_pixel * 0.02 + 1e-6,
+                                       msg=(part, curve, index))
+
+        # Each plot has its title, axis labels and the three legend entries.
+        for track in tracks.values():
+            for kind in ("angles", "positions"):
+                texts = ["".join(t.itertext()) for t in plot_of(track, kind).iter(SVG + "text")]
+                for label in ("key index", "x", "y", "z"):
+                    self.assertIn(label, texts)
+        self.assertEqual(subprocess.run([KTRT, "plot", animation, "-o", self.path("again.svg")]
+                                        ).returncode, 0)
+        with open(output, "rb") as first, open(self.path("again.svg"), "rb") as second:
+            self.assertEqual(first.read(), second.read(), "output differs between runs")
+
+    def test_escapes_markup_in_part_names(self):
+        animation = self.path("markup.kta")
+        with open(animation, "w") as file:
+            file.write('KTAnimation {\n  Children [\n    KTPartTransform {\n'
+                       '      Name "Arm<L>&\'hand\'"\n'
+                       '      OrientationInterpolator {\n        Key [ 0 1 ]\n'
+                       '        KeyValue [ 0 0 1 0, 0 0 1 1 ]\n      }\n    }\n  ]\n}\n')
+        result = plot(animation, self.path("markup.svg"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        root = ET.parse(self.path("markup.svg")).getroot()
+        self.assertEqual(list(tracks_by_part(root)), ["Arm<L>&'hand'"])
+        points, value_per_pixel = drawn_values(
+            plot_of(tracks_by_part(root)["Arm<L>&'hand'"], "angles"), "angle-z")
+        self.assertAlmostEqual(points[1][1], 57.2957795, delta=value_per_pixel * 0.02)
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
