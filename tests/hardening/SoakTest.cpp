@@ -31,16 +31,18 @@
 
 namespace {
 
-// Resident pages of this process.
+// Resident pages of this process that no file backs (heap, stacks): code
+// pages first touched late would otherwise count as growth.
 long residentPages() {
     long size = 0;
     long resident = 0;
+    long shared = 0;
     std::FILE* statm = std::fopen("/proc/self/statm", "r");
     if (!statm)
         return -1;
-    const int read = std::fscanf(statm, "%ld %ld", &size, &resident);
+    const int read = std::fscanf(statm, "%ld %ld %ld", &size, &resident, &shared);
     std::fclose(statm);
-    return read == 2 ? resident : -1;
+    return read == 3 ? resident - shared : -1;
 }
 
 SoTransform* transformOf(KTComponent* component) {
