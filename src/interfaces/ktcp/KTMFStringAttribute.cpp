@@ -10,6 +10,7 @@ KTMFStringAttribute::KTMFStringAttribute(const RWCString& name) : KTAttribute(na
 
 KTMFStringAttribute::KTMFStringAttribute(const RWCString& name, const SoMFString& initialValue)
     : KTAttribute(name) {
+    // cppcheck-suppress useInitializationList ; Coin fields cannot be copy-constructed
     value = initialValue;
 }
 

@@ -42,12 +42,14 @@ RWCString::RWCString(const char* text, std::size_t length) : text_(text ? text :
 char RWCString::operator[](std::size_t i) const {
     if (i >= text_.size())
         rw_detail::throwBoundsErr(i, text_.size());
+    // cppcheck-suppress containerOutOfBounds ; throwBoundsErr never returns
     return text_[i];
 }
 
 char& RWCString::operator[](std::size_t i) {
     if (i >= text_.size())
         rw_detail::throwBoundsErr(i, text_.size());
+    // cppcheck-suppress containerOutOfBounds ; throwBoundsErr never returns
     return text_[i];
 }
 

@@ -25,6 +25,7 @@ KTComponentAnimation::KTComponentAnimation(const KTComponentAnimation& other)
     loaded = other.loaded;
 }
 
+// cppcheck-suppress operatorEqVarError ; the sentinel track belongs to this object
 KTComponentAnimation& KTComponentAnimation::operator=(const KTComponentAnimation& other) {
     if (this == &other)
         return *this;
@@ -119,7 +120,7 @@ int KTComponentAnimation::buildPartAnimation(KTPartAnimation* track, const char*
         key->setPosition(positionCount > 0 ? positions[i] : KTVector3(0, 0, 0));
         key->setValidity(1);
         track->appendState(key.get());
-        key.release();
+        static_cast<void>(key.release()); // the track owns it now
     }
     return 1;
 }

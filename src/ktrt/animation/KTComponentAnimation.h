@@ -10,12 +10,10 @@
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/visibility.h>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 class AnimationFileReader;
 class TrackTable;
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail
 
 /// The animation of one component: at most one track per part name, owned by
 /// the animation. Built by hand with addPartAnimation() or read from an

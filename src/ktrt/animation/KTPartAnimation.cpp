@@ -15,6 +15,7 @@ KTPartAnimation::KTPartAnimation(const KTPartAnimation& other) : KTPartAnimation
     usePositionsFlag = other.usePositionsFlag;
 }
 
+// cppcheck-suppress operatorEqVarError ; the sentinel key belongs to this object
 KTPartAnimation& KTPartAnimation::operator=(const KTPartAnimation& other) {
     if (this == &other)
         return *this;
@@ -43,7 +44,7 @@ void KTPartAnimation::copyKeysFrom(const KTPartAnimation& other) {
             copy->setValidity(key->isValid());
         }
         states.append(copy.get());
-        copy.release();
+        static_cast<void>(copy.release()); // the track owns it now
     }
 }
 

@@ -27,11 +27,14 @@ KTAngle::KTAngle(double q0, double q1, double q2, double q3) : values{0.0, 0.0, 
 KTAngle::KTAngle(const KTAngle& other)
     : values{other.values[0], other.values[1], other.values[2]} {}
 
+// cppcheck-suppress operatorEqVarError ; the spare slot belongs to this object
 KTAngle& KTAngle::operator=(const KTAngle& other) {
     // The spare slot belongs to this object: only the three angles travel.
-    values[0] = other.values[0];
-    values[1] = other.values[1];
-    values[2] = other.values[2];
+    if (this != &other) {
+        values[0] = other.values[0];
+        values[1] = other.values[1];
+        values[2] = other.values[2];
+    }
     return *this;
 }
 

@@ -2,14 +2,9 @@
 
 KTTransform::KTTransform() = default;
 
-KTTransform::KTTransform(const KTTransform& other)
-    : orientation(other.orientation), position(other.position) {}
+KTTransform::KTTransform(const KTTransform& other) = default;
 
-KTTransform& KTTransform::operator=(const KTTransform& other) {
-    orientation = other.orientation;
-    position = other.position;
-    return *this;
-}
+KTTransform& KTTransform::operator=(const KTTransform& other) = default;
 
 KTTransform::~KTTransform() = default;
 

@@ -7,11 +7,14 @@ KTVector3::KTVector3(double x, double y, double z) : values{x, y, z} {}
 KTVector3::KTVector3(const KTVector3& other)
     : values{other.values[0], other.values[1], other.values[2]} {}
 
+// cppcheck-suppress operatorEqVarError ; the spare slot belongs to this object
 KTVector3& KTVector3::operator=(const KTVector3& other) {
     // The spare slot belongs to this object: only the three values travel.
-    values[0] = other.values[0];
-    values[1] = other.values[1];
-    values[2] = other.values[2];
+    if (this != &other) {
+        values[0] = other.values[0];
+        values[1] = other.values[1];
+        values[2] = other.values[2];
+    }
     return *this;
 }
 

@@ -108,7 +108,7 @@ void retexture(KTComponent* component, const SbString& url) {
 // The owned node is in no scene and nothing watches it: neither it nor its
 // fields send notifications, which makes capturing and copying much cheaper.
 SoTransform* newOwnedTransform() {
-    SoTransform* node = new SoTransform;
+    auto* node = new SoTransform;
     node->ref();
     node->enableNotify(FALSE);
     for (SoField* field :
@@ -156,6 +156,8 @@ void KTObjectState::addAttributeState(const KTAttributeState& state) {
     attributeStates.push_back(state);
 }
 
+// cppcheck-suppress passedByValue ; the public signature takes the name by value
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the public signature takes it by value
 bool KTObjectState::getAttributeState(RWCString attributeName, KTAttributeState& state) const {
     const auto found = findByName(attributeStates, attributeName);
     if (found == attributeStates.end())
@@ -339,7 +341,7 @@ RWCString KTObjectState::getGeometryLocation(KTComponent* component) const {
     KTRegistryInfo info;
     if (!loader.GetGeometry(key.data(), info))
         return RWCString();
-    const RWCString localPath(static_cast<const char*>(info.GetLocalPath()));
+    RWCString localPath(static_cast<const char*>(info.GetLocalPath()));
     const std::size_t at = localPath.index(file.data(), 0, RWCString::ignoreCase);
     if (at == RWCString::npos)
         return localPath;

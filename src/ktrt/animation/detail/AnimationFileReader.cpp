@@ -20,8 +20,7 @@ int KTComponentAnimation::loadAnimationFromFile(const RWCString& animationName) 
     return ktrt::detail::AnimationFileReader(*this).read(animationName);
 }
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 namespace {
 
@@ -380,5 +379,4 @@ bool AnimationFileReader::fail(const char* message) {
     return false;
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

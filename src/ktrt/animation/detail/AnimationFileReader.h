@@ -10,8 +10,7 @@
 
 class KTComponentAnimation;
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 class LineReader;
 
@@ -65,5 +64,4 @@ private:
     int positionPendingCount = 0;
 };
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include <math.h>
+#include <math.h> // NOLINT(modernize-deprecated-headers): declares the GNU ::sincosf
 
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
@@ -10,8 +10,7 @@
 // does: one rounding per operation, in the written order. The build turns
 // off contraction into fused multiply-adds for this file.
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 namespace {
 
@@ -100,5 +99,4 @@ KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
     return KTAngle(ax * radiansToDegrees, ay * radiansToDegrees, az * radiansToDegrees);
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -2,8 +2,7 @@
 
 #include <ktrt/geometry/KTAngle.h>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// The orientation of one axis-angle key value of an animation file: bit for
 /// bit the angles that KTAngle(q0, q1, q2, q3) gives for the quaternion of
@@ -14,5 +13,4 @@ namespace detail {
 /// general conversion exactly.
 KTAngle orientationFromAxisAngle(float x, float y, float z, float radians);
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

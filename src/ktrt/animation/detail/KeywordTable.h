@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// Codes of the animation file's keywords. A keyword with code k leads the
 /// reader to state k; the body or list it opens is state k + 1.
@@ -76,5 +75,4 @@ inline KeywordCode findKeyword(const char* token, std::size_t length) noexcept {
     return noKeyword;
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 namespace {
-constexpr std::size_t blockSize = 64 * 1024;
+constexpr std::size_t blockSize = std::size_t{64} * 1024;
 }
 
 LineReader::LineReader(std::FILE* file) : file(file), buffer(blockSize + 1) {}
@@ -57,5 +56,4 @@ void LineReader::fill() {
         atEnd = true;
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// Hands out the lines of an open file one at a time, through one buffer
 /// that holds a block of the file and grows only to fit a longer line.
@@ -33,5 +32,4 @@ private:
     bool atEnd = false;
 };
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

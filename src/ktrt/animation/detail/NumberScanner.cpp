@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 bool scanFloatWithCLibrary(char* begin, char* end, float& value) noexcept {
     const char saved = *end;
@@ -16,5 +15,4 @@ bool scanFloatWithCLibrary(char* begin, char* end, float& value) noexcept {
     return read;
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

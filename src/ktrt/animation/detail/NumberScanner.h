@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// True for the ASCII digits 0 to 9.
 inline bool isDecimalDigit(char c) noexcept {
@@ -162,5 +161,4 @@ inline bool scanFloat(char* begin, char* end, float& value) noexcept {
     return scanPlainDecimal(begin, end, value) || scanFloatWithCLibrary(begin, end, value);
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

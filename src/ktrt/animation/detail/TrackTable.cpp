@@ -5,8 +5,7 @@
 
 #include <ktrt/animation/KTPartAnimation.h>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 TrackTable::TrackTable() = default;
 
@@ -18,7 +17,7 @@ TrackTable::TrackTable(const TrackTable& other) : TrackTable() {
         for (const Entry& entry : bucket) {
             std::unique_ptr<KTPartAnimation> copy(new KTPartAnimation(*entry.track));
             insert(entry.name, copy.get());
-            copy.release();
+            static_cast<void>(copy.release()); // the table owns it now
         }
     }
 }
@@ -123,5 +122,4 @@ void TrackTable::clearAndDestroy() {
     orderValid = true;
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -11,8 +11,7 @@
 
 class KTPartAnimation;
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// The track table of a component animation: part name -> owned track.
 ///
@@ -79,5 +78,4 @@ private:
     mutable bool orderValid = true;
 };
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 namespace {
 
@@ -102,5 +101,4 @@ void rotationToAngles(const double m[3][3], double& x, double& y, double& z) {
     }
 }
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -1,7 +1,6 @@
 #pragma once
 
-namespace ktrt {
-namespace detail {
+namespace ktrt::detail {
 
 /// Angles in radians (x, y, z: X first, then fixed Y, then fixed Z) of the
 /// rotation whose row-vector matrix has the upper-left 3x3 `m` (m[r][c] row
@@ -10,5 +9,4 @@ namespace detail {
 /// turn about the common axis goes into x and z is 0.
 void rotationToAngles(const double m[3][3], double& x, double& y, double& z);
 
-} // namespace detail
-} // namespace ktrt
+} // namespace ktrt::detail

@@ -1,0 +1,120 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ktrld/KTRegistryLoader.h>
+
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+
+#include <gtest/gtest.h>
+
+#include "../animation/AnimationFileFixture.h"
+
+using ktrt_test::AnimationFile;
+using ktrt_test::closePart;
+using ktrt_test::openPart;
+
+namespace {
+
+const char* const positionTrack = "PositionInterpolator { Key [ 0 1 ] KeyValue [ 1 2 3 4 5 6 ] }\n";
+
+// The track "Kept" read from a good file: bad reads afterwards must leave it
+// as it is.
+void expectKeptTrack(KTComponentAnimation& animation) {
+    KTPartAnimation* track = nullptr;
+    ASSERT_EQ(animation.getPartAnimation("Kept", track), 1);
+    ASSERT_EQ(track->getNumStates(), 2u);
+    EXPECT_TRUE((*track)[1]->getPosition() == KTVector3(4, 5, 6));
+    EXPECT_EQ(animation[animation.getNumPartAnimations()]->getNumStates(), 0u);
+}
+
+TEST(ReaderBadInput, PathsThatCannotBeReadGiveZeroWithoutMessageAndKeepTheTracks) {
+    KTComponentAnimation animation;
+    ASSERT_EQ(AnimationFile(openPart("Kept") + positionTrack + closePart()).loadInto(animation), 1);
+
+    {
+        AnimationFile deleted("KTAnimation { Children [ ] }\n");
+        std::filesystem::remove(deleted.path());
+        EXPECT_EQ(deleted.loadInto(animation), 0);
+    }
+    if (::geteuid() != 0) { // root reads a file whatever its mode
+        AnimationFile locked(openPart("Other") + positionTrack + closePart());
+        ASSERT_EQ(::chmod(locked.path().c_str(), 0), 0);
+        EXPECT_EQ(locked.loadInto(animation), 0);
+    }
+    KTRegistryLoader::RegisterAnimation("hardening-directory", ::testing::TempDir().c_str());
+    EXPECT_EQ(animation.loadAnimationFromFile("hardening-directory"), 0);
+
+    EXPECT_STREQ(animation.getErrorMessage(), "");
+    EXPECT_EQ(animation.getLineNumber(), 0);
+    EXPECT_EQ(animation.isLoaded(), 1); // from the good read, never reset
+    EXPECT_EQ(animation.getNumPartAnimations(), 1u);
+    expectKeptTrack(animation);
+}
+
+TEST(ReaderBadInput, FiftyMegabyteLineOfTenMillionTokensIsReadAndKeptOnError) {
+    // One line: the part's opening, ten million ignored tokens, a 30 MB
+    // token, then the track and the closing braces.
+    std::string line = "KTAnimation { Children [ KTPartTransform { Name \"Wide\" ";
+    line.reserve(52u << 20);
+    for (int i = 0; i < 10'000'000; ++i)
+        line += "x ";
+    line.append(30u << 20, 'y');
+    const std::string track = " PositionInterpolator { Key [ 0 ] KeyValue [ 7 8 9 ] }";
+
+    KTComponentAnimation animation;
+    ASSERT_EQ(AnimationFile(openPart("Kept") + positionTrack + closePart()).loadInto(animation), 1);
+    ASSERT_EQ(AnimationFile(line + track + " } ] }\n").loadInto(animation), 1);
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    KTPartAnimation* wide = nullptr;
+    ASSERT_EQ(animation.getPartAnimation("Wide", wide), 1);
+    EXPECT_TRUE((*wide)[0]->getPosition() == KTVector3(7, 8, 9));
+
+    // The same line with a stray "Key" before the part's end.
+    ASSERT_EQ(AnimationFile(line + track + " Key } ] }").loadInto(animation), 0);
+    EXPECT_STREQ(animation.getErrorMessage(), "Unexpected key field.");
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    EXPECT_EQ(animation.getLineText().length(), line.size() + track.size() + 10);
+    EXPECT_EQ(animation.getNumPartAnimations(), 2u);
+    expectKeptTrack(animation);
+}
+
+TEST(ReaderBadInput, NumbersThatOverflowReadAsTheCLibraryReadsThem) {
+    const char* const numbers[] = {"1e39",
+                                   "-1e39",
+                                   "1e-50",
+                                   "-1e-46",
+                                   "340282356779733661637539395458142568448",
+                                   "99999999999999999999999999999999999999999",
+                                   "1e99999999999999999999",
+                                   "-1e-99999999999999999999",
+                                   "0.00000000000000000000000000000000000000000000001",
+                                   "0x1p999",
+                                   "4294967296e-9",
+                                   "18446744073709551617"};
+    std::string keys, values;
+    for (const char* number : numbers) {
+        keys += std::string(" ") + number;
+        values += std::string(" 0 0 ") + number;
+    }
+    KTComponentAnimation animation;
+    ASSERT_EQ(AnimationFile(openPart("Big") + "PositionInterpolator { Key [" + keys +
+                            " ] KeyValue [" + values + " ] }\n" + closePart())
+                  .loadInto(animation),
+              1);
+    KTPartAnimation* track = nullptr;
+    ASSERT_EQ(animation.getPartAnimation("Big", track), 1);
+    ASSERT_EQ(track->getNumStates(), sizeof(numbers) / sizeof(numbers[0]));
+    for (unsigned int i = 0; i < track->getNumStates(); ++i) {
+        float expected = 0;
+        ASSERT_EQ(std::sscanf(numbers[i], "%f", &expected), 1);
+        EXPECT_EQ(static_cast<float>((*track)[i]->getPosition()[2]), expected) << numbers[i];
+    }
+}
+
+} // namespace
