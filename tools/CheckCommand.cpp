@@ -1,16 +1,12 @@
 #include "Commands.h"
+#include "AnimationFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
@@ -23,18 +19,6 @@ struct CheckOptions {
     std::vector<std::string> files;
     bool quiet = false;
 };
-
-// The reason `path` cannot be read as a file, or "" when it can. The library
-// answers an unreadable file with a bare 0, so the tool looks first.
-std::string unreadableReason(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file)
-        return std::strerror(errno);
-    struct stat status;
-    const bool directory = fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
-    std::fclose(file);
-    return directory ? "is a directory" : "";
-}
 
 void printTracks(const std::string& path, KTComponentAnimation& animation) {
     const unsigned int count = animation.getNumPartAnimations();
@@ -49,29 +33,15 @@ void printTracks(const std::string& path, KTComponentAnimation& animation) {
 
 // Reads one file through the registry, as a host would. True when it is valid.
 bool checkFile(const std::string& path, std::size_t index, bool quiet) {
-    const std::string reason = unreadableReason(path);
-    if (!reason.empty()) {
-        std::cerr << "ktrt check: cannot read " << path << ": " << reason << '\n';
-        return false;
-    }
     // A name of its own for each file, so that equal file names in different
     // folders do not clash.
     const std::string name = "ktrt-check/" + std::to_string(index) + "/" + path;
-    KTRegistryLoader::RegisterAnimation(name.c_str(), path.c_str());
     KTComponentAnimation animation;
-    if (animation.loadAnimationFromFile(name.c_str())) {
-        if (!quiet)
-            printTracks(path, animation);
-        return true;
-    }
-    if (animation.getErrorMessage().isNull()) {
-        std::cerr << "ktrt check: cannot read " << path << '\n';
+    if (!loadAnimation("ktrt check", path, name, animation))
         return false;
-    }
-    std::cerr << path << ':' << animation.getLineNumber() << ": " << animation.getErrorMessage()
-              << '\n'
-              << "    " << animation.getLineText() << '\n';
-    return false;
+    if (!quiet)
+        printTracks(path, animation);
+    return true;
 }
 
 } // namespace

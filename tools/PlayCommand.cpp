@@ -1,15 +1,12 @@
 #include "Commands.h"
+#include "AnimationFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 
 #include <Inventor/nodes/SoTransform.h>
 
@@ -17,7 +14,6 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTComponentAnimation.h>
@@ -37,17 +33,6 @@ struct PlayOptions {
     bool reset = false;
     bool positions = false;
 };
-
-// The reason `path` cannot be read as a file, or "" when it can.
-std::string unreadableReason(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file)
-        return std::strerror(errno);
-    struct stat status;
-    const bool directory = fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
-    std::fclose(file);
-    return directory ? "is a directory" : "";
-}
 
 // A part that the animation moves, with the transform node it writes.
 struct AnimatedPart {
@@ -127,7 +112,7 @@ KTComponent* chooseComponent(KTComponentDB& world, KTComponentAnimation& animati
 int play(const PlayOptions& options) {
     KTComponentLibrary::init();
 
-    std::string reason = unreadableReason(options.world);
+    const std::string reason = unreadableReason(options.world);
     if (!reason.empty()) {
         std::cerr << "ktrt play: cannot read " << options.world << ": " << reason << '\n';
         return 1;
@@ -139,24 +124,9 @@ int play(const PlayOptions& options) {
         return 1;
     }
 
-    reason = unreadableReason(options.animation);
-    if (!reason.empty()) {
-        std::cerr << "ktrt play: cannot read " << options.animation << ": " << reason << '\n';
-        return 1;
-    }
-    const std::string name = "ktrt-play/" + options.animation;
-    KTRegistryLoader::RegisterAnimation(name.c_str(), options.animation.c_str());
     KTComponentAnimation animation;
-    if (!animation.loadAnimationFromFile(name.c_str())) {
-        if (animation.getErrorMessage().isNull()) {
-            std::cerr << "ktrt play: cannot read " << options.animation << '\n';
-        } else {
-            std::cerr << options.animation << ':' << animation.getLineNumber() << ": "
-                      << animation.getErrorMessage() << '\n'
-                      << "    " << animation.getLineText() << '\n';
-        }
+    if (!loadAnimation("ktrt play", options.animation, "ktrt-play/" + options.animation, animation))
         return 1;
-    }
 
     KTComponent* component = chooseComponent(world, animation, options.component);
     if (!component) {

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "AnimationFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,14 +8,13 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
@@ -75,7 +75,7 @@ std::string exactNumber(double value) {
 std::string escapeXml(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const auto c = static_cast<unsigned char>(text[i]);
         switch (c) {
         case '&':
             out += "&amp;";
@@ -168,8 +168,8 @@ struct Curve {
 void writePlot(std::ostream& svg, double left, double top, const std::string& title,
                const std::string& valueLabel, const std::string& kind, unsigned int keys,
                const Curve (&curves)[3]) {
-    double minimum = INFINITY;
-    double maximum = -INFINITY;
+    double minimum = std::numeric_limits<double>::infinity();
+    double maximum = -std::numeric_limits<double>::infinity();
     for (const Curve& curve : curves) {
         for (double value : curve.values) {
             minimum = std::min(minimum, value);
@@ -187,11 +187,11 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         return top + plotHeight - (value - yAxis.low) / (yAxis.high - yAxis.low) * plotHeight;
     };
 
-    svg << "<g class=\"plot\" data-kind=\"" << kind << "\" data-x-min=\"" << exactNumber(xAxis.low)
+    svg << R"(<g class="plot" data-kind=")" << kind << "\" data-x-min=\"" << exactNumber(xAxis.low)
         << "\" data-x-max=\"" << exactNumber(xAxis.high) << "\" data-y-min=\""
         << exactNumber(yAxis.low) << "\" data-y-max=\"" << exactNumber(yAxis.high) << "\">\n";
-    svg << "<text class=\"plot-title\" x=\"" << number(left + plotWidth / 2) << "\" y=\""
-        << number(top - 8) << "\" text-anchor=\"middle\">" << title << "</text>\n";
+    svg << R"(<text class="plot-title" x=")" << number(left + plotWidth / 2) << "\" y=\""
+        << number(top - 8) << R"(" text-anchor="middle">)" << title << "</text>\n";
 
     // Grid lines and tick labels.
     svg << "<g class=\"grid\" stroke=\"#e0e0e0\" stroke-width=\"1\">\n";
@@ -211,30 +211,30 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
     for (int i = 0; i <= yTicks; ++i) {
         const double value = yAxis.low + i * yAxis.step;
         svg << "<text x=\"" << number(left - 6) << "\" y=\"" << number(yOf(value) + 4)
-            << "\" text-anchor=\"end\">" << number(value, yAxis.decimals) << "</text>\n";
+            << R"(" text-anchor="end">)" << number(value, yAxis.decimals) << "</text>\n";
     }
     for (int i = 0; i <= xTicks; ++i) {
         const double index = xAxis.low + i * xAxis.step;
         svg << "<text x=\"" << number(xOf(index)) << "\" y=\"" << number(top + plotHeight + 16)
-            << "\" text-anchor=\"middle\">" << number(index, 0) << "</text>\n";
+            << R"(" text-anchor="middle">)" << number(index, 0) << "</text>\n";
     }
     svg << "</g>\n";
 
     // Frame and axis labels.
-    svg << "<rect class=\"frame\" x=\"" << number(left) << "\" y=\"" << number(top) << "\" width=\""
+    svg << R"(<rect class="frame" x=")" << number(left) << "\" y=\"" << number(top) << "\" width=\""
         << number(plotWidth) << "\" height=\"" << number(plotHeight)
         << "\" fill=\"none\" stroke=\"#666\" stroke-width=\"1\"/>\n";
-    svg << "<text font-size=\"12\" x=\"" << number(left + plotWidth / 2) << "\" y=\""
+    svg << R"(<text font-size="12" x=")" << number(left + plotWidth / 2) << "\" y=\""
         << number(top + plotHeight + 34) << "\" text-anchor=\"middle\">key index</text>\n";
     const double labelX = left - plotLeftGap + 16;
     const double labelY = top + plotHeight / 2;
-    svg << "<text font-size=\"12\" x=\"" << number(labelX) << "\" y=\"" << number(labelY)
-        << "\" text-anchor=\"middle\" transform=\"rotate(-90 " << number(labelX) << ' '
+    svg << R"(<text font-size="12" x=")" << number(labelX) << "\" y=\"" << number(labelY)
+        << R"(" text-anchor="middle" transform="rotate(-90 )" << number(labelX) << ' '
         << number(labelY) << ")\">" << valueLabel << "</text>\n";
 
     if (keys == 0) {
-        svg << "<text font-size=\"12\" fill=\"#999\" x=\"" << number(left + plotWidth / 2)
-            << "\" y=\"" << number(top + plotHeight / 2) << "\" text-anchor=\"middle\">no keys"
+        svg << R"(<text font-size="12" fill="#999" x=")" << number(left + plotWidth / 2)
+            << "\" y=\"" << number(top + plotHeight / 2) << R"(" text-anchor="middle">no keys)"
             << "</text>\n";
     }
 
@@ -250,8 +250,8 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
                    << number(yOf(curve.values[i]));
             values << (i ? " " : "") << exactNumber(curve.values[i]);
         }
-        svg << "<polyline class=\"curve\" data-curve=\"" << curve.name << "\" data-values=\""
-            << values.str() << "\" points=\"" << points.str() << "\" fill=\"none\" stroke=\""
+        svg << R"(<polyline class="curve" data-curve=")" << curve.name << "\" data-values=\""
+            << values.str() << "\" points=\"" << points.str() << R"(" fill="none" stroke=")"
             << axisColors[axis] << "\" stroke-width=\"" << axisWidths[axis]
             << "\" stroke-linejoin=\"round\"/>\n";
         if (keys <= markerLimit) {
@@ -283,19 +283,19 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
     const unsigned int tracks = animation.getNumPartAnimations();
     const double height = headerHeight + std::max(1u, tracks) * panelHeight + pageMargin;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
+        << R"(<svg xmlns="http://www.w3.org/2000/svg" version="1.1" width=")"
         << number(pageWidth, 0) << "\" height=\"" << number(height, 0) << "\" viewBox=\"0 0 "
         << number(pageWidth, 0) << ' ' << number(height, 0)
         << "\" font-family=\"DejaVu Sans, Arial, Helvetica, sans-serif\">\n";
     svg << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg << "<text x=\"" << number(pageMargin) << "\" y=\"32\" font-size=\"18\" "
+    svg << "<text x=\"" << number(pageMargin) << R"(" y="32" font-size="18" )"
         << "font-weight=\"bold\">" << escapeXml(title) << "</text>\n";
-    svg << "<text x=\"" << number(pageWidth - pageMargin) << "\" y=\"32\" font-size=\"12\" "
-        << "fill=\"#555\" text-anchor=\"end\">" << tracks << (tracks == 1 ? " track" : " tracks")
+    svg << "<text x=\"" << number(pageWidth - pageMargin) << R"(" y="32" font-size="12" )"
+        << R"(fill="#555" text-anchor="end">)" << tracks << (tracks == 1 ? " track" : " tracks")
         << "; angles in degrees against key index</text>\n";
     if (tracks == 0) {
         svg << "<text x=\"" << number(pageWidth / 2) << "\" y=\""
-            << number(headerHeight + panelHeight / 2) << "\" text-anchor=\"middle\" "
+            << number(headerHeight + panelHeight / 2) << R"(" text-anchor="middle" )"
             << "fill=\"#999\">no tracks</text>\n";
     }
 
@@ -316,13 +316,13 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
         }
         const double top = headerHeight + t * panelHeight;
         const std::string name = escapeXml(track->getPartName().data());
-        svg << "<g class=\"track\" data-track=\"" << t << "\" data-part=\"" << name << "\">\n";
+        svg << R"(<g class="track" data-track=")" << t << "\" data-part=\"" << name << "\">\n";
         svg << "<line x1=\"" << number(pageMargin) << "\" y1=\"" << number(top + 4) << "\" x2=\""
             << number(pageWidth - pageMargin) << "\" y2=\"" << number(top + 4)
             << "\" stroke=\"#bbb\" stroke-width=\"1\"/>\n";
-        svg << "<text class=\"track-title\" x=\"" << number(pageMargin) << "\" y=\""
-            << number(top + 24) << "\" font-size=\"15\" font-weight=\"bold\">" << name
-            << "<tspan dx=\"10\" font-size=\"12\" font-weight=\"normal\" fill=\"#555\">" << keys
+        svg << R"(<text class="track-title" x=")" << number(pageMargin) << "\" y=\""
+            << number(top + 24) << R"(" font-size="15" font-weight="bold">)" << name
+            << R"(<tspan dx="10" font-size="12" font-weight="normal" fill="#555">)" << keys
             << (keys == 1 ? " key" : " keys") << "</tspan></text>\n";
         const double plotTop = top + panelTitleHeight + 26;
         writePlot(svg, pageMargin + plotLeftGap, plotTop, "Euler angles", "degrees", "angles", keys,
@@ -334,37 +334,10 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
     svg << "</svg>\n";
 }
 
-// The reason `path` cannot be read as a file, or "" when it can. The library
-// answers an unreadable file with a bare 0, so the tool looks first.
-std::string unreadableReason(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file)
-        return std::strerror(errno);
-    struct stat status;
-    const bool directory = fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
-    std::fclose(file);
-    return directory ? "is a directory" : "";
-}
-
 int plotFile(const PlotOptions& options) {
-    const std::string reason = unreadableReason(options.file);
-    if (!reason.empty()) {
-        std::cerr << "ktrt plot: cannot read " << options.file << ": " << reason << '\n';
-        return 1;
-    }
-    const std::string name = "ktrt-plot/" + options.file;
-    KTRegistryLoader::RegisterAnimation(name.c_str(), options.file.c_str());
     KTComponentAnimation animation;
-    if (!animation.loadAnimationFromFile(name.c_str())) {
-        if (animation.getErrorMessage().isNull()) {
-            std::cerr << "ktrt plot: cannot read " << options.file << '\n';
-        } else {
-            std::cerr << options.file << ':' << animation.getLineNumber() << ": "
-                      << animation.getErrorMessage() << '\n'
-                      << "    " << animation.getLineText() << '\n';
-        }
+    if (!loadAnimation("ktrt plot", options.file, "ktrt-plot/" + options.file, animation))
         return 1;
-    }
     std::ostringstream svg;
     const std::size_t slash = options.file.find_last_of('/');
     writeSvg(svg, slash == std::string::npos ? options.file : options.file.substr(slash + 1),

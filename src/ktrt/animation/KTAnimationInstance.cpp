@@ -1,5 +1,6 @@
 #include <ktrt/animation/KTAnimationInstance.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include <Inventor/nodes/SoTransform.h>
@@ -131,10 +132,13 @@ const float* KTAnimationInstance::rotationOf(std::size_t slot, const KTAngle& or
     CachedRotation& cached = frames[currentFrame];
     // Compared bit for bit, so that -0.0 against 0.0 or a NaN is converted
     // again rather than taken for the cached angle.
-    double angles[3];
-    orientation.getValue(angles[0], angles[1], angles[2]);
-    if (!cached.filled || std::memcmp(cached.angles, angles, sizeof angles) != 0) {
-        std::memcpy(cached.angles, angles, sizeof angles);
+    std::uint64_t bits[3];
+    for (unsigned int c = 0; c < 3; ++c) {
+        const double angle = orientation[c];
+        std::memcpy(&bits[c], &angle, sizeof angle);
+    }
+    if (!cached.filled || std::memcmp(cached.angleBits, bits, sizeof bits) != 0) {
+        std::memcpy(cached.angleBits, bits, sizeof bits);
         orientation.getValue(cached.quaternion);
         cached.filled = true;
     }

@@ -63,7 +63,7 @@ private:
     // The quaternion of one key's orientation, kept with the angles it was
     // computed from so that a key changed in place is converted again.
     struct CachedRotation {
-        double angles[3];
+        std::uint64_t angleBits[3]; // the key's angles, bit for bit
         float quaternion[4];
         bool filled;
     };
