@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/KTComponent.h>
@@ -153,8 +152,9 @@ int play(const PlayOptions& options) {
 
     KTAnimationInstance instance(component, &animation);
     const int frames = options.frames >= 0 ? options.frames : cycleLength(animation);
-    std::printf("component \"%s\", %u tracks, %d frames\n", component->getName().getString(),
-                animation.getNumPartAnimations(), frames);
+    const unsigned int tracks = animation.getNumPartAnimations();
+    std::printf("component \"%s\", %u %s, %d %s\n", component->getName().getString(), tracks,
+                tracks == 1 ? "track" : "tracks", frames, frames == 1 ? "frame" : "frames");
     PoseTable table(animated);
     table.printHeader();
     for (int frame = 0; frame < frames; ++frame) {
