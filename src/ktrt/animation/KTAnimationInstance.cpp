@@ -11,18 +11,7 @@
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
-
-namespace {
-
-void copyTransformFields(const SoTransform& from, SoTransform& to) {
-    to.translation.setValue(from.translation.getValue());
-    to.rotation.setValue(from.rotation.getValue());
-    to.scaleFactor.setValue(from.scaleFactor.getValue());
-    to.scaleOrientation.setValue(from.scaleOrientation.getValue());
-    to.center.setValue(from.center.getValue());
-}
-
-} // namespace
+#include <ktrt/geometry/detail/TransformFields.h>
 
 KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnimation* played)
     : animation(played), currentFrame(0), numFrames(0), object(component) {
@@ -37,7 +26,7 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
             live = static_cast<SoTransform*>(part->getPart("transform", TRUE));
             saved = new SoTransform;
             saved->ref();
-            copyTransformFields(*live, *saved);
+            ktrt::detail::copyTransformFields(*live, *saved);
         }
         partTransforms.append(live);
         savedTransforms.append(saved);
@@ -149,6 +138,6 @@ void KTAnimationInstance::resetState() {
     const std::size_t slots = partTransforms.entries();
     for (std::size_t k = 0; k < slots; ++k) {
         if (SoTransform* node = partTransforms(k))
-            copyTransformFields(*savedTransforms(k), *node);
+            ktrt::detail::copyTransformFields(*savedTransforms(k), *node);
     }
 }

@@ -9,6 +9,7 @@
 #include <ktcp/ktcp.h>
 #include <ktrld/ktrld.h>
 #include <rw/RWTValSortedVector.h>
+#include <ktrt/geometry/detail/TransformFields.h>
 #include <ktrt/snapshot/detail/AttributeClass.h>
 #include <ktrt/snapshot/detail/NameLists.h>
 #include <ktrt/snapshot/detail/SceneAccess.h>
@@ -17,14 +18,6 @@ namespace {
 
 // Geometry file names are examined through a buffer of 80 characters.
 constexpr std::size_t geometryNameLimit = 79;
-
-void copyTransformFields(const SoTransform& from, SoTransform& to) {
-    to.translation.setValue(from.translation.getValue());
-    to.rotation.setValue(from.rotation.getValue());
-    to.scaleFactor.setValue(from.scaleFactor.getValue());
-    to.scaleOrientation.setValue(from.scaleOrientation.getValue());
-    to.center.setValue(from.center.getValue());
-}
 
 template <class State, class Name>
 typename std::vector<State>::const_iterator findByName(const std::vector<State>& states,
@@ -219,14 +212,14 @@ void KTObjectState::clear() {
 void KTObjectState::setTransform(const SoTransform* source) {
     if (source == nullptr)
         return;
-    copyTransformFields(*source, *transform);
+    ktrt::detail::copyTransformFields(*source, *transform);
     transformIsSet = true;
 }
 
 void KTObjectState::restoreTransform(SoTransform* target) {
     if (target == nullptr)
         return;
-    copyTransformFields(*transform, *target);
+    ktrt::detail::copyTransformFields(*transform, *target);
 }
 
 void KTObjectState::setBehaviors(KTComponent* component) {
@@ -349,7 +342,7 @@ RWCString KTObjectState::getGeometryLocation(KTComponent* component) const {
 }
 
 void KTObjectState::takeTransform(const KTObjectState& other) {
-    copyTransformFields(*other.transform, *transform);
+    ktrt::detail::copyTransformFields(*other.transform, *transform);
     transformIsSet = other.transformIsSet;
 }
 
@@ -358,6 +351,6 @@ void KTObjectState::copy(const KTObjectState& other) {
     behaviorStates = other.behaviorStates;
     name = other.name;
     oldName = other.oldName;
-    copyTransformFields(*other.transform, *transform);
+    ktrt::detail::copyTransformFields(*other.transform, *transform);
     transformIsSet = other.transformIsSet;
 }
