@@ -193,34 +193,21 @@ void BM_WriteReadAndCopyTransforms(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-BENCHMARK(BM_SnapshotAndRestore)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", fastest)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SnapshotAndRestoreNewState)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", fastest)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RequiredCallsOnly)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", fastest)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteReadAndCopyTransforms)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", fastest)
-    ->Unit(benchmark::kMillisecond);
+// Every comparison runs on the same three world sizes, with the same
+// repetitions and the fastest run kept beside the median.
+void worldSizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(100)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Repetitions(5)
+        ->ComputeStatistics("min", fastest)
+        ->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_SnapshotAndRestore)->Apply(worldSizes);
+BENCHMARK(BM_SnapshotAndRestoreNewState)->Apply(worldSizes);
+BENCHMARK(BM_RequiredCallsOnly)->Apply(worldSizes);
+BENCHMARK(BM_WriteReadAndCopyTransforms)->Apply(worldSizes);
 
 // Remembers the time per component of every run, for the summary.
 class Recorder : public benchmark::ConsoleReporter {
