@@ -97,7 +97,7 @@ public:
     KTPart* addLogicalPart(const RWCString& name, KTPart* parent = nullptr);
 
 protected:
-    /// Protected: a component goes away with its last unref().
+    /// Protected: a component goes away when its last reference is released.
     ~KTComponent() override;
 
 private:

@@ -60,10 +60,7 @@ KTComponentDB::KTComponentDB() {
     components.reserve(64);
 }
 
-KTComponentDB::~KTComponentDB() {
-    for (KTComponent* component : components)
-        component->unref();
-}
+KTComponentDB::~KTComponentDB() = default;
 
 KTComponent* KTComponentDB::addComponent(const RWCString& name) {
     auto* component = new KTComponent;
@@ -75,8 +72,7 @@ KTComponent* KTComponentDB::addComponent(const RWCString& name) {
 int KTComponentDB::addComponent(KTComponent* component) {
     if (!component || addOrder.count(component))
         return 0;
-    component->ref();
-    components.push_back(component);
+    components.emplace_back(component);
     addOrder.emplace(component, nextOrder++);
     // An earlier component of the same name keeps its place in the index.
     if (indexValid && indexedRenames == KTComponent::renameCount)
@@ -92,8 +88,9 @@ int KTComponentDB::removeComponent(KTComponent* component) {
         if (indexed != byName.end() && indexed->second == component)
             indexValid = false;
     }
-    components.erase(std::find(components.begin(), components.end(), component));
-    component->unref();
+    // Releasing the database's reference may delete the component.
+    components.erase(std::find_if(components.begin(), components.end(),
+                                  [&](const auto& held) { return held.get() == component; }));
     return 1;
 }
 
@@ -112,8 +109,8 @@ KTComponent* KTComponentDB::getComponent(const RWCString& name) const {
 void KTComponentDB::indexNames() const {
     byName.clear();
     byName.reserve(components.size());
-    for (KTComponent* component : components)
-        byName.emplace(component->getName().getString(), component);
+    for (const auto& component : components)
+        byName.emplace(component->getName().getString(), component.get());
     indexedRenames = KTComponent::renameCount;
     indexValid = true;
 }
@@ -141,16 +138,14 @@ int KTComponentDB::readWorld(const char* path) {
     SoInput input;
     if (!input.openFile(path))
         return 0;
-    SoSeparator* root = SoDB::readAll(&input);
+    const coinref::CoinRef<SoSeparator> root(SoDB::readAll(&input));
     if (!root)
         return 0;
-    root->ref();
 
     std::vector<KTComponent*> found;
-    collectComponents(root, found);
+    collectComponents(root.get(), found);
     int added = 0;
     for (KTComponent* component : found)
         added += addComponent(component);
-    root->unref();
     return added > 0 ? 1 : 0;
 }

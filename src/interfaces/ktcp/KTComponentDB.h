@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include <coinref/CoinRef.h>
 #include <rw/RWCString.h>
 #include <ktcp/ktcpdefs.h>
 
@@ -40,7 +41,7 @@ public:
     KTComponent* getComponent(const RWCString& name) const;
     /// The component at `index` in the order of adding, or null past the end.
     KTComponent* getComponent(unsigned int index) const {
-        return index < components.size() ? components[index] : nullptr;
+        return index < components.size() ? components[index].get() : nullptr;
     }
     /// 1 when the database holds `component`.
     int containsComponent(const KTComponent* component) const;
@@ -59,7 +60,7 @@ public:
 private:
     friend class KTComponentIterator;
 
-    std::vector<KTComponent*> components;
+    std::vector<coinref::CoinRef<KTComponent>> components;
     // Membership and order of adding, to pick the first of several
     // components that share a name.
     std::unordered_map<const KTComponent*, unsigned long> addOrder;

@@ -13,7 +13,7 @@ void KTComponentIterator::reset() {
 
 int KTComponentIterator::advanceToNamed() {
     while (world && position < world->components.size()) {
-        KTComponent* candidate = world->components[position++];
+        KTComponent* candidate = world->components[position++].get();
         if (candidate->getName() == name.data()) {
             current = candidate;
             return 1;

@@ -30,7 +30,7 @@ public:
     int operator++(int) {
         if (filter != NamedComponents) {
             if (world && position < world->components.size()) {
-                current = world->components[position++];
+                current = world->components[position++].get();
                 return 1;
             }
             current = nullptr;

@@ -24,6 +24,6 @@ public:
     static void initClass();
 
 protected:
-    /// Protected: a part goes away with its last unref().
+    /// Protected: a part goes away when its last reference is released.
     ~KTPart() override;
 };

@@ -21,15 +21,14 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
         SoTransform* live = nullptr;
-        SoTransform* saved = nullptr;
+        coinref::CoinRef<SoTransform> saved;
         if (KTPart* part = object->getLogicalPart(track->getPartName())) {
             live = static_cast<SoTransform*>(part->getPart("transform", TRUE));
-            saved = new SoTransform;
-            saved->ref();
+            saved.reset(new SoTransform);
             ktrt::detail::copyTransformFields(*live, *saved);
         }
         partTransforms.append(live);
-        savedTransforms.append(saved);
+        savedTransforms.push_back(std::move(saved));
         if (numFrames == 0 && track->getNumStates() > 0)
             numFrames = track->getNumStates();
     }
@@ -51,33 +50,22 @@ KTAnimationInstance& KTAnimationInstance::operator=(const KTAnimationInstance& o
     return *this;
 }
 
-KTAnimationInstance::~KTAnimationInstance() {
-    releaseSaved();
-}
+KTAnimationInstance::~KTAnimationInstance() = default;
 
 void KTAnimationInstance::copyFrom(const KTAnimationInstance& other) {
-    // Reference the source's nodes before releasing ours: they may be the same.
-    for (SoTransform* saved : other.savedTransforms) {
-        if (saved)
-            saved->ref();
-    }
-    releaseSaved();
+    // The source's nodes are referenced before ours are released: they may be
+    // the same.
+    std::vector<coinref::CoinRef<SoTransform>> shared;
+    shared.reserve(other.savedTransforms.size());
+    for (const coinref::CoinRef<SoTransform>& saved : other.savedTransforms)
+        shared.emplace_back(saved.get());
+    savedTransforms = std::move(shared);
     animation = other.animation;
     currentFrame = other.currentFrame;
     numFrames = other.numFrames;
     object = other.object;
-    savedTransforms = other.savedTransforms;
     partTransforms = other.partTransforms;
     rotationCache = other.rotationCache;
-}
-
-void KTAnimationInstance::releaseSaved() {
-    for (SoTransform* saved : savedTransforms) {
-        if (saved)
-            saved->unref();
-    }
-    savedTransforms.clear();
-    partTransforms.clear();
 }
 
 int KTAnimationInstance::operator==(const KTAnimationInstance& other) const {
@@ -138,6 +126,6 @@ void KTAnimationInstance::resetState() {
     const std::size_t slots = partTransforms.entries();
     for (std::size_t k = 0; k < slots; ++k) {
         if (SoTransform* node = partTransforms(k))
-            ktrt::detail::copyTransformFields(*savedTransforms(k), *node);
+            ktrt::detail::copyTransformFields(*savedTransforms[k], *node);
     }
 }

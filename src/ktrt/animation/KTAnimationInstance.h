@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include <coinref/CoinRef.h>
 #include <rw/RWTPtrOrderedVector.h>
 
 #include <ktrt/visibility.h>
@@ -69,16 +70,16 @@ private:
     };
 
     void copyFrom(const KTAnimationInstance& other);
-    void releaseSaved();
     const float* rotationOf(std::size_t slot, const KTAngle& orientation, float scratch[4]);
 
     KTComponentAnimation* animation;
     std::uint32_t currentFrame;
     std::uint32_t numFrames;
     KTComponent* object;
-    // One slot per track, in track order; null where the component lacks the
-    // track's part.
-    RWTPtrOrderedVector<SoTransform> savedTransforms;
+    // One slot per track, in track order; empty or null where the component
+    // lacks the track's part. Every instance holds its own reference on each
+    // saved node, also on those it shares with the instance it was copied from.
+    std::vector<coinref::CoinRef<SoTransform>> savedTransforms;
     RWTPtrOrderedVector<SoTransform> partTransforms;
     // Per slot, one entry per frame: converting angles to a quaternion costs
     // more than writing the fields, and the same keys come back every cycle.

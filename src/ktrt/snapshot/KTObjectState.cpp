@@ -100,9 +100,8 @@ void retexture(KTComponent* component, const SbString& url) {
 
 // The owned node is in no scene and nothing watches it: neither it nor its
 // fields send notifications, which makes capturing and copying much cheaper.
-SoTransform* newOwnedTransform() {
-    auto* node = new SoTransform;
-    node->ref();
+coinref::CoinRef<SoTransform> newOwnedTransform() {
+    coinref::CoinRef<SoTransform> node(new SoTransform);
     node->enableNotify(FALSE);
     for (SoField* field :
          {static_cast<SoField*>(&node->translation), static_cast<SoField*>(&node->rotation),
@@ -127,9 +126,7 @@ KTObjectState& KTObjectState::operator=(const KTObjectState& other) {
     return *this;
 }
 
-KTObjectState::~KTObjectState() {
-    transform->unref();
-}
+KTObjectState::~KTObjectState() = default;
 
 int KTObjectState::operator==(const KTObjectState& other) const {
     return name.compareTo(other.name, RWCString::ignoreCase) == 0 ? 1 : 0;

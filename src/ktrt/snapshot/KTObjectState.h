@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <coinref/CoinRef.h>
 #include <rw/RWCString.h>
 #include <ktrt/snapshot/KTAttributeState.h>
 #include <ktrt/snapshot/KTBehaviorState.h>
@@ -82,7 +83,7 @@ public:
     /// transform was captured; a null target gets nothing.
     void restoreTransform(SoTransform* target);
     /// The owned node, never null; it stays owned by this state.
-    const SoTransform* getTransform() const { return transform; }
+    const SoTransform* getTransform() const { return transform.get(); }
     /// True once setTransform() copied a transform.
     bool transformSet() const { return transformIsSet; }
 
@@ -123,6 +124,6 @@ private:
     std::vector<KTBehaviorState> behaviorStates;
     RWCString name;
     RWCString oldName;
-    SoTransform* transform;
+    coinref::CoinRef<SoTransform> transform;
     bool transformIsSet;
 };
