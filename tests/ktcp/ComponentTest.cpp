@@ -66,6 +66,36 @@ TEST_F(Component, LogicalPartsAreNamedKitsFoundByExactNameAtAnyDepth) {
     EXPECT_EQ(lid->getPart("transform", TRUE), transform);
 }
 
+TEST_F(Component, PartLookupFollowsPartsAddedRemovedAndRenamedAfterAnAnswer) {
+    KTPart* lid = component->addLogicalPart("Lid");
+    KTPart* body = component->addLogicalPart("Body");
+    ASSERT_EQ(component->getLogicalPart("Lid"), lid);
+    // A field written below keeps the answers; a part of the same name that
+    // comes first depth-first takes the name over.
+    static_cast<SoTransform*>(lid->getPart("transform", TRUE))->translation.setValue(1, 2, 3);
+    auto* geometry = static_cast<SoSeparator*>(component->getPart("geometry", FALSE));
+    auto* front = new KTPart;
+    front->setName("Lid");
+    geometry->insertChild(front, 0);
+    EXPECT_EQ(component->getLogicalPart("Lid"), front);
+    geometry->removeChild(front);
+    EXPECT_EQ(component->getLogicalPart("Lid"), lid);
+
+    body->setName("Box");
+    EXPECT_EQ(component->getLogicalPart("Body"), nullptr);
+    EXPECT_EQ(component->getLogicalPart("Box"), body);
+    // A subtree holding a part, added below another part's geometry.
+    auto* holder = new SoSeparator;
+    auto* lock = new KTPart;
+    lock->setName("Lock");
+    holder->addChild(lock);
+    static_cast<SoSeparator*>(body->getPart("geometry", TRUE))->addChild(holder);
+    EXPECT_EQ(component->getLogicalPart("Lock"), lock);
+    geometry->replaceChild(body, new SoSeparator);
+    EXPECT_EQ(component->getLogicalPart("Lock"), nullptr);
+    EXPECT_EQ(component->getLogicalPart("Box"), nullptr);
+}
+
 TEST_F(Component, BehaviorQueriesReplaceTheListAndTrackBothFlags) {
     component->addBehavior("Open", 1);
     component->addBehavior("Close");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <Inventor/misc/SoChildList.h>
+#include <Inventor/misc/SoNotification.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
 
@@ -43,19 +44,54 @@ template <class Entries> auto findEntry(Entries& entries, const RWCString& name)
     return at != entries.end() && at->name.std() == name.std() ? at : entries.end();
 }
 
-KTPart* findPartNamed(const SoNode* node, const SbName& name) {
+// Files every logical part below `node` under its name, depth first, a part
+// before the parts inside it; the first part of a name keeps the entry.
+void collectParts(const SoNode* node, SoType partType,
+                  std::unordered_map<const char*, KTPart*>& parts) {
     const SoChildList* children = node->getChildren();
     if (!children)
-        return nullptr;
-    const SoType partType = KTPart::getClassTypeId();
+        return;
     for (int i = 0; i < children->getLength(); ++i) {
         SoNode* child = (*children)[i];
-        if (child->isOfType(partType) && child->getName() == name)
-            return static_cast<KTPart*>(child);
-        if (KTPart* found = findPartNamed(child, name))
-            return found;
+        if (child->isOfType(partType))
+            parts.emplace(child->getName().getString(), static_cast<KTPart*>(child));
+        collectParts(child, partType, parts);
     }
-    return nullptr;
+}
+
+// Whether `base`, added to or taken from a group, may bring or take logical
+// parts with it: anything that has children (parts and node kits included).
+bool mayHoldParts(const SoBase* base) {
+    return base == nullptr || !base->isOfType(SoNode::getClassTypeId()) ||
+           static_cast<const SoNode*>(base)->getChildren() != nullptr;
+}
+
+// Whether the change that `list` reports may have added, removed or moved
+// logical parts. Field values written into leaf nodes (the transforms that
+// playback drives) and leaves added to groups (a part's transform created on
+// first use) leave them where they are; a changed part field of a node kit
+// comes with the change of the kit's child list, which is judged on its own.
+bool mayMoveParts(const SoNotList* list) {
+    const SoNotRec* origin = list != nullptr ? list->getFirstRec() : nullptr;
+    if (origin == nullptr)
+        return true;
+    const SoBase* base = origin->getBase();
+    switch (origin->getOperationType()) {
+    case SoNotRec::FIELD_UPDATE:
+        if (base == nullptr)
+            return true;
+        if (base->getTypeId() == SoTransform::getClassTypeId()) // the frequent case, answered first
+            return false;
+        return mayHoldParts(base) && !base->isOfType(SoBaseKit::getClassTypeId());
+    case SoNotRec::GROUP_ADDCHILD:
+    case SoNotRec::GROUP_INSERTCHILD:
+    case SoNotRec::GROUP_REMOVECHILD:
+        return mayHoldParts(origin->getGroupChild());
+    case SoNotRec::GROUP_REPLACECHILD:
+        return mayHoldParts(origin->getGroupChild()) || mayHoldParts(origin->getGroupPrevChild());
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -187,7 +223,23 @@ int KTComponent::setActivatedAtStartup(const RWCString& name, int flag) {
 KTPart* KTComponent::getLogicalPart(const RWCString& name) const {
     if (name.isNull())
         return nullptr;
-    return findPartNamed(this, SbName(name.data()));
+    if (!partIndexValid || indexedPartRenames != KTPart::renameCount)
+        indexParts();
+    const auto found = partsByName.find(SbName(name.data()).getString());
+    return found == partsByName.end() ? nullptr : found->second;
+}
+
+void KTComponent::indexParts() const {
+    partsByName.clear();
+    collectParts(this, KTPart::getClassTypeId(), partsByName);
+    indexedPartRenames = KTPart::renameCount;
+    partIndexValid = true;
+}
+
+void KTComponent::notify(SoNotList* list) {
+    if (partIndexValid && mayMoveParts(list))
+        partIndexValid = false;
+    inherited::notify(list);
 }
 
 KTPart* KTComponent::addLogicalPart(const RWCString& name, KTPart* parent) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <Inventor/nodekits/SoBaseKit.h>
@@ -88,13 +89,20 @@ public:
 
     /// The first logical part (depth first, nested parts included) below the
     /// component whose node name is exactly `name`; null when there is none or
-    /// `name` is empty. The part stays owned by the scene.
+    /// `name` is empty. The part stays owned by the scene. Answered from a name
+    /// index, rebuilt in one walk after parts were added, removed or renamed;
+    /// an edit below the component made while a node between it and the
+    /// component has notification switched off must be followed by touch().
     KTPart* getLogicalPart(const RWCString& name) const;
     /// Creates a part named `name` under the component's geometry, or under
     /// `parent`'s geometry when `parent` is given, and returns it (owned by
     /// the scene). Names should be Inventor identifiers: Coin replaces other
     /// characters with underscores.
     KTPart* addLogicalPart(const RWCString& name, KTPart* parent = nullptr);
+
+    /// Notes changes below the component that may add, remove or move logical
+    /// parts, then passes the notification on as every node kit does.
+    void notify(SoNotList* list) override;
 
 protected:
     /// Protected: a component goes away when its last reference is released.
@@ -125,4 +133,13 @@ private:
     std::vector<AttributeEntry> attributes;
     RWCString geometryFile;
     unsigned long tickCount = 0;
+
+    void indexParts() const;
+
+    // Part name (SbName's unique text) -> first part of that name in
+    // depth-first order. Rebuilt on the next lookup after a change below the
+    // component could have moved parts, or after any part was renamed.
+    mutable std::unordered_map<const char*, KTPart*> partsByName;
+    mutable unsigned long indexedPartRenames = 0;
+    mutable bool partIndexValid = false;
 };

@@ -5,6 +5,8 @@
 
 SO_KIT_SOURCE(KTPart)
 
+unsigned long KTPart::renameCount = 0;
+
 KTPart::KTPart() {
     SO_KIT_CONSTRUCTOR(KTPart);
     SO_KIT_ADD_CATALOG_ENTRY(topSeparator, SoSeparator, FALSE, this, \x0, FALSE);
@@ -18,4 +20,9 @@ KTPart::~KTPart() = default;
 void KTPart::initClass() {
     if (getClassTypeId() == SoType::badType())
         SO_KIT_INIT_CLASS(KTPart, SoBaseKit, "BaseKit");
+}
+
+void KTPart::setName(const SbName& newName) {
+    inherited::setName(newName);
+    ++renameCount;
 }

@@ -22,8 +22,17 @@ public:
     KTPart();
     /// Registers the class with Coin; called by KTComponentLibrary::init().
     static void initClass();
+    /// Renames the node as SoBase::setName does; components that index their
+    /// parts by name look again.
+    void setName(const SbName& newName) override;
 
 protected:
     /// Protected: a part goes away when its last reference is released.
     ~KTPart() override;
+
+private:
+    friend class KTComponent;
+    // Renames of any part so far; a component's part index is current only
+    // for the count it was built at.
+    static unsigned long renameCount;
 };
