@@ -1,7 +1,6 @@
 #include <ktrt/animation/KTAnimationInstance.h>
 
-#include <cstdint>
-#include <cstring>
+#include <utility>
 
 #include <Inventor/nodes/SoTransform.h>
 
@@ -18,6 +17,8 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
     if (!object || !animation)
         return;
     const unsigned int count = animation->getNumPartAnimations();
+    partTransforms.reserve(count);
+    savedTransforms.reserve(count);
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
         SoTransform* live = nullptr;
@@ -31,11 +32,6 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
         savedTransforms.push_back(std::move(saved));
         if (numFrames == 0 && track->getNumStates() > 0)
             numFrames = track->getNumStates();
-    }
-    rotationCache.resize(partTransforms.entries());
-    for (std::size_t slot = 0; slot < rotationCache.size(); ++slot) {
-        if (partTransforms(slot))
-            rotationCache[slot].assign(numFrames, CachedRotation{{0, 0, 0}, {0, 0, 0, 1}, false});
     }
 }
 
@@ -65,7 +61,6 @@ void KTAnimationInstance::copyFrom(const KTAnimationInstance& other) {
     numFrames = other.numFrames;
     object = other.object;
     partTransforms = other.partTransforms;
-    rotationCache = other.rotationCache;
 }
 
 int KTAnimationInstance::operator==(const KTAnimationInstance& other) const {
@@ -82,44 +77,24 @@ void KTAnimationInstance::update() {
         if (!node)
             continue;
         KTPartAnimation* track = (*animation)[i];
+        // The key is read afresh every frame, so a key edited in place plays
+        // as it is now; converting its angles costs little beside the field
+        // writes and their notifications.
+        const KTAnimationState* key = (*track)[currentFrame];
         if (track->usePositions()) {
-            const KTVector3& position = (*track)[currentFrame]->getPosition();
-            node->translation.setValue(static_cast<float>(position[0]),
-                                       static_cast<float>(position[1]),
-                                       static_cast<float>(position[2]));
+            double x, y, z;
+            key->getPosition().getValues(x, y, z);
+            node->translation.setValue(static_cast<float>(x), static_cast<float>(y),
+                                       static_cast<float>(z));
         }
         if (track->useOrientations()) {
-            float scratch[4];
-            const float* q = rotationOf(i, (*track)[currentFrame]->getOrientation(), scratch);
+            float q[4];
+            key->getOrientation().getValue(q);
             node->rotation.setValue(q[0], q[1], q[2], q[3]);
         }
     }
     if (++currentFrame >= numFrames)
         currentFrame = 0;
-}
-
-const float* KTAnimationInstance::rotationOf(std::size_t slot, const KTAngle& orientation,
-                                             float scratch[4]) {
-    std::vector<CachedRotation>& frames = rotationCache[slot];
-    if (currentFrame >= frames.size()) {
-        // Only without frames (numFrames 0): nothing to keep.
-        orientation.getValue(scratch);
-        return scratch;
-    }
-    CachedRotation& cached = frames[currentFrame];
-    // Compared bit for bit, so that -0.0 against 0.0 or a NaN is converted
-    // again rather than taken for the cached angle.
-    std::uint64_t bits[3];
-    for (unsigned int c = 0; c < 3; ++c) {
-        const double angle = orientation[c];
-        std::memcpy(&bits[c], &angle, sizeof angle);
-    }
-    if (!cached.filled || std::memcmp(cached.angleBits, bits, sizeof bits) != 0) {
-        std::memcpy(cached.angleBits, bits, sizeof bits);
-        orientation.getValue(cached.quaternion);
-        cached.filled = true;
-    }
-    return cached.quaternion;
 }
 
 void KTAnimationInstance::resetState() {

@@ -9,7 +9,6 @@
 #include <ktrt/visibility.h>
 
 class KTComponent;
-class KTAngle;
 class KTComponentAnimation;
 class SoTransform;
 
@@ -23,7 +22,9 @@ class SoTransform;
 /// Neither the component nor the animation is owned; both must outlive the
 /// instance, and the animation's tracks must not be added or removed while it
 /// plays. The instance keeps a private copy of each found part's transform,
-/// referenced once by every instance that holds it.
+/// referenced once by every instance that holds it. Its own memory grows with
+/// the number of parts only: keys are read from the animation as they play,
+/// and copies share the saved transforms.
 class KTRT_API KTAnimationInstance {
 public:
     /// Binds `animation` to `object`: finds, for every track, the logical part
@@ -61,16 +62,7 @@ public:
     void resetState();
 
 private:
-    // The quaternion of one key's orientation, kept with the angles it was
-    // computed from so that a key changed in place is converted again.
-    struct CachedRotation {
-        std::uint64_t angleBits[3]; // the key's angles, bit for bit
-        float quaternion[4];
-        bool filled;
-    };
-
     void copyFrom(const KTAnimationInstance& other);
-    const float* rotationOf(std::size_t slot, const KTAngle& orientation, float scratch[4]);
 
     KTComponentAnimation* animation;
     std::uint32_t currentFrame;
@@ -81,7 +73,4 @@ private:
     // saved node, also on those it shares with the instance it was copied from.
     std::vector<coinref::CoinRef<SoTransform>> savedTransforms;
     RWTPtrOrderedVector<SoTransform> partTransforms;
-    // Per slot, one entry per frame: converting angles to a quaternion costs
-    // more than writing the fields, and the same keys come back every cycle.
-    std::vector<std::vector<CachedRotation>> rotationCache;
 };
