@@ -1,9 +1,13 @@
 // Cost of one animation frame over many parts: KTAnimationInstance::update()
-// against two baselines on the same transform nodes, the bare floor of
-// writing precomputed values with setValue, and Coin's VRML97 interpolator
-// engines connected to the fields.
+// against baselines on the same transform nodes: the bare floor of writing
+// precomputed values with setValue, the same floor converting each key's
+// angles as it is written (what playback must do when it keeps nothing per
+// frame), and Coin's VRML97 interpolator engines connected to the fields.
+// Also the cost of binding an instance against the floor of saving the found
+// parts' transforms, and the instance's own memory per part.
 #include <cmath>
 #include <map>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,11 +54,11 @@ struct Scene {
             }
             animation.addPartAnimation(track);
         }
-        // Nodes in the animation's track order, as update() visits them. The
-        // parts come from the map: the component's own search by name walks
-        // all parts, which over 10,000 parts would dominate the whole run.
+        // Parts and nodes in the animation's track order, as update() visits
+        // them, taken from the map so that the floors make no lookups.
         for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
             KTPart* part = partsByName[animation[i]->getPartName().data()];
+            partList.push_back(part);
             nodes.push_back(static_cast<SoTransform*>(part->getPart("transform", TRUE)));
         }
     }
@@ -62,6 +66,7 @@ struct Scene {
     KTComponentDB world;
     KTComponent* component = nullptr;
     KTComponentAnimation animation;
+    std::vector<KTPart*> partList;
     std::vector<SoTransform*> nodes;
 };
 
@@ -81,8 +86,7 @@ void perPart(benchmark::State& state) {
 }
 
 void BM_InstanceUpdate(benchmark::State& state) {
-    // Binding looks every part up by name, a search over all parts each, so
-    // each size binds once for all repetitions.
+    // Each size binds once for all repetitions.
     static std::map<int, std::unique_ptr<KTAnimationInstance>> instances;
     std::unique_ptr<KTAnimationInstance>& instance = instances[state.range(0)];
     if (!instance) {
@@ -121,6 +125,78 @@ void BM_SetValueFloor(benchmark::State& state) {
             scene.nodes[i]->rotation.setValue(row[i].q[0], row[i].q[1], row[i].q[2], row[i].q[3]);
         }
         frame = (frame + 1) % keysPerTrack;
+    }
+    perPart(state);
+}
+
+// The same writes with each key's angles converted to a quaternion as it is
+// written, as update() does.
+void BM_ConvertingSetValueFloor(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    const unsigned int count = scene.animation.getNumPartAnimations();
+    std::vector<const KTAnimationState*> keys; // [frame][track]
+    for (int k = 0; k < keysPerTrack; ++k) {
+        for (unsigned int i = 0; i < count; ++i)
+            keys.push_back((*scene.animation[i])[k]);
+    }
+    int frame = 0;
+    for (auto _ : state) {
+        const KTAnimationState* const* row = &keys[frame * count];
+        for (unsigned int i = 0; i < count; ++i) {
+            double x, y, z;
+            row[i]->getPosition().getValues(x, y, z);
+            float q[4];
+            row[i]->getOrientation().getValue(q);
+            scene.nodes[i]->translation.setValue(static_cast<float>(x), static_cast<float>(y),
+                                                 static_cast<float>(z));
+            scene.nodes[i]->rotation.setValue(q[0], q[1], q[2], q[3]);
+        }
+        frame = (frame + 1) % keysPerTrack;
+    }
+    perPart(state);
+}
+
+// Heap bytes in use, from the arena and from separately mapped blocks.
+std::size_t bytesInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Binding: every track's part looked up by name, its transform saved. Also
+// reports the instance's own heap bytes per part.
+void BM_InstanceBind(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        KTAnimationInstance instance(scene.component, &scene.animation);
+        benchmark::DoNotOptimize(&instance);
+    }
+    perPart(state);
+    const std::size_t before = bytesInUse();
+    {
+        auto instance = std::make_unique<KTAnimationInstance>(scene.component, &scene.animation);
+        state.counters["bytes_per_part"] =
+            static_cast<double>(bytesInUse() - before) / static_cast<double>(state.range(0));
+    }
+}
+
+// The floor of binding: the parts handed over directly, only their
+// transforms saved into new referenced nodes.
+void BM_SaveTransformsFloor(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    std::vector<SoTransform*> saved(scene.nodes.size());
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
+            auto* live = static_cast<SoTransform*>(scene.partList[i]->getPart("transform", TRUE));
+            saved[i] = new SoTransform;
+            saved[i]->ref();
+            saved[i]->translation.setValue(live->translation.getValue());
+            saved[i]->rotation.setValue(live->rotation.getValue());
+            saved[i]->scaleFactor.setValue(live->scaleFactor.getValue());
+            saved[i]->scaleOrientation.setValue(live->scaleOrientation.getValue());
+            saved[i]->center.setValue(live->center.getValue());
+        }
+        for (SoTransform* node : saved)
+            node->unref();
     }
     perPart(state);
 }
@@ -180,6 +256,13 @@ void BM_VrmlInterpolators(benchmark::State& state) {
 
 BENCHMARK(BM_InstanceUpdate)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ConvertingSetValueFloor)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InstanceBind)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveTransformsFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VrmlInterpolators)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -80,8 +80,24 @@ void* grow(void* buffer, size_t size) {
     return std::realloc(buffer, size);
 }
 
+// Heap bytes in use, from the arena and from separately mapped blocks.
+size_t bytesInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+double snapshotBytesPerComponent(int count) {
+    World& world = worldOf(count);
+    const size_t before = bytesInUse();
+    auto snapshot = std::make_unique<KTWorldState>();
+    snapshot->makeSnapshot(&world.db);
+    const size_t after = bytesInUse();
+    return double(after - before) / count;
+}
+
 // The host keeps its world state and takes a new snapshot into it: entries
-// are overwritten in place.
+// are overwritten in place. Also reports the heap one snapshot of the world
+// takes per component.
 void BM_SnapshotAndRestore(benchmark::State& state) {
     World& world = worldOf(int(state.range(0)));
     static std::map<int, KTWorldState> kept;
@@ -92,6 +108,7 @@ void BM_SnapshotAndRestore(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["bytes_per_component"] = snapshotBytesPerComponent(int(state.range(0)));
 }
 
 // A new world state every time: every entry and its transform node is built
@@ -229,21 +246,6 @@ public:
     std::map<std::string, double> nsPerComponent;
 };
 
-// Heap bytes in use, from the arena and from separately mapped blocks.
-size_t bytesInUse() {
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
-double snapshotBytesPerComponent(int count) {
-    World& world = worldOf(count);
-    const size_t before = bytesInUse();
-    auto snapshot = std::make_unique<KTWorldState>();
-    snapshot->makeSnapshot(&world.db);
-    const size_t after = bytesInUse();
-    return double(after - before) / count;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -286,8 +288,10 @@ int main(int argc, char** argv) {
             std::printf("\nCost per component of %s, 10,000 vs 1,000: %.2fx (100 vs 1,000: %.2fx)",
                         name + 3, cost(name, 10000) / at1000, cost(name, 100) / at1000);
     }
-    std::printf("\nSnapshot memory per component: %.0f bytes (10,000 components)\n",
-                snapshotBytesPerComponent(10000));
+    std::printf("\nSnapshot memory per component:");
+    for (int count : sizes)
+        std::printf(" %.0f bytes (%d components)", snapshotBytesPerComponent(count), count);
+    std::printf("\n");
     benchmark::Shutdown();
     return 0;
 }
