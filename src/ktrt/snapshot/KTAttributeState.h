@@ -34,9 +34,9 @@ public:
     /// null pointer.
     KTAttributeState();
     /// Copies all ten fields, whatever the type code says.
-    KTAttributeState(const KTAttributeState& other);
+    KTAttributeState(const KTAttributeState& other) = default;
     /// Copies all ten fields; assigning a state to itself changes nothing.
-    KTAttributeState& operator=(const KTAttributeState& other);
+    KTAttributeState& operator=(const KTAttributeState& other) = default;
     /// Releases the two strings.
     ~KTAttributeState();
 
@@ -93,8 +93,6 @@ public:
     void restoreValue(KTAttribute* attribute);
 
 private:
-    void copy(const KTAttributeState& other);
-
     RWCString name;
     int boolValue;
     SbColor colorValue;

@@ -11,10 +11,10 @@ public:
     /// Empty name, both flags 0.
     KTBehaviorState();
     /// Copies both flags and the name.
-    KTBehaviorState(const KTBehaviorState& other);
+    KTBehaviorState(const KTBehaviorState& other) = default;
     /// Copies both flags and the name; assigning a state to itself changes
     /// nothing.
-    KTBehaviorState& operator=(const KTBehaviorState& other);
+    KTBehaviorState& operator=(const KTBehaviorState& other) = default;
     /// Releases the name.
     ~KTBehaviorState();
 
@@ -36,8 +36,6 @@ public:
     void setActivatedAtStartup(int value) { activatedAtStartupFlag = value; }
 
 private:
-    void copy(const KTBehaviorState& other);
-
     int activeFlag;
     int activatedAtStartupFlag;
     RWCString name;

@@ -9,8 +9,7 @@
 #include <ktcp/ktcp.h>
 #include <ktrld/ktrld.h>
 #include <rw/RWTValSortedVector.h>
-#include <ktrt/geometry/detail/TransformFields.h>
-#include <ktrt/snapshot/detail/AttributeClass.h>
+#include <ktrt/snapshot/detail/AttributeTable.h>
 #include <ktrt/snapshot/detail/NameLists.h>
 #include <ktrt/snapshot/detail/SceneAccess.h>
 
@@ -43,49 +42,6 @@ template <class State> bool removeByName(std::vector<State>& states, const RWCSt
     return true;
 }
 
-// Copies the attribute's value into the state, with the type code of its
-// class; an attribute of no typed class keeps NO_TYPE and no value.
-void captureValue(KTAttribute& attribute, KTAttributeState& state) {
-    const KTAttributeState::AttributeType code = ktrt::detail::attributeClassCode(attribute);
-    switch (code) {
-    case KTAttributeState::BOOL_TYPE:
-        state.setBoolValue(static_cast<KTBoolAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::COLOR_TYPE:
-        state.setColorValue(static_cast<KTColorAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::FLOAT_TYPE:
-        state.setFloatValue(static_cast<KTFloatAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::MFSTRING_TYPE: {
-        SoMFString& strings = static_cast<KTMFStringAttribute&>(attribute).getActualValue();
-        // Capture guarantees a first string to record, even on the live attribute.
-        if (strings.getNum() == 0)
-            strings.set1Value(0, SbString(""));
-        state.setStringValue(RWCString(strings[0].getString()));
-        break;
-    }
-    case KTAttributeState::ROTATION_TYPE:
-        state.setRotValue(static_cast<KTRotationAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::STRING_TYPE:
-        state.setStringValue(static_cast<KTStringAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::TIME_TYPE:
-        state.setTimeValue(static_cast<KTTimeAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::VEC3F_TYPE:
-        state.setVec3fValue(static_cast<KTVec3fAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::VOID_POINTER_TYPE:
-        state.setVoidPtrValue(static_cast<KTVoidPointerAttribute&>(attribute).getValue());
-        break;
-    case KTAttributeState::NO_TYPE:
-        break;
-    }
-    state.setType(code);
-}
-
 void recolour(KTComponent* component, const SbColor& colour) {
     ktrt::detail::forEachNodeOfType(component, SoVRMLMaterial::getClassTypeId(), [&](SoNode* node) {
         static_cast<SoVRMLMaterial*>(node)->diffuseColor.setValue(colour);
@@ -98,33 +54,106 @@ void retexture(KTComponent* component, const SbString& url) {
         [&](SoNode* node) { static_cast<SoVRMLImageTexture*>(node)->url.set1Value(0, url); });
 }
 
-// The owned node is in no scene and nothing watches it: neither it nor its
-// fields send notifications, which makes capturing and copying much cheaper.
-coinref::CoinRef<SoTransform> newOwnedTransform() {
-    coinref::CoinRef<SoTransform> node(new SoTransform);
-    node->enableNotify(FALSE);
-    for (SoField* field :
-         {static_cast<SoField*>(&node->translation), static_cast<SoField*>(&node->rotation),
-          static_cast<SoField*>(&node->scaleFactor), static_cast<SoField*>(&node->scaleOrientation),
-          static_cast<SoField*>(&node->center)})
-        field->enableNotify(FALSE);
-    return node;
+// The values of a new SoTransform, as the scene library gives them.
+struct DefaultTransform {
+    DefaultTransform() {
+        const coinref::CoinRef<SoTransform> node(new SoTransform);
+        translation = node->translation.getValue();
+        rotation = node->rotation.getValue();
+        scaleFactor = node->scaleFactor.getValue();
+        scaleOrientation = node->scaleOrientation.getValue();
+        center = node->center.getValue();
+    }
+    SbVec3f translation, scaleFactor, center;
+    SbRotation rotation, scaleOrientation;
+};
+
+const DefaultTransform& defaultTransform() {
+    static const DefaultTransform values;
+    return values;
 }
 
 } // namespace
 
-KTObjectState::KTObjectState() : transform(newOwnedTransform()), transformIsSet(false) {}
+KTObjectState::TransformFields::TransformFields()
+    : translation(defaultTransform().translation), rotation(defaultTransform().rotation),
+      scaleFactor(defaultTransform().scaleFactor),
+      scaleOrientation(defaultTransform().scaleOrientation), center(defaultTransform().center) {}
 
-KTObjectState::KTObjectState(const KTObjectState& other)
-    : transform(newOwnedTransform()), transformIsSet(false) {
-    copy(other);
-}
+KTObjectState::TransformFields::TransformFields(const TransformFields& other)
+    : translation(other.translation), rotation(other.rotation), scaleFactor(other.scaleFactor),
+      scaleOrientation(other.scaleOrientation), center(other.center) {}
 
-KTObjectState& KTObjectState::operator=(const KTObjectState& other) {
-    if (this != &other)
-        copy(other);
+KTObjectState::TransformFields&
+KTObjectState::TransformFields::operator=(const TransformFields& other) {
+    if (this != &other) {
+        translation = other.translation;
+        rotation = other.rotation;
+        scaleFactor = other.scaleFactor;
+        scaleOrientation = other.scaleOrientation;
+        center = other.center;
+        updateNode();
+    }
     return *this;
 }
+
+KTObjectState::TransformFields::~TransformFields() = default;
+
+void KTObjectState::TransformFields::capture(const SoTransform& from) {
+    translation = from.translation.getValue();
+    rotation = from.rotation.getValue();
+    scaleFactor = from.scaleFactor.getValue();
+    scaleOrientation = from.scaleOrientation.getValue();
+    center = from.center.getValue();
+    updateNode();
+}
+
+void KTObjectState::TransformFields::restore(SoTransform& to) const {
+    to.translation.setValue(translation);
+    to.rotation.setValue(rotation);
+    to.scaleFactor.setValue(scaleFactor);
+    to.scaleOrientation.setValue(scaleOrientation);
+    to.center.setValue(center);
+}
+
+void KTObjectState::TransformFields::clear() {
+    translation.setValue(0.0f, 0.0f, 0.0f);
+    rotation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
+    // A cleared state holds a zero scale, unlike the unit scale of a new one.
+    scaleFactor.setValue(0.0f, 0.0f, 0.0f);
+    scaleOrientation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
+    center.setValue(0.0f, 0.0f, 0.0f);
+    updateNode();
+}
+
+const SoTransform* KTObjectState::TransformFields::node() const {
+    if (!view) {
+        // In no scene and watched by nothing: neither the node nor its fields
+        // send notifications.
+        view.reset(new SoTransform);
+        view->enableNotify(FALSE);
+        for (SoField* field :
+             {static_cast<SoField*>(&view->translation), static_cast<SoField*>(&view->rotation),
+              static_cast<SoField*>(&view->scaleFactor),
+              static_cast<SoField*>(&view->scaleOrientation), static_cast<SoField*>(&view->center)})
+            field->enableNotify(FALSE);
+        updateNode();
+    }
+    return view.get();
+}
+
+void KTObjectState::TransformFields::updateNode() const {
+    if (view)
+        restore(*view);
+}
+
+KTObjectState::KTObjectState() : transformIsSet(false) {}
+
+// Every member copies itself: the values, the collections and the names,
+// while the transform's node stays with its state.
+KTObjectState::KTObjectState(const KTObjectState& other) = default;
+
+KTObjectState& KTObjectState::operator=(const KTObjectState& other) = default;
 
 KTObjectState::~KTObjectState() = default;
 
@@ -197,26 +226,21 @@ void KTObjectState::clear() {
     behaviorStates.clear();
     name = "";
     oldName = "";
-    transform->translation.setValue(0.0f, 0.0f, 0.0f);
-    transform->rotation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
-    // A cleared state holds a zero scale, unlike the unit scale of a new one.
-    transform->scaleFactor.setValue(0.0f, 0.0f, 0.0f);
-    transform->scaleOrientation.setValue(SbVec3f(0.0f, 1.0f, 0.0f), 0.0f);
-    transform->center.setValue(0.0f, 0.0f, 0.0f);
+    transform.clear();
     transformIsSet = false;
 }
 
 void KTObjectState::setTransform(const SoTransform* source) {
     if (source == nullptr)
         return;
-    ktrt::detail::copyTransformFields(*source, *transform);
+    transform.capture(*source);
     transformIsSet = true;
 }
 
 void KTObjectState::restoreTransform(SoTransform* target) {
     if (target == nullptr)
         return;
-    ktrt::detail::copyTransformFields(*transform, *target);
+    transform.restore(*target);
 }
 
 void KTObjectState::setBehaviors(KTComponent* component) {
@@ -247,18 +271,24 @@ void KTObjectState::captureBehaviors(KTComponent& component, ktrt::detail::NameL
 void KTObjectState::restoreBehaviors(KTComponent* component, KTComponentDB* world) {
     if (component == nullptr || behaviorStates.empty())
         return;
+    restoreBehaviorFlags(*component, world,
+                         world != nullptr ? RWCString(component->getName().getString())
+                                          : RWCString());
+}
+
+void KTObjectState::restoreBehaviorFlags(KTComponent& component, KTComponentDB* world,
+                                         const RWCString& componentName) const {
     for (const KTBehaviorState& state : behaviorStates) {
-        if (!component->getBehavior(state.getName()).isValid())
+        if (!component.getBehavior(state.getName()).isValid())
             continue;
         // An inactive record activates nothing and deactivates nothing.
         if (state.active() != 0) {
             if (world != nullptr)
-                world->activateBehavior(RWCString(component->getName().getString()),
-                                        state.getName(), 0);
+                world->activateBehavior(componentName, state.getName(), 0);
             else
-                component->activateBehavior(state.getName(), 0);
+                component.activateBehavior(state.getName(), 0);
         }
-        component->setActivatedAtStartup(state.getName(), state.activatedAtStartup());
+        component.setActivatedAtStartup(state.getName(), state.activatedAtStartup());
     }
 }
 
@@ -282,7 +312,10 @@ void KTObjectState::captureAttributes(KTComponent& component, ktrt::detail::Name
         attributeStates.emplace_back();
         KTAttributeState& state = attributeStates.back();
         state.setName(attributeName);
-        captureValue(*attribute, state);
+        // An attribute of no typed class keeps NO_TYPE and no value.
+        const ktrt::detail::AttributeKind& kind = ktrt::detail::attributeKindOf(*attribute);
+        kind.capture(*attribute, state);
+        state.setType(kind.code);
     }
 }
 
@@ -294,26 +327,28 @@ void KTObjectState::restoreAttributes(KTComponent* component) {
         if (attribute == nullptr)
             continue;
         state.restoreValue(attribute);
+        followUpInScene(component, attribute);
+    }
+}
 
-        // The scene follows the attribute's current colour, whether or not the
-        // recorded value could be written.
-        if (attribute->getTypeId() == KTColorAttribute::getClassTypeId())
-            recolour(component, static_cast<KTColorAttribute*>(attribute)->getValue());
+void KTObjectState::followUpInScene(KTComponent* component, KTAttribute* attribute) const {
+    // The scene follows the attribute's current colour, whether or not the
+    // recorded value could be written.
+    if (ktrt::detail::attributeKindOf(*attribute).followUp == ktrt::detail::SceneFollowUp::recolour)
+        recolour(component, static_cast<KTColorAttribute*>(attribute)->getValue());
 
-        if (attribute->getName() == "textureUrl") {
-            const RWCString location = getGeometryLocation(component);
-            // Texture nodes resolve relative urls against the current directory,
-            // also after this call returns, so it is not changed back. An
-            // empty or missing location leaves it as it is.
-            if (chdir(location.data()) != 0) {
-                // The step goes on in the directory that was current.
-            }
-            if (attribute->getTypeId().isDerivedFrom(KTMFStringAttribute::getClassTypeId())) {
-                const SoMFString& urls =
-                    static_cast<KTMFStringAttribute*>(attribute)->getActualValue();
-                if (urls.getNum() > 0)
-                    retexture(component, urls[0]);
-            }
+    if (attribute->getName() == "textureUrl") {
+        const RWCString location = getGeometryLocation(component);
+        // Texture nodes resolve relative urls against the current directory,
+        // also after this call returns, so it is not changed back. An empty or
+        // missing location leaves it as it is.
+        if (chdir(location.data()) != 0) {
+            // The step goes on in the directory that was current.
+        }
+        if (attribute->getTypeId().isDerivedFrom(KTMFStringAttribute::getClassTypeId())) {
+            const SoMFString& urls = static_cast<KTMFStringAttribute*>(attribute)->getActualValue();
+            if (urls.getNum() > 0)
+                retexture(component, urls[0]);
         }
     }
 }
@@ -336,18 +371,4 @@ RWCString KTObjectState::getGeometryLocation(KTComponent* component) const {
     if (at == RWCString::npos)
         return localPath;
     return localPath(0, at);
-}
-
-void KTObjectState::takeTransform(const KTObjectState& other) {
-    ktrt::detail::copyTransformFields(*other.transform, *transform);
-    transformIsSet = other.transformIsSet;
-}
-
-void KTObjectState::copy(const KTObjectState& other) {
-    attributeStates = other.attributeStates;
-    behaviorStates = other.behaviorStates;
-    name = other.name;
-    oldName = other.oldName;
-    ktrt::detail::copyTransformFields(*other.transform, *transform);
-    transformIsSet = other.transformIsSet;
 }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <Inventor/SbRotation.h>
+#include <Inventor/SbVec3f.h>
 #include <coinref/CoinRef.h>
 #include <rw/RWCString.h>
 #include <ktrt/snapshot/KTAttributeState.h>
@@ -9,6 +11,7 @@
 #include <ktrt/visibility.h>
 
 class KTComponent;
+class KTAttribute;
 class KTComponentDB;
 class SoTransform;
 namespace ktrt::detail {
@@ -18,18 +21,20 @@ struct NameLists;
 /// The snapshot of one component: its name, the five fields of its
 /// "transform" part, its typed attribute values and its behavior flags.
 ///
-/// The state owns an SoTransform node (one reference, held for its whole
-/// life) that keeps the transform; copies make a node of their own. The node
-/// is in no scene and sends no notifications. The collections hold copies and
+/// The state keeps the transform's five values and owns the SoTransform node
+/// that getTransform() hands out (one reference, held until the state goes),
+/// made on the first request and kept holding those values; copies never
+/// share it. The node is in no scene and sends no notifications. The collections hold copies and
 /// hand out copies. Equality compares the names, ignoring letter case.
 class KTRT_API KTObjectState {
 public:
     /// Empty collections and names, a default SoTransform, transformSet() false.
     KTObjectState();
-    /// Copies collections and names; its own node takes the source's fields.
+    /// Copies collections, names, the transform's values and transformSet();
+    /// the copy has a node of its own.
     KTObjectState(const KTObjectState& other);
-    /// As the copy constructor, into this state's own node; assigning a state
-    /// to itself changes nothing.
+    /// As the copy constructor, the values going into this state's own node;
+    /// assigning a state to itself changes nothing.
     KTObjectState& operator=(const KTObjectState& other);
     /// Gives up the reference on the owned node.
     ~KTObjectState();
@@ -83,7 +88,7 @@ public:
     /// transform was captured; a null target gets nothing.
     void restoreTransform(SoTransform* target);
     /// The owned node, never null; it stays owned by this state.
-    const SoTransform* getTransform() const { return transform.get(); }
+    const SoTransform* getTransform() const { return transform.node(); }
     /// True once setTransform() copied a transform.
     bool transformSet() const { return transformIsSet; }
 
@@ -113,17 +118,50 @@ private:
     // them in place.
     friend class KTWorldState;
 
-    void copy(const KTObjectState& other);
+    // The five transform fields as values. The node is made on the first
+    // request and written with every later change; a copy takes the values
+    // into its own node, never the source's node.
+    class TransformFields {
+    public:
+        TransformFields();
+        TransformFields(const TransformFields& other);
+        TransformFields& operator=(const TransformFields& other);
+        ~TransformFields();
+        // Reads the five fields of `from`, in order, as their current values.
+        void capture(const SoTransform& from);
+        // Writes the five values into `to` with setValue, in field order.
+        void restore(SoTransform& to) const;
+        // The values of a cleared state.
+        void clear();
+        const SoTransform* node() const;
+
+    private:
+        void updateNode() const;
+
+        SbVec3f translation;
+        SbRotation rotation;
+        SbVec3f scaleFactor;
+        SbRotation scaleOrientation;
+        SbVec3f center;
+        mutable coinref::CoinRef<SoTransform> view;
+    };
+
     void captureBehaviors(KTComponent& component, ktrt::detail::NameLists& names);
     void captureAttributes(KTComponent& component, ktrt::detail::NameLists& names);
-    /// Takes the transform and its flag from another state.
-    void takeTransform(const KTObjectState& other);
+    // Behavior restore shared with the world snapshot: activation goes through
+    // `world` with `componentName` when a world is given, else through the
+    // component itself.
+    void restoreBehaviorFlags(KTComponent& component, KTComponentDB* world,
+                              const RWCString& componentName) const;
+    // The scene's follow-up after `attribute` was restored: recolouring for a
+    // colour attribute, the texture step for "textureUrl".
+    void followUpInScene(KTComponent* component, KTAttribute* attribute) const;
     RWCString getGeometryLocation(KTComponent* component) const;
 
     std::vector<KTAttributeState> attributeStates;
     std::vector<KTBehaviorState> behaviorStates;
     RWCString name;
     RWCString oldName;
-    coinref::CoinRef<SoTransform> transform;
+    TransformFields transform;
     bool transformIsSet;
 };

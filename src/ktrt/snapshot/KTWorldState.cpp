@@ -6,15 +6,9 @@
 
 KTWorldState::KTWorldState() : world(nullptr) {}
 
-KTWorldState::KTWorldState(const KTWorldState& other) : world(nullptr) {
-    copy(other);
-}
+KTWorldState::KTWorldState(const KTWorldState& other) = default;
 
-KTWorldState& KTWorldState::operator=(const KTWorldState& other) {
-    if (this != &other)
-        copy(other);
-    return *this;
-}
+KTWorldState& KTWorldState::operator=(const KTWorldState& other) = default;
 
 KTWorldState::~KTWorldState() = default;
 
@@ -47,8 +41,10 @@ void KTWorldState::makeSnapshot(KTComponentDB* db) {
         entry.setName(component->getName().getString());
         if (SoTransform* part = ktrt::detail::transformPartOf(component, transformName))
             entry.setTransform(part);
-        else
-            entry.takeTransform(*previous);
+        else {
+            entry.transform = previous->transform;
+            entry.transformIsSet = previous->transformIsSet;
+        }
         entry.captureBehaviors(*component, names);
         entry.captureAttributes(*component, names);
         previous = &entry;
@@ -72,19 +68,6 @@ void KTWorldState::restoreFromSnapshot(KTComponentDB* db) {
         for (KTAttributeState& attributeState : entry.attributeStates)
             attributeState.restoreValue(component->getAttribute(attributeState.getName()));
 
-        for (const KTBehaviorState& behaviorState : entry.behaviorStates) {
-            if (!component->getBehavior(behaviorState.getName()).isValid())
-                continue;
-            if (behaviorState.active() != 0)
-                db->activateBehavior(entry.getName(), behaviorState.getName(), 0);
-            component->setActivatedAtStartup(behaviorState.getName(),
-                                             behaviorState.activatedAtStartup());
-        }
+        entry.restoreBehaviorFlags(*component, db, entry.getName());
     }
-}
-
-void KTWorldState::copy(const KTWorldState& other) {
-    name = other.name;
-    objectStates = other.objectStates;
-    world = other.world;
 }

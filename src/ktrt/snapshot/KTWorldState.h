@@ -42,8 +42,6 @@ public:
     void restoreFromSnapshot(KTComponentDB* world);
 
 private:
-    void copy(const KTWorldState& other);
-
     RWCString name;
     std::deque<KTObjectState> objectStates;
     KTComponentDB* world;
