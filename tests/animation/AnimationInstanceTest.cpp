@@ -1,5 +1,6 @@
 #include <Inventor/nodes/SoTransform.h>
 
+#include <rw/RWBoundsErr.h>
 #include <ktcp/ktcp.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
@@ -63,12 +64,15 @@ struct AnimationInstance : ::testing::Test {
 TEST_F(AnimationInstance, NullObjectOrAnimationPlaysNothing) {
     appendKeys(addTrack(animation, "Lid"), 2, 1);
     KTComponentAnimation empty;
-    KTAnimationInstance instances[] = {
-        {nullptr, &animation}, {component, nullptr}, {component, &empty}};
+    KTAnimationInstance instances[] = {{component, nullptr}, {component, &empty}};
     for (KTAnimationInstance& instance : instances) {
         instance.update();
         instance.resetState();
     }
+    // Without a component the instance has no entries: the first track raises.
+    KTAnimationInstance orphan(nullptr, &animation);
+    EXPECT_THROW(orphan.update(), RWBoundsErr);
+    orphan.resetState();
     EXPECT_EQ(lid->translation.getValue(), SbVec3f(0, 0, 0));
 }
 
@@ -154,10 +158,16 @@ TEST_F(AnimationInstance, TracksOfMissingPartsWriteNothingButCountForTheFrames) 
         instance.update();
         expectKey(lid, 1, frame % frames, 4);
     }
-    // A track added after the instance was built has no part and is skipped.
-    appendKeys(addTrack(animation, "Lock"), 2, 3);
+    // A track added after the instance was built has no entry: update()
+    // raises without moving on (a name hashed earlier would otherwise shift
+    // the tracks onto other parts' transforms).
+    for (const char* part : {"Lock", "A", "B"}) {
+        appendKeys(addTrack(animation, part), 2, 3);
+        EXPECT_THROW(instance.update(), RWBoundsErr) << part;
+        animation.removePartAnimation(part);
+    }
     instance.update();
-    EXPECT_EQ(lock->translation.getValue(), SbVec3f(0, 0, 0));
+    expectKey(lid, 1, 0, 4);
 }
 
 TEST_F(AnimationInstance, CopiesShareSavedTransformsWithOneReferenceEach) {

@@ -48,6 +48,13 @@ TEST(ComponentAnimationAdd, RefusesNullUnnamedAndDuplicateTracksLeavingThemWithC
     KTPartAnimation* found = nullptr;
     ASSERT_EQ(animation.getPartAnimation("arm", found), 1);
     EXPECT_EQ(found, first);
+    // A track the animation already owns is refused under any name: the same
+    // pointer renamed, and the sentinel given a name.
+    first->setPartName("leg");
+    EXPECT_EQ(animation.addPartAnimation(first), 0);
+    animation[7]->setPartName("tail");
+    EXPECT_EQ(animation.addPartAnimation(animation[7]), 0);
+    EXPECT_EQ(animation.getNumPartAnimations(), 2u);
     // ASan reports a double delete if the animation kept a refused track.
 }
 

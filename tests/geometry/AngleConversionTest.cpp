@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbVec3f.h>
@@ -166,5 +167,58 @@ TEST(AngleConversion, RandomRotationsSurviveTheRoundTrip) {
         SCOPED_TRACE(describe(original) + " -> " + describe(recovered));
         for (int axis = 0; axis < 3; ++axis)
             ASSERT_NEAR(recovered[axis], original[axis], 0.01);
+    }
+}
+
+// Millions of samples in an optimized build; a tenth of them without
+// optimization or under AddressSanitizer, which slow each one down.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KTRT_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KTRT_TEST_SANITIZED 1
+#endif
+#if defined(__OPTIMIZE__) && !defined(KTRT_TEST_SANITIZED)
+constexpr int nearTurnSamples = 2000000;
+#else
+constexpr int nearTurnSamples = 200000;
+#endif
+
+TEST(AngleConversion, RotationsNearEveryQuarterAndHalfTurnSurviveTheRoundTrip) {
+    // The 24 rotations that map the axes onto each other, each reached by
+    // several angle triples.
+    std::vector<SbRotation> turns;
+    for (int x = 0; x < 4; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            for (int z = 0; z < 4; ++z)
+                turns.emplace_back(quaternionOf(KTAngle(90.0 * x, 90.0 * y, 90.0 * z)).q);
+        }
+    }
+    // Each turn itself, then tilted about a random axis by 1e-4 to 1e-2
+    // radians. Snapping onto an axis or into the gimbal lock (two angles at
+    // once in row 4a) moves a rotation by less than 0.25 degree; a flip moves
+    // it by 180.
+    std::mt19937 random(20261206);
+    std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+    std::uniform_real_distribution<double> exponent(-4.0, -2.0);
+    for (int i = 0; i < nearTurnSamples; ++i) {
+        SbVec3f axis(coordinate(random), coordinate(random), coordinate(random));
+        const float tilt = static_cast<float>(std::pow(10.0, exponent(random)));
+        if (axis.normalize() == 0.0f)
+            continue;
+        Quaternion sample{};
+        const SbRotation& turn = turns[i % turns.size()];
+        (i < static_cast<int>(turns.size()) ? turn : SbRotation(axis, tilt) * turn)
+            .getValue(sample.q[0], sample.q[1], sample.q[2], sample.q[3]);
+        const KTAngle angle(sample.q[0], sample.q[1], sample.q[2], sample.q[3]);
+        const double error = degreesBetween(sample, quaternionOf(angle));
+        if (!(error < 0.3)) {
+            ADD_FAILURE() << "quaternion (" << sample.q[0] << ", " << sample.q[1] << ", "
+                          << sample.q[2] << ", " << sample.q[3] << ") -> " << describe(angle)
+                          << " is off by " << error << " degrees";
+            return;
+        }
     }
 }

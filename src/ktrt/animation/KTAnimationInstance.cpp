@@ -71,9 +71,11 @@ void KTAnimationInstance::update() {
     if (!animation)
         return;
     const unsigned int count = animation->getNumPartAnimations();
-    const std::size_t slots = partTransforms.entries();
-    for (unsigned int i = 0; i < count && i < slots; ++i) {
-        SoTransform* node = partTransforms(i);
+    for (unsigned int i = 0; i < count; ++i) {
+        // Checked: a track added after construction (or any track without a
+        // component) has no entry, and raises RWBoundsErr before currentFrame
+        // moves on, rather than playing into another track's part.
+        SoTransform* node = partTransforms[i];
         if (!node)
             continue;
         KTPartAnimation* track = (*animation)[i];

@@ -52,9 +52,12 @@ public:
     /// usePositions() is set, orientations when its useOrientations() is set;
     /// past the end of a shorter track its sentinel key is written), then
     /// advances the frame, wrapping to 0. Each track drives the part it names;
-    /// tracks without a part, or added after construction, are skipped. The
-    /// cycle is as long as the first track (in operator[] order) that has
-    /// keys. Does nothing without an animation.
+    /// tracks without a part are skipped. The cycle is as long as the first
+    /// track (in operator[] order) that has keys. Does nothing without an
+    /// animation. Raises RWBoundsErr at a track index the instance has no
+    /// entry for (tracks added after construction, or any track when built
+    /// without a component); the tracks before it are applied, the frame is
+    /// not advanced.
     void update();
     /// Writes the saved translation, rotation, scale factor, scale
     /// orientation and center back into every found part's transform. The

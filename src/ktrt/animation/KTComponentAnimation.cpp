@@ -59,7 +59,10 @@ unsigned int KTComponentAnimation::getNumPartAnimations() const {
 }
 
 int KTComponentAnimation::addPartAnimation(KTPartAnimation* track) {
-    if (!track || track->getPartName().isNull())
+    // A track the animation already owns (renamed since, or the sentinel)
+    // would be deleted twice.
+    if (!track || track->getPartName().isNull() || track == invalidPartAnimation ||
+        partAnimations->holds(track))
         return 0;
     return partAnimations->insert(track->getPartName(), track) ? 1 : 0;
 }

@@ -50,8 +50,8 @@ public:
     unsigned int getNumPartAnimations() const;
 
     /// Takes ownership of `track` and files it under its part name. Refuses
-    /// (0, nothing taken) a null track, an empty name, or a name already in
-    /// the table.
+    /// (0, nothing taken) a null track, an empty name, a name already in the
+    /// table, or a track the animation already owns (its sentinel included).
     int addPartAnimation(KTPartAnimation* track);
     /// Stores the track filed under `partName` in `track` and returns 1; 0
     /// (and `track` untouched) for a null or unknown name.

@@ -39,6 +39,7 @@ void TrackTable::swap(TrackTable& other) noexcept {
     // iterators stay valid.
     buckets.swap(other.buckets);
     byName.swap(other.byName);
+    tracks.swap(other.tracks);
     order.swap(other.order);
     std::swap(orderValid, other.orderValid);
 }
@@ -55,13 +56,20 @@ KTPartAnimation* TrackTable::find(const char* name, std::size_t length) const {
 bool TrackTable::insert(const RWCString& name, KTPartAnimation* track) {
     if (byName.count(std::string_view(name.data(), name.length())))
         return false;
+    tracks.insert(track);
     Bucket& bucket = buckets[bucketOf(name.data(), name.length())];
-    bucket.push_back(Entry{name, track});
+    try {
+        bucket.push_back(Entry{name, track});
+    } catch (...) {
+        tracks.erase(track);
+        throw;
+    }
     const auto entry = std::prev(bucket.end());
     try {
         byName.emplace(std::string_view(entry->name.data(), entry->name.length()), entry);
     } catch (...) {
         bucket.pop_back();
+        tracks.erase(track);
         throw;
     }
     orderValid = false;
@@ -76,6 +84,9 @@ KTPartAnimation* TrackTable::replace(const RWCString& name, KTPartAnimation* tra
     }
     // The entry keeps its place in its bucket; only the cached track changes.
     KTPartAnimation* displaced = found->second->track;
+    tracks.insert(track);
+    if (displaced != track)
+        tracks.erase(displaced);
     found->second->track = track;
     orderValid = false;
     return displaced;
@@ -87,6 +98,7 @@ KTPartAnimation* TrackTable::remove(const char* name, std::size_t length) {
         return nullptr;
     const Bucket::iterator entry = found->second;
     KTPartAnimation* track = entry->track;
+    tracks.erase(track);
     byName.erase(found);
     buckets[bucketOf(entry->name.data(), entry->name.length())].erase(entry);
     orderValid = false;
@@ -113,6 +125,7 @@ void TrackTable::rebuildOrder() const {
 
 void TrackTable::clearAndDestroy() {
     byName.clear();
+    tracks.clear();
     for (Bucket& bucket : buckets) {
         for (Entry& entry : bucket)
             delete entry.track;

@@ -5,6 +5,7 @@
 #include <list>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <rw/RWCString.h>
@@ -32,6 +33,8 @@ public:
     std::size_t size() const;
     /// The track filed under the name, or null.
     KTPartAnimation* find(const char* name, std::size_t length) const;
+    /// True when `track` is filed under any name (it may have been renamed).
+    bool holds(const KTPartAnimation* track) const { return tracks.count(track) != 0; }
     /// Files `track` under `name` and takes it; false (nothing taken) when
     /// the name is already present.
     bool insert(const RWCString& name, KTPartAnimation* track);
@@ -76,6 +79,8 @@ private:
     // Tracks in index order; rebuilt lazily after the table changed.
     mutable std::vector<KTPartAnimation*> order;
     mutable bool orderValid = true;
+    // Every track filed, so that a track cannot be filed (and deleted) twice.
+    std::unordered_set<const KTPartAnimation*> tracks;
 };
 
 } // namespace ktrt::detail

@@ -60,11 +60,10 @@ void rotationToAngles(const double m[3][3], double& x, double& y, double& z) {
             y = pi / 2;
         } else if (m02 > T && m20 < -T) {
             y = -pi / 2;
-        } else if (std::fabs(m20) > T) {
-            // Cannot hold together with m11 > T; kept so the cases stay complete.
-            x = pi;
-            y = clampedArcsine(-m02);
         } else {
+            // Near a quarter turn rounding can leave |m20| above T while m02
+            // is not below -T. A turn that keeps Y has no x = pi, so that case
+            // (row 2d) takes the general Y row too.
             double t = clampedArcsine(-m02);
             if (m00 < 0.0)
                 t = t >= 0.0 ? pi - t : t + pi;
@@ -88,7 +87,10 @@ void rotationToAngles(const double m[3][3], double& x, double& y, double& z) {
         y = clampedArcsine(-m02);
         if (std::fabs(m21) > T)
             x = clampedArcsine(-m21);
-        else if (std::fabs(m20) > T)
+        // x = pi holds only when m20 has the sign of m02. The opposite signs
+        // are a quarter turn about Y whose m11 rounding kept just below T;
+        // the rows after this one reproduce it.
+        else if (std::fabs(m20) > T && (m20 > 0.0) == (m02 > 0.0))
             x = pi;
         else if (m02 < -T)
             x = quadrantAngle(m10, m20);
