@@ -4,6 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include <ktrt/snapshot/KTBehaviorState.h>
+#include <ktrt/snapshot/KTLightState.h>
+#include <ktrt/snapshot/KTObjectState.h>
+#include <ktrt/snapshot/KTViewpointState.h>
+
 #include "SnapshotTestSupport.h"
 
 namespace {
@@ -101,19 +106,29 @@ TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactCl
     }
 }
 
-TEST_F(AttributeStateTest, NamesCompareIgnoringCaseAndAMultipleStringRestoreFillsAnEmptyList) {
-    KTAttributeState state, other;
-    state.setName("Color");
-    state.setName(nullptr);
-    other.setName("color");
-    EXPECT_EQ(state == other, 1);
-    other.setName("colour");
-    EXPECT_EQ(state == other, 0);
-
+TEST_F(AttributeStateTest, AMultipleStringRestoreFillsAnEmptyList) {
+    KTAttributeState state;
     state.setType(KTAttributeState::MFSTRING_TYPE);
     state.setStringValue("b");
     KTMFStringAttribute empty("list");
     state.restoreValue(&empty);
     ASSERT_EQ(empty.getActualValue().getNum(), 1);
     EXPECT_EQ(empty.getActualValue()[0], SbString("b"));
+}
+
+// Every named snapshot state compares by name ignoring letter case, and a null
+// name leaves the name as it was.
+template <class State> class NamedState : public SnapshotTest {};
+using NamedStates = ::testing::Types<KTAttributeState, KTBehaviorState, KTLightState, KTObjectState,
+                                     KTViewpointState>;
+TYPED_TEST_SUITE(NamedState, NamedStates);
+
+TYPED_TEST(NamedState, ComparesNamesIgnoringCaseAndKeepsItsNameOnNull) {
+    TypeParam state, other;
+    state.setName("Lamp");
+    state.setName(nullptr);
+    other.setName("LAMP");
+    EXPECT_EQ(state == other, 1);
+    other.setName("Lamps");
+    EXPECT_EQ(state == other, 0);
 }
