@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -82,39 +81,6 @@ TEST(ReaderBadInput, FiftyMegabyteLineOfTenMillionTokensIsReadAndKeptOnError) {
     EXPECT_EQ(animation.getLineText().length(), line.size() + track.size() + 10);
     EXPECT_EQ(animation.getNumPartAnimations(), 2u);
     expectKeptTrack(animation);
-}
-
-TEST(ReaderBadInput, NumbersThatOverflowReadAsTheCLibraryReadsThem) {
-    const char* const numbers[] = {"1e39",
-                                   "-1e39",
-                                   "1e-50",
-                                   "-1e-46",
-                                   "340282356779733661637539395458142568448",
-                                   "99999999999999999999999999999999999999999",
-                                   "1e99999999999999999999",
-                                   "-1e-99999999999999999999",
-                                   "0.00000000000000000000000000000000000000000000001",
-                                   "0x1p999",
-                                   "4294967296e-9",
-                                   "18446744073709551617"};
-    std::string keys, values;
-    for (const char* number : numbers) {
-        keys += std::string(" ") + number;
-        values += std::string(" 0 0 ") + number;
-    }
-    KTComponentAnimation animation;
-    ASSERT_EQ(AnimationFile(openPart("Big") + "PositionInterpolator { Key [" + keys +
-                            " ] KeyValue [" + values + " ] }\n" + closePart())
-                  .loadInto(animation),
-              1);
-    KTPartAnimation* track = nullptr;
-    ASSERT_EQ(animation.getPartAnimation("Big", track), 1);
-    ASSERT_EQ(track->getNumStates(), sizeof(numbers) / sizeof(numbers[0]));
-    for (unsigned int i = 0; i < track->getNumStates(); ++i) {
-        float expected = 0;
-        ASSERT_EQ(std::sscanf(numbers[i], "%f", &expected), 1);
-        EXPECT_EQ(static_cast<float>((*track)[i]->getPosition()[2]), expected) << numbers[i];
-    }
 }
 
 } // namespace

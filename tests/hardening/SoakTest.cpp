@@ -2,7 +2,7 @@
 // taken and put back on every cycle: resident memory must stay flat and the
 // last restore must give the snapshot's state exactly.
 
-#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -33,15 +33,9 @@ namespace {
 // Resident pages of this process that no file backs (heap, stacks): code
 // pages first touched late would otherwise count as growth.
 long residentPages() {
-    long size = 0;
-    long resident = 0;
-    long shared = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm)
-        return -1;
-    const int read = std::fscanf(statm, "%ld %ld %ld", &size, &resident, &shared);
-    std::fclose(statm);
-    return read == 3 ? resident - shared : -1;
+    long size = 0, resident = 0, shared = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident >> shared;
+    return resident - shared;
 }
 
 SoTransform* transformOf(KTComponent* component) {

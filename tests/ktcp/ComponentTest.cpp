@@ -1,7 +1,5 @@
 #include <string>
 
-#include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/ktcp.h>
 
@@ -45,52 +43,6 @@ template <class Query> std::string listed(Query query) {
 }
 
 } // namespace
-
-TEST_F(Component, LogicalPartsAreNamedKitsFoundByExactNameAtAnyDepth) {
-    KTPart* body = component->addLogicalPart("Body");
-    KTPart* lid = component->addLogicalPart("Lid", body);
-    KTPart* lock = component->addLogicalPart("Lock", lid);
-    EXPECT_EQ(component->getLogicalPart("Body"), body);
-    EXPECT_EQ(component->getLogicalPart("Lid"), lid);
-    EXPECT_EQ(component->getLogicalPart("Lock"), lock);
-    for (const char* missing : {"lid", "Missing", "", "Chest"})
-        EXPECT_EQ(component->getLogicalPart(missing), nullptr) << missing;
-
-    // The parts sit in their parent's geometry and own a transform on demand.
-    auto* bodyGeometry = static_cast<SoSeparator*>(body->getPart("geometry", FALSE));
-    ASSERT_NE(bodyGeometry, nullptr);
-    EXPECT_EQ(bodyGeometry->findChild(lid), 0);
-    SoNode* transform = lid->getPart("transform", TRUE);
-    ASSERT_NE(transform, nullptr);
-    EXPECT_TRUE(transform->isOfType(SoTransform::getClassTypeId()));
-    EXPECT_EQ(lid->getPart("transform", TRUE), transform);
-}
-
-TEST_F(Component, BehaviorQueriesReplaceTheListAndTrackBothFlags) {
-    component->addBehavior("Open", 1);
-    component->addBehavior("Close");
-    component->addBehavior("Glow", 1);
-    EXPECT_EQ(component->activateBehavior("Close", 0), 1);
-    EXPECT_EQ(component->activateBehavior("Missing", 0), 0);
-    EXPECT_EQ(component->setActivatedAtStartup("Glow", 0), 1);
-    EXPECT_EQ(component->setActivatedAtStartup("Missing", 1), 0);
-
-    using Names = RWTValSortedVector<RWCString>;
-    EXPECT_EQ(listed([this](Names& n) { component->getBehaviorNames(n); }), "Close Glow Open ");
-    EXPECT_EQ(listed([this](Names& n) { component->getActiveBehaviorNames(n); }), "Close ");
-    EXPECT_EQ(listed([this](Names& n) { component->getBehaviorsActivatedAtStartup(n); }), "Open ");
-
-    EXPECT_EQ(component->getBehavior("Close").isActivatedAtStartup(), 0);
-    EXPECT_EQ(component->deactivateBehavior("Close", 0), 1);
-    EXPECT_EQ(component->getBehavior("Close").isActive(), 0);
-    EXPECT_EQ(component->getBehavior("close").isValid(), 0);
-
-    // Adding a behavior again keeps its activity and takes the new start-up flag.
-    component->activateBehavior("Open", 0);
-    component->addBehavior("Open", 0);
-    EXPECT_EQ(component->getBehavior("Open").isActive(), 1);
-    EXPECT_EQ(component->getBehavior("Open").isActivatedAtStartup(), 0);
-}
 
 TEST_F(Component, OwnsItsAttributesKeptSortedAndDeletesReplacedAndRemovedOnes) {
     deletedAttributes = 0;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <ktrt/snapshot/KTBehaviorState.h>
@@ -37,7 +38,7 @@ KTAttributeState stateOfEveryValue(KTAttributeState::AttributeType type) {
 // holds the "new" value of stateOfEveryValue().
 struct TypedClass {
     KTAttributeState::AttributeType code;
-    std::function<KTAttribute*()> make;
+    std::function<KTAttribute*(const char*)> make;
     std::function<bool(KTAttribute*)> holdsNewValue;
 };
 
@@ -47,17 +48,18 @@ template <class A> A* as(KTAttribute* attribute) {
 
 std::vector<TypedClass> typedClasses() {
     return {
-        {KTAttributeState::BOOL_TYPE, [] { return new KTBoolAttribute("a", 0); },
+        {KTAttributeState::BOOL_TYPE, [](const char* n) { return new KTBoolAttribute(n, 0); },
          [](KTAttribute* a) { return as<KTBoolAttribute>(a)->getValue() == 7; }},
-        {KTAttributeState::COLOR_TYPE, [] { return new KTColorAttribute("a", SbColor(0, 0, 0)); },
+        {KTAttributeState::COLOR_TYPE,
+         [](const char* n) { return new KTColorAttribute(n, SbColor(0, 0, 0)); },
          [](KTAttribute* a) {
              return as<KTColorAttribute>(a)->getValue() == SbColor(0.5f, 0.25f, 1.0f);
          }},
-        {KTAttributeState::FLOAT_TYPE, [] { return new KTFloatAttribute("a", 0.0f); },
+        {KTAttributeState::FLOAT_TYPE, [](const char* n) { return new KTFloatAttribute(n, 0.0f); },
          [](KTAttribute* a) { return as<KTFloatAttribute>(a)->getValue() == 2.5f; }},
         {KTAttributeState::MFSTRING_TYPE,
-         [] {
-             auto* attribute = new KTMFStringAttribute("a");
+         [](const char* n) {
+             auto* attribute = new KTMFStringAttribute(n);
              attribute->getActualValue().setValue("old");
              return attribute;
          },
@@ -65,18 +67,21 @@ std::vector<TypedClass> typedClasses() {
              return as<KTMFStringAttribute>(a)->getActualValue()[0] == SbString("new");
          }},
         {KTAttributeState::ROTATION_TYPE,
-         [] { return new KTRotationAttribute("a", SbRotation::identity()); },
+         [](const char* n) { return new KTRotationAttribute(n, SbRotation::identity()); },
          [](KTAttribute* a) {
              return as<KTRotationAttribute>(a)->getValue() == SbRotation(SbVec3f(1, 0, 0), 1.0f);
          }},
-        {KTAttributeState::STRING_TYPE, [] { return new KTStringAttribute("a", "old"); },
+        {KTAttributeState::STRING_TYPE,
+         [](const char* n) { return new KTStringAttribute(n, "old"); },
          [](KTAttribute* a) { return as<KTStringAttribute>(a)->getValue() == "new"; }},
-        {KTAttributeState::TIME_TYPE, [] { return new KTTimeAttribute("a", SbTime::zero()); },
+        {KTAttributeState::TIME_TYPE,
+         [](const char* n) { return new KTTimeAttribute(n, SbTime::zero()); },
          [](KTAttribute* a) { return as<KTTimeAttribute>(a)->getValue() == SbTime(42.0); }},
-        {KTAttributeState::VEC3F_TYPE, [] { return new KTVec3fAttribute("a", SbVec3f(0, 0, 0)); },
+        {KTAttributeState::VEC3F_TYPE,
+         [](const char* n) { return new KTVec3fAttribute(n, SbVec3f(0, 0, 0)); },
          [](KTAttribute* a) { return as<KTVec3fAttribute>(a)->getValue() == SbVec3f(4, 5, 6); }},
         {KTAttributeState::VOID_POINTER_TYPE,
-         [] { return new KTVoidPointerAttribute("a", nullptr); },
+         [](const char* n) { return new KTVoidPointerAttribute(n, nullptr); },
          [](KTAttribute* a) { return as<KTVoidPointerAttribute>(a)->getValue() == &marker; }},
     };
 }
@@ -98,11 +103,42 @@ TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactCl
                 stateOfEveryValue(static_cast<KTAttributeState::AttributeType>(code));
             KTAttributeState copy;
             copy = KTAttributeState(source);
-            std::unique_ptr<KTAttribute> attribute(typed.make());
+            std::unique_ptr<KTAttribute> attribute(typed.make("a"));
             copy.restoreValue(attribute.get());
             EXPECT_EQ(typed.holdsNewValue(attribute.get()), code == typed.code)
                 << "class code " << typed.code << ", state code " << code;
         }
+    }
+}
+
+TEST_F(AttributeStateTest, ObjectCaptureTakesEveryClassSortedWithItsCodeAndValue) {
+    // The classes under names in reverse order, holding the new values, and a
+    // host class of its own, which is captured without a value.
+    KTComponentDB world;
+    KTComponent* component = world.addComponent("c");
+    component->addAttribute(new KTCounterAttribute("a", 9.0f));
+    const std::vector<TypedClass> classes = typedClasses();
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const std::string name(1, char('j' - i));
+        KTAttribute* attribute = classes[i].make(name.c_str());
+        component->addAttribute(attribute);
+        stateOfEveryValue(classes[i].code).restoreValue(attribute);
+    }
+    KTObjectState state;
+    state.setAttributes(component);
+    ASSERT_EQ(state.numAttributeStates(), 10u);
+    KTAttributeState captured;
+    ASSERT_TRUE(state.getAttributeStateAt(0, captured));
+    EXPECT_EQ(captured.getName().std() + std::to_string(captured.getType()), "a0");
+    EXPECT_EQ(captured.getFloatValue(), 0.0f);
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        ASSERT_TRUE(
+            state.getAttributeStateAt(static_cast<unsigned int>(classes.size() - i), captured));
+        EXPECT_EQ(captured.getName(), RWCString(std::string(1, char('j' - i))));
+        EXPECT_EQ(captured.getType(), classes[i].code);
+        std::unique_ptr<KTAttribute> fresh(classes[i].make("fresh"));
+        captured.restoreValue(fresh.get());
+        EXPECT_TRUE(classes[i].holdsNewValue(fresh.get())) << "class code " << classes[i].code;
     }
 }
 

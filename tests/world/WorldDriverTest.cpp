@@ -72,7 +72,6 @@ struct WorldDriver : ::testing::Test {
 TEST_F(WorldDriver, RefusesNullUnknownAndDuplicateWorlds) {
     KTWorldDriver driver;
     KTComponentDB world, unknown;
-    EXPECT_DOUBLE_EQ(driver.getInterval(), 1.0 / 240.0);
     EXPECT_EQ(KTWorldDriverAccess::sensor(driver)->getInterval(), SbTime(1.0 / 240.0));
     EXPECT_FALSE(KTWorldDriverAccess::sensor(driver)->isScheduled());
     EXPECT_EQ(driver.containsWorld(nullptr) + driver.containsWorld(&world), 0);
@@ -139,10 +138,8 @@ TEST_F(WorldDriver, SensorTicksRunningWorldsInAddressOrderAndIsQueuedOnceWhileAn
     fireTimers();
     EXPECT_EQ(log, (&first < &second ? std::vector<Ticker*>{a, b} : std::vector<Ticker*>{b, a}));
 
-    driver.setInterval(0.1);
-    EXPECT_DOUBLE_EQ(driver.getInterval(), 0.1);
-    EXPECT_EQ(KTWorldDriverAccess::sensor(driver)->getInterval(), SbTime(0.1));
     driver.setInterval(0.001);
+    EXPECT_DOUBLE_EQ(driver.getInterval(), 0.001);
 
     // A second start must not queue the sensor twice: one stop per world
     // then leaves nothing queued.
