@@ -1,6 +1,5 @@
 #include <string>
 
-
 #include <ktcp/ktcp.h>
 
 #include <gtest/gtest.h>
@@ -43,6 +42,19 @@ template <class Query> std::string listed(Query query) {
 }
 
 } // namespace
+
+TEST_F(Component, BehaviorQueriesReplaceTheListAndAddingAgainTakesOnlyTheStartupFlag) {
+    component->addBehavior("Open", 1);
+    component->addBehavior("Close");
+    EXPECT_EQ(component->activateBehavior("Close", 0), 1);
+    using Names = RWTValSortedVector<RWCString>;
+    EXPECT_EQ(listed([this](Names& n) { component->getBehaviorNames(n); }), "Close Open ");
+    EXPECT_EQ(listed([this](Names& n) { component->getActiveBehaviorNames(n); }), "Close ");
+    EXPECT_EQ(listed([this](Names& n) { component->getBehaviorsActivatedAtStartup(n); }), "Open ");
+    component->addBehavior("Close", 1);
+    EXPECT_EQ(component->getBehavior("Close").isActive(), 1);
+    EXPECT_EQ(component->getBehavior("Close").isActivatedAtStartup(), 1);
+}
 
 TEST_F(Component, OwnsItsAttributesKeptSortedAndDeletesReplacedAndRemovedOnes) {
     deletedAttributes = 0;

@@ -42,47 +42,34 @@ struct TypedClass {
     std::function<bool(KTAttribute*)> holdsNewValue;
 };
 
-template <class A> A* as(KTAttribute* attribute) {
-    return static_cast<A*>(attribute);
+// A row for a class whose constructor takes its name and value.
+template <class A, class V> TypedClass typed(KTAttributeState::AttributeType code, V old, V fresh) {
+    return {code, [old](const char* name) { return new A(name, old); },
+            [fresh](KTAttribute* a) { return static_cast<A*>(a)->getValue() == fresh; }};
 }
 
 std::vector<TypedClass> typedClasses() {
+    using S = KTAttributeState;
     return {
-        {KTAttributeState::BOOL_TYPE, [](const char* n) { return new KTBoolAttribute(n, 0); },
-         [](KTAttribute* a) { return as<KTBoolAttribute>(a)->getValue() == 7; }},
-        {KTAttributeState::COLOR_TYPE,
-         [](const char* n) { return new KTColorAttribute(n, SbColor(0, 0, 0)); },
-         [](KTAttribute* a) {
-             return as<KTColorAttribute>(a)->getValue() == SbColor(0.5f, 0.25f, 1.0f);
-         }},
-        {KTAttributeState::FLOAT_TYPE, [](const char* n) { return new KTFloatAttribute(n, 0.0f); },
-         [](KTAttribute* a) { return as<KTFloatAttribute>(a)->getValue() == 2.5f; }},
-        {KTAttributeState::MFSTRING_TYPE,
-         [](const char* n) {
-             auto* attribute = new KTMFStringAttribute(n);
+        typed<KTBoolAttribute>(S::BOOL_TYPE, 0, 7),
+        typed<KTColorAttribute>(S::COLOR_TYPE, SbColor(0, 0, 0), SbColor(0.5f, 0.25f, 1.0f)),
+        typed<KTFloatAttribute>(S::FLOAT_TYPE, 0.0f, 2.5f),
+        {S::MFSTRING_TYPE,
+         [](const char* name) {
+             auto* attribute = new KTMFStringAttribute(name);
              attribute->getActualValue().setValue("old");
              return attribute;
          },
          [](KTAttribute* a) {
-             return as<KTMFStringAttribute>(a)->getActualValue()[0] == SbString("new");
+             return static_cast<KTMFStringAttribute*>(a)->getActualValue()[0] == SbString("new");
          }},
-        {KTAttributeState::ROTATION_TYPE,
-         [](const char* n) { return new KTRotationAttribute(n, SbRotation::identity()); },
-         [](KTAttribute* a) {
-             return as<KTRotationAttribute>(a)->getValue() == SbRotation(SbVec3f(1, 0, 0), 1.0f);
-         }},
-        {KTAttributeState::STRING_TYPE,
-         [](const char* n) { return new KTStringAttribute(n, "old"); },
-         [](KTAttribute* a) { return as<KTStringAttribute>(a)->getValue() == "new"; }},
-        {KTAttributeState::TIME_TYPE,
-         [](const char* n) { return new KTTimeAttribute(n, SbTime::zero()); },
-         [](KTAttribute* a) { return as<KTTimeAttribute>(a)->getValue() == SbTime(42.0); }},
-        {KTAttributeState::VEC3F_TYPE,
-         [](const char* n) { return new KTVec3fAttribute(n, SbVec3f(0, 0, 0)); },
-         [](KTAttribute* a) { return as<KTVec3fAttribute>(a)->getValue() == SbVec3f(4, 5, 6); }},
-        {KTAttributeState::VOID_POINTER_TYPE,
-         [](const char* n) { return new KTVoidPointerAttribute(n, nullptr); },
-         [](KTAttribute* a) { return as<KTVoidPointerAttribute>(a)->getValue() == &marker; }},
+        typed<KTRotationAttribute>(S::ROTATION_TYPE, SbRotation::identity(),
+                                   SbRotation(SbVec3f(1, 0, 0), 1.0f)),
+        typed<KTStringAttribute>(S::STRING_TYPE, RWCString("old"), RWCString("new")),
+        typed<KTTimeAttribute>(S::TIME_TYPE, SbTime::zero(), SbTime(42.0)),
+        typed<KTVec3fAttribute>(S::VEC3F_TYPE, SbVec3f(0, 0, 0), SbVec3f(4, 5, 6)),
+        typed<KTVoidPointerAttribute>(S::VOID_POINTER_TYPE, static_cast<void*>(nullptr),
+                                      static_cast<void*>(&marker)),
     };
 }
 

@@ -195,6 +195,7 @@ TEST_F(ObjectStateAttributes, GeometryLocationBecomesTheCurrentDirectory) {
         {"chair.vrml", "chair.vrml", "d", "chair.vrml", "d"},
         {"chair", "chair", "e", "chair", "e"},
         {"chair.abc", "chair.abc", "f", "chair.abc", "f"},
+        {"my.chair.wrl", "my.chair", "i", "my.chair.wrl", "i"}, // the last dot counts
         {std::string(81, 'a') + ".wrl", std::string(79, 'a'), "g", "", "g"},
         // The local path does not hold the file name: it is used whole.
         {"chair.wrl", "chair", "h/whole", "", "h/whole"},
