@@ -120,6 +120,16 @@ TEST_F(AnimationInstance, FlagsChooseWhatIsWrittenAndAFlaglessTrackStillSetsTheF
     for (int frame = 0; frame < 3; ++frame)
         instance.update();
     EXPECT_EQ(nodeOf(played[1])->translation.getValue(), SbVec3f(2, 1, 0)); // wrapped after 2
+
+    // A first track without keys leaves the frame count to the next one.
+    KTComponentAnimation gap;
+    addTrack(gap, "Lid");
+    addTrack(gap, "Lock");
+    appendKeys(gap[1], 3, 2);
+    KTAnimationInstance gapped(component, &gap);
+    for (int frame = 0; frame < 5; ++frame)
+        gapped.update();
+    expectKey(nodeOf(gap[1]), 2, 1, 3);
 }
 
 TEST_F(AnimationInstance, ResetRestoresAllFiveFieldsAndKeepsTheFrame) {

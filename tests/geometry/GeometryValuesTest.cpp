@@ -4,27 +4,29 @@
 
 #include <gtest/gtest.h>
 
-TEST(VectorAndAngle, SpareSlotPastIndexTwoIsNeverCopiedOrComparedAndEqualityIsExact) {
-    KTVector3 vector(1, 2, 3);
-    KTAngle angle(4, 5, 6);
-    vector[3] = 42.0;
-    angle[1000] = 43.0;
-    EXPECT_EQ(vector[1000], 42.0);
-    EXPECT_EQ(angle[3], 43.0);
-    EXPECT_EQ(angle[2], 6.0);
-    EXPECT_TRUE(vector == KTVector3(1, 2, 3));
-    EXPECT_TRUE(angle == KTAngle(4, 5, 6));
-    EXPECT_EQ(KTAngle(angle)[3], 0.0);
-    KTVector3 target;
+// Both value types hold three numbers and a spare slot that every index past
+// two reaches; the spare is never copied, assigned or compared.
+template <class Value> class ThreeValues : public ::testing::Test {};
+using ValueTypes = ::testing::Types<KTVector3, KTAngle>;
+TYPED_TEST_SUITE(ThreeValues, ValueTypes);
+
+TYPED_TEST(ThreeValues, SpareSlotPastIndexTwoIsNeverCopiedOrComparedAndEqualityIsExact) {
+    TypeParam value(1, 2, 3);
+    value[3] = 42.0;
+    EXPECT_EQ(value[1000], 42.0);
+    EXPECT_EQ(value[2], 3.0);
+    EXPECT_TRUE(value == TypeParam(1, 2, 3));
+    EXPECT_EQ(TypeParam(value)[3], 0.0);
+    TypeParam target;
     target[3] = 7.0;
-    target = vector;
+    target = value;
     EXPECT_EQ(target[3], 7.0);
     EXPECT_EQ(target[2], 3.0);
-
-    EXPECT_FALSE(KTVector3(1, 2, 3) == KTVector3(1, 2, 3.0000000001));
-    EXPECT_FALSE(KTAngle(0, 0, 360) == KTAngle(0, 0, 0));
-    const KTVector3& base = KTVector3(0, -0.0, 0); // virtual comparison
-    EXPECT_TRUE(base == KTVector3());
+    EXPECT_FALSE(TypeParam(1, 2, 3) == TypeParam(1, 2, 3.0000000001));
+    EXPECT_FALSE(TypeParam(1, 2, 3) == TypeParam(1, 2.5, 3));
+    EXPECT_FALSE(TypeParam(0, 0, 360) == TypeParam(0, 0, 0));
+    const TypeParam& base = TypeParam(0, -0.0, 0); // virtual comparison
+    EXPECT_TRUE(base == TypeParam());
 }
 
 TEST(Transform, EqualityIsIdentityAndCopiesCarryBothParts) {

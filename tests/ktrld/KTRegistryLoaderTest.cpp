@@ -4,16 +4,13 @@
 
 namespace {
 
-class RegistryLoader : public ::testing::Test {
-protected:
-    void SetUp() override { KTRegistryLoader::ClearRegistry(); }
-    void TearDown() override { KTRegistryLoader::ClearRegistry(); }
-};
-
-TEST_F(RegistryLoader, UnknownOrNullNamesAnswerFalseAndLeaveTheRecordAlone) {
+TEST(RegistryLoader, ResolvesExactRegisteredNamesPerKindUntilClearedAndMissesLeaveTheRecord) {
+    KTRegistryLoader::ClearRegistry();
     KTRegistryLoader::RegisterAnimation("Walk", "/data/walk.kta");
+    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk2.kta");
     KTRegistryLoader::RegisterAnimation(nullptr, "/data/null.kta");
     KTRegistryLoader::RegisterAnimation("NoPath", nullptr);
+    KTRegistryLoader::RegisterGeometry("Chair", "/data/chair.iv");
     KTRegistryInfo info;
     info.SetLocalPath("untouched");
     KTRegistryLoader loader;
@@ -23,21 +20,13 @@ TEST_F(RegistryLoader, UnknownOrNullNamesAnswerFalseAndLeaveTheRecordAlone) {
     EXPECT_FALSE(loader.GetGeometry("Walk", info)); // animations and geometry are apart
     EXPECT_STREQ(info.GetLocalPath(), "untouched");
     EXPECT_STREQ(KTRegistryInfo().GetLocalPath(), "");
-}
 
-TEST_F(RegistryLoader, ResolvesRegisteredNamesUntilTheRegistryIsCleared) {
-    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk.kta");
-    KTRegistryLoader::RegisterAnimation("Walk", "/data/walk2.kta");
-    KTRegistryLoader::RegisterGeometry("Chair", "/data/chair.iv");
-    KTRegistryInfo info;
-    ASSERT_TRUE(KTRegistryLoader().GetAnimation("Walk", info));
+    ASSERT_TRUE(loader.GetAnimation("Walk", info));
     EXPECT_STREQ(info.GetLocalPath(), "/data/walk2.kta");
-    ASSERT_TRUE(KTRegistryLoader().GetGeometry("Chair", info));
+    ASSERT_TRUE(loader.GetGeometry("Chair", info));
     EXPECT_STREQ(info.GetLocalPath(), "/data/chair.iv");
-
     KTRegistryLoader::ClearRegistry();
-    EXPECT_FALSE(KTRegistryLoader().GetAnimation("Walk", info));
-    EXPECT_FALSE(KTRegistryLoader().GetGeometry("Chair", info));
+    EXPECT_FALSE(loader.GetAnimation("Walk", info) || loader.GetGeometry("Chair", info));
 }
 
 TEST(StdCString, NullGivesEmptyAndCopiesAreIndependent) {

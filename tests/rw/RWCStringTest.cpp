@@ -35,19 +35,6 @@ TEST(RWCString, ComparesExactlyOrIgnoringCase) {
     EXPECT_NE(RWCString("a\0b", 3).compareTo(RWCString("a\0c", 3)), 0);
 }
 
-TEST(RWCString, SearchesAndSubstrings) {
-    RWCString path("/data/Geometry/CHAIR.WRL");
-    EXPECT_EQ(path.index("chair.wrl", 0, RWCString::ignoreCase), 15u);
-    EXPECT_EQ(path.index("chair.wrl"), RWCString::npos);
-    EXPECT_EQ(path.last('.'), 20u);
-    EXPECT_EQ(path.first('/'), 0u);
-    EXPECT_EQ(path.first('#'), RWCString::npos);
-    EXPECT_EQ(path(0, 15), RWCString("/data/Geometry/"));
-    EXPECT_EQ(path(20, 100), RWCString(".WRL"));
-    EXPECT_TRUE(path(99, 3).isNull());
-    EXPECT_EQ(path(0, 5), RWCString("/data"));
-}
-
 TEST(RWCString, ReadsLinesWithoutTheirLineEnds) {
     std::istringstream in("first\r\nsecond\n\nlast");
     RWCString line;

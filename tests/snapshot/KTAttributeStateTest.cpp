@@ -2,7 +2,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include <ktrt/snapshot/KTBehaviorState.h>
+#include <ktrt/snapshot/KTLightState.h>
+#include <ktrt/snapshot/KTObjectState.h>
+#include <ktrt/snapshot/KTViewpointState.h>
 
 #include "SnapshotTestSupport.h"
 
@@ -32,47 +38,38 @@ KTAttributeState stateOfEveryValue(KTAttributeState::AttributeType type) {
 // holds the "new" value of stateOfEveryValue().
 struct TypedClass {
     KTAttributeState::AttributeType code;
-    std::function<KTAttribute*()> make;
+    std::function<KTAttribute*(const char*)> make;
     std::function<bool(KTAttribute*)> holdsNewValue;
 };
 
-template <class A> A* as(KTAttribute* attribute) {
-    return static_cast<A*>(attribute);
+// A row for a class whose constructor takes its name and value.
+template <class A, class V> TypedClass typed(KTAttributeState::AttributeType code, V old, V fresh) {
+    return {code, [old](const char* name) { return new A(name, old); },
+            [fresh](KTAttribute* a) { return static_cast<A*>(a)->getValue() == fresh; }};
 }
 
 std::vector<TypedClass> typedClasses() {
+    using S = KTAttributeState;
     return {
-        {KTAttributeState::BOOL_TYPE, [] { return new KTBoolAttribute("a", 0); },
-         [](KTAttribute* a) { return as<KTBoolAttribute>(a)->getValue() == 7; }},
-        {KTAttributeState::COLOR_TYPE, [] { return new KTColorAttribute("a", SbColor(0, 0, 0)); },
-         [](KTAttribute* a) {
-             return as<KTColorAttribute>(a)->getValue() == SbColor(0.5f, 0.25f, 1.0f);
-         }},
-        {KTAttributeState::FLOAT_TYPE, [] { return new KTFloatAttribute("a", 0.0f); },
-         [](KTAttribute* a) { return as<KTFloatAttribute>(a)->getValue() == 2.5f; }},
-        {KTAttributeState::MFSTRING_TYPE,
-         [] {
-             auto* attribute = new KTMFStringAttribute("a");
+        typed<KTBoolAttribute>(S::BOOL_TYPE, 0, 7),
+        typed<KTColorAttribute>(S::COLOR_TYPE, SbColor(0, 0, 0), SbColor(0.5f, 0.25f, 1.0f)),
+        typed<KTFloatAttribute>(S::FLOAT_TYPE, 0.0f, 2.5f),
+        {S::MFSTRING_TYPE,
+         [](const char* name) {
+             auto* attribute = new KTMFStringAttribute(name);
              attribute->getActualValue().setValue("old");
              return attribute;
          },
          [](KTAttribute* a) {
-             return as<KTMFStringAttribute>(a)->getActualValue()[0] == SbString("new");
+             return static_cast<KTMFStringAttribute*>(a)->getActualValue()[0] == SbString("new");
          }},
-        {KTAttributeState::ROTATION_TYPE,
-         [] { return new KTRotationAttribute("a", SbRotation::identity()); },
-         [](KTAttribute* a) {
-             return as<KTRotationAttribute>(a)->getValue() == SbRotation(SbVec3f(1, 0, 0), 1.0f);
-         }},
-        {KTAttributeState::STRING_TYPE, [] { return new KTStringAttribute("a", "old"); },
-         [](KTAttribute* a) { return as<KTStringAttribute>(a)->getValue() == "new"; }},
-        {KTAttributeState::TIME_TYPE, [] { return new KTTimeAttribute("a", SbTime::zero()); },
-         [](KTAttribute* a) { return as<KTTimeAttribute>(a)->getValue() == SbTime(42.0); }},
-        {KTAttributeState::VEC3F_TYPE, [] { return new KTVec3fAttribute("a", SbVec3f(0, 0, 0)); },
-         [](KTAttribute* a) { return as<KTVec3fAttribute>(a)->getValue() == SbVec3f(4, 5, 6); }},
-        {KTAttributeState::VOID_POINTER_TYPE,
-         [] { return new KTVoidPointerAttribute("a", nullptr); },
-         [](KTAttribute* a) { return as<KTVoidPointerAttribute>(a)->getValue() == &marker; }},
+        typed<KTRotationAttribute>(S::ROTATION_TYPE, SbRotation::identity(),
+                                   SbRotation(SbVec3f(1, 0, 0), 1.0f)),
+        typed<KTStringAttribute>(S::STRING_TYPE, RWCString("old"), RWCString("new")),
+        typed<KTTimeAttribute>(S::TIME_TYPE, SbTime::zero(), SbTime(42.0)),
+        typed<KTVec3fAttribute>(S::VEC3F_TYPE, SbVec3f(0, 0, 0), SbVec3f(4, 5, 6)),
+        typed<KTVoidPointerAttribute>(S::VOID_POINTER_TYPE, static_cast<void*>(nullptr),
+                                      static_cast<void*>(&marker)),
     };
 }
 
@@ -93,7 +90,7 @@ TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactCl
                 stateOfEveryValue(static_cast<KTAttributeState::AttributeType>(code));
             KTAttributeState copy;
             copy = KTAttributeState(source);
-            std::unique_ptr<KTAttribute> attribute(typed.make());
+            std::unique_ptr<KTAttribute> attribute(typed.make("a"));
             copy.restoreValue(attribute.get());
             EXPECT_EQ(typed.holdsNewValue(attribute.get()), code == typed.code)
                 << "class code " << typed.code << ", state code " << code;
@@ -101,19 +98,60 @@ TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactCl
     }
 }
 
-TEST_F(AttributeStateTest, NamesCompareIgnoringCaseAndAMultipleStringRestoreFillsAnEmptyList) {
-    KTAttributeState state, other;
-    state.setName("Color");
-    state.setName(nullptr);
-    other.setName("color");
-    EXPECT_EQ(state == other, 1);
-    other.setName("colour");
-    EXPECT_EQ(state == other, 0);
+TEST_F(AttributeStateTest, ObjectCaptureTakesEveryClassSortedWithItsCodeAndValue) {
+    // The classes under names in reverse order, holding the new values, and a
+    // host class of its own, which is captured without a value.
+    KTComponentDB world;
+    KTComponent* component = world.addComponent("c");
+    component->addAttribute(new KTCounterAttribute("a", 9.0f));
+    const std::vector<TypedClass> classes = typedClasses();
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const std::string name(1, char('j' - i));
+        KTAttribute* attribute = classes[i].make(name.c_str());
+        component->addAttribute(attribute);
+        stateOfEveryValue(classes[i].code).restoreValue(attribute);
+    }
+    KTObjectState state;
+    state.setAttributes(component);
+    ASSERT_EQ(state.numAttributeStates(), 10u);
+    KTAttributeState captured;
+    ASSERT_TRUE(state.getAttributeStateAt(0, captured));
+    EXPECT_EQ(captured.getName().std() + std::to_string(captured.getType()), "a0");
+    EXPECT_EQ(captured.getFloatValue(), 0.0f);
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        ASSERT_TRUE(
+            state.getAttributeStateAt(static_cast<unsigned int>(classes.size() - i), captured));
+        EXPECT_EQ(captured.getName(), RWCString(std::string(1, char('j' - i))));
+        EXPECT_EQ(captured.getType(), classes[i].code);
+        std::unique_ptr<KTAttribute> fresh(classes[i].make("fresh"));
+        captured.restoreValue(fresh.get());
+        EXPECT_TRUE(classes[i].holdsNewValue(fresh.get())) << "class code " << classes[i].code;
+    }
+}
 
+TEST_F(AttributeStateTest, AMultipleStringRestoreFillsAnEmptyList) {
+    KTAttributeState state;
     state.setType(KTAttributeState::MFSTRING_TYPE);
     state.setStringValue("b");
     KTMFStringAttribute empty("list");
     state.restoreValue(&empty);
     ASSERT_EQ(empty.getActualValue().getNum(), 1);
     EXPECT_EQ(empty.getActualValue()[0], SbString("b"));
+}
+
+// Every named snapshot state compares by name ignoring letter case, and a null
+// name leaves the name as it was.
+template <class State> class NamedState : public SnapshotTest {};
+using NamedStates = ::testing::Types<KTAttributeState, KTBehaviorState, KTLightState, KTObjectState,
+                                     KTViewpointState>;
+TYPED_TEST_SUITE(NamedState, NamedStates);
+
+TYPED_TEST(NamedState, ComparesNamesIgnoringCaseAndKeepsItsNameOnNull) {
+    TypeParam state, other;
+    state.setName("Lamp");
+    state.setName(nullptr);
+    other.setName("LAMP");
+    EXPECT_EQ(state == other, 1);
+    other.setName("Lamps");
+    EXPECT_EQ(state == other, 0);
 }

@@ -87,47 +87,19 @@ protected:
 
 } // namespace
 
-TEST_F(ObjectStateAttributes, CaptureTakesEveryClassInSortedOrderWithItsCodeAndValue) {
+TEST_F(ObjectStateAttributes, StringListsAreCapturedAsTheirFirstStringAndRestoredIntoIt) {
     KTObjectState state;
     state.addAttributeState(KTAttributeState());
     state.setAttributes(nullptr);
     EXPECT_EQ(state.numAttributeStates(), 0u);
     state.restoreAttributes(nullptr);
 
+    // An empty string list is captured as "" and gets that one string.
     KTComponentDB world;
     KTComponent* component = world.addComponent("c");
-    int marker = 0;
-    component->addAttribute(new KTVoidPointerAttribute("j", &marker));
-    component->addAttribute(new KTVec3fAttribute("i", SbVec3f(1, 2, 3)));
-    component->addAttribute(new KTTimeAttribute("h", SbTime(5.0)));
-    component->addAttribute(new KTStringAttribute("g", "text"));
-    component->addAttribute(new KTRotationAttribute("f", SbRotation(SbVec3f(0, 0, 1), 0.5f)));
     component->addAttribute(new KTMFStringAttribute("e", strings({"x", "y"})));
-    component->addAttribute(new KTFloatAttribute("d", 0.75f));
-    component->addAttribute(new KTColorAttribute("c", SbColor(0.1f, 0.2f, 0.3f)));
-    component->addAttribute(new KTBoolAttribute("b", 3));
-    component->addAttribute(new KTCounterAttribute("a", 9.0f));
     component->addAttribute(new KTMFStringAttribute("zero"));
     state.setAttributes(component);
-    ASSERT_EQ(state.numAttributeStates(), 11u);
-    KTAttributeState s[10];
-    for (unsigned int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(state.getAttributeStateAt(i, s[i]));
-        EXPECT_EQ(s[i].getName(), RWCString(std::string(1, char('a' + i))));
-        EXPECT_EQ(s[i].getType(), static_cast<KTAttributeState::AttributeType>(i)) << i;
-    }
-    EXPECT_EQ(s[0].getFloatValue(), 0.0f); // another class: no value taken
-    EXPECT_EQ(s[1].getBoolValue(), 3);
-    EXPECT_EQ(s[2].getColorValue(), SbColor(0.1f, 0.2f, 0.3f));
-    EXPECT_EQ(s[3].getFloatValue(), 0.75f);
-    EXPECT_EQ(s[4].getStringValue(), "x");
-    EXPECT_TRUE(s[5].getRotValue() == SbRotation(SbVec3f(0, 0, 1), 0.5f));
-    EXPECT_EQ(s[6].getStringValue(), "text");
-    EXPECT_EQ(s[7].getTimeValue(), SbTime(5.0));
-    EXPECT_EQ(s[8].getVec3fValue(), SbVec3f(1, 2, 3));
-    EXPECT_EQ(s[9].getVoidPtrValue(), &marker);
-
-    // An empty string list is captured as "" and gets that one string.
     KTAttributeState empty;
     ASSERT_TRUE(state.getAttributeState("ZERO", empty));
     EXPECT_EQ(empty.getStringValue(), "");
@@ -197,7 +169,6 @@ TEST_F(ObjectStateAttributes, TextureUrlSetsTheFirstUrlOfEveryImageTextureFromAS
         EXPECT_EQ(texture->url[0], SbString("wood.png"));
         EXPECT_EQ(texture->url[1], SbString("second.png"));
     }
-    EXPECT_EQ(scene.outside->url.getNum(), 0);
     EXPECT_EQ(fs::current_path(), previous); // no geometry file: no directory change
 
     // An empty list or a plain string gives no url.
@@ -224,6 +195,7 @@ TEST_F(ObjectStateAttributes, GeometryLocationBecomesTheCurrentDirectory) {
         {"chair.vrml", "chair.vrml", "d", "chair.vrml", "d"},
         {"chair", "chair", "e", "chair", "e"},
         {"chair.abc", "chair.abc", "f", "chair.abc", "f"},
+        {"my.chair.wrl", "my.chair", "i", "my.chair.wrl", "i"}, // the last dot counts
         {std::string(81, 'a') + ".wrl", std::string(79, 'a'), "g", "", "g"},
         // The local path does not hold the file name: it is used whole.
         {"chair.wrl", "chair", "h/whole", "", "h/whole"},
