@@ -1,10 +1,10 @@
 #include "WorldFile.h"
 #include "AnimationFile.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -123,11 +123,20 @@ void ignoreError(const SoError*, void*) {}
 // Coin's "Coin read error: MESSAGE\n\tOccurred at line N in FILE" as
 // "FILE:LINE: MESSAGE".
 std::string compilerStyle(const std::string& coinText, const std::string& path) {
-    static const std::regex shape(
-        R"(^Coin read error: ([^\n]*)\n\s*Occurred at line\s+(\d+) in ([^\n]*))");
-    std::smatch parts;
-    if (std::regex_search(coinText, parts, shape))
-        return parts[3].str() + ':' + parts[2].str() + ": " + parts[1].str();
+    const std::string prefix = "Coin read error: ", where = "Occurred at line", in = " in ";
+    const std::size_t messageEnd = coinText.find('\n');
+    const std::size_t at = coinText.find(where);
+    if (coinText.compare(0, prefix.size(), prefix) == 0 && messageEnd != std::string::npos &&
+        at != std::string::npos) {
+        const std::size_t digits = coinText.find_first_not_of(' ', at + where.size());
+        const std::size_t digitsEnd = coinText.find_first_not_of("0123456789", digits);
+        if (digitsEnd != digits && coinText.compare(digitsEnd, in.size(), in) == 0) {
+            const std::size_t fileStart = digitsEnd + in.size();
+            return coinText.substr(fileStart, coinText.find('\n', fileStart) - fileStart) + ':' +
+                   coinText.substr(digits, digitsEnd - digits) + ": " +
+                   coinText.substr(prefix.size(), messageEnd - prefix.size());
+        }
+    }
     return path + ": " + (coinText.empty() ? "not an Inventor file" : coinText);
 }
 

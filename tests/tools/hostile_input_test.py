@@ -22,6 +22,11 @@ def run(*args, stdout=subprocess.PIPE, **options):
                           timeout=60, **options)
 
 
+def read(path):
+    with open(path) as file:
+        return file.read()
+
+
 def example(name):
     return os.path.join(SOURCE_DIR, "examples", name)
 
@@ -55,7 +60,7 @@ class HostileInputTest(unittest.TestCase):
                 self.assertEqual(result.returncode, 1)
                 self.assertRegex(result.stderr, "^" + os.path.join(self.folder.name, message))
         # An included file that exists is read.
-        included = self.write("inner.iv", open(example("chest.iv")).read())
+        included = self.write("inner.iv", read(example("chest.iv")))
         outer = self.write("outer.iv", HEADER + 'Separator { File { name "inner.iv" } }\n')
         self.assertEqual(run("play", outer, example("chest.kta")).returncode, 0)
         self.assertTrue(os.path.exists(included))
@@ -67,7 +72,7 @@ class HostileInputTest(unittest.TestCase):
         long_line = self.write("long.kta", "KTAnimation {\n" + "#" * (17 << 20) + "\n}\n")
         self.assertEqual(run("check", long_line).stderr, long_line + ":2: line longer than 16 MiB\n")
         # A pipe is read once, through a copy.
-        piped = run("check", "/dev/stdin", input=open(example("chest.kta")).read())
+        piped = run("check", "/dev/stdin", input=read(example("chest.kta")))
         self.assertEqual(piped.returncode, 0, piped.stderr)
 
     def test_failed_writes_to_standard_output_exit_1(self):
@@ -79,10 +84,10 @@ class HostileInputTest(unittest.TestCase):
                 self.assertIn("ktrt %s: cannot write standard output" % args[0], result.stderr)
 
     def test_plot_keeps_its_input_and_the_previous_output(self):
-        animation = self.write("x.kta", open(example("chest.kta")).read())
+        animation = self.write("x.kta", read(example("chest.kta")))
         result = run("plot", animation, "-o", animation)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(open(animation).read(), open(example("chest.kta")).read())
+        self.assertEqual(read(animation), read(example("chest.kta")))
 
         # A write that fails part way (here the file size limit) leaves the
         # earlier output whole and no temporary file behind.
@@ -95,7 +100,7 @@ class HostileInputTest(unittest.TestCase):
         result = run("plot", example("figure.kta"), "-o", output, preexec_fn=small_files)
         self.assertEqual(result.returncode, 1)
         self.assertIn("ktrt plot: cannot write " + output, result.stderr)
-        self.assertEqual(open(output).read(), "previous")
+        self.assertEqual(read(output), "previous")
         self.assertEqual(sorted(os.listdir(self.folder.name)), ["x.kta", "x.svg"])
 
     def test_plot_draws_finite_points_and_names_the_other_keys(self):
@@ -106,7 +111,7 @@ class HostileInputTest(unittest.TestCase):
         result = run("plot", animation, "-o", output)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn('track "Lid": keys not finite, not drawn: 1\n', result.stderr)
-        svg = open(output).read()
+        svg = read(output)
         self.assertNotIn("nan", svg)
         self.assertIn('data-curve="position-x" data-values="0 inf 0" points="600.00,', svg)
 
