@@ -1,12 +1,11 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "OutputFile.h"
 
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
-
-
 
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
@@ -60,6 +59,8 @@ void registerCheckCommand(CLI::App& app, int& status) {
             if (!checkFile(options->files[i], i, options->quiet))
                 status = 1;
         }
+        if (!standardOutputWritten("ktrt check"))
+            status = 1;
     });
 }
 

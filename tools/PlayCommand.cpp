@@ -1,7 +1,10 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "OutputFile.h"
+#include "WorldFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -111,17 +114,9 @@ KTComponent* chooseComponent(KTComponentDB& world, KTComponentAnimation& animati
 int play(const PlayOptions& options) {
     KTComponentLibrary::init();
 
-    const std::string reason = unreadableReason(options.world);
-    if (!reason.empty()) {
-        std::cerr << "ktrt play: cannot read " << options.world << ": " << reason << '\n';
-        return 1;
-    }
     KTComponentDB world;
-    if (!world.readWorld(options.world.c_str())) {
-        std::cerr << "ktrt play: " << options.world
-                  << ": not an Inventor file with KTComponent nodes\n";
+    if (!readWorld("ktrt play", options.world, world))
         return 1;
-    }
 
     KTComponentAnimation animation;
     if (!loadAnimation("ktrt play", options.animation, "ktrt-play/" + options.animation, animation))
@@ -157,7 +152,9 @@ int play(const PlayOptions& options) {
                 tracks == 1 ? "track" : "tracks", frames, frames == 1 ? "frame" : "frames");
     PoseTable table(animated);
     table.printHeader();
-    for (int frame = 0; frame < frames; ++frame) {
+    // A long run stops at the first write that fails (a full disk, a closed
+    // pipe).
+    for (int frame = 0; frame < frames && !std::ferror(stdout); ++frame) {
         instance.update();
         table.printPoses(std::to_string(frame).c_str());
     }
@@ -165,7 +162,7 @@ int play(const PlayOptions& options) {
         instance.resetState();
         table.printPoses("reset");
     }
-    return 0;
+    return standardOutputWritten("ktrt play") ? 0 : 1;
 }
 
 } // namespace

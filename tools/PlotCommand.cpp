@@ -1,20 +1,17 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "OutputFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
-
-
 
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
@@ -172,12 +169,14 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
     double maximum = -std::numeric_limits<double>::infinity();
     for (const Curve& curve : curves) {
         for (double value : curve.values) {
-            minimum = std::min(minimum, value);
-            maximum = std::max(maximum, value);
+            if (std::isfinite(value)) {
+                minimum = std::min(minimum, value);
+                maximum = std::max(maximum, value);
+            }
         }
     }
-    if (keys == 0)
-        minimum = maximum = 0;
+    if (!(minimum <= maximum))
+        minimum = maximum = 0; // no keys, or none finite
     const Axis xAxis = indexAxis(keys);
     const Axis yAxis = valueAxis(minimum, maximum);
     auto xOf = [&](double index) {
@@ -245,9 +244,13 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
             continue;
         std::ostringstream points;
         std::ostringstream values;
+        // Only finite values become points; the line joins the points around
+        // a gap.
         for (std::size_t i = 0; i < curve.values.size(); ++i) {
-            points << (i ? " " : "") << number(xOf(static_cast<double>(i))) << ','
-                   << number(yOf(curve.values[i]));
+            if (std::isfinite(curve.values[i])) {
+                points << (points.tellp() > 0 ? " " : "") << number(xOf(static_cast<double>(i)))
+                       << ',' << number(yOf(curve.values[i]));
+            }
             values << (i ? " " : "") << exactNumber(curve.values[i]);
         }
         svg << R"(<polyline class="curve" data-curve=")" << curve.name << "\" data-values=\""
@@ -257,6 +260,8 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         if (keys <= markerLimit) {
             svg << "<g fill=\"" << axisColors[axis] << "\">";
             for (std::size_t i = 0; i < curve.values.size(); ++i) {
+                if (!std::isfinite(curve.values[i]))
+                    continue;
                 svg << "<circle cx=\"" << number(xOf(static_cast<double>(i))) << "\" cy=\""
                     << number(yOf(curve.values[i])) << "\" r=\"" << markerRadii[axis] << "\"/>";
             }
@@ -334,20 +339,45 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
     svg << "</svg>\n";
 }
 
+// Names the keys whose angles or positions are not finite numbers (their
+// points are left out of the plots).
+void reportNonFiniteKeys(const std::string& path, KTComponentAnimation& animation) {
+    for (unsigned int t = 0; t < animation.getNumPartAnimations(); ++t) {
+        KTPartAnimation* track = animation[t];
+        std::string keys;
+        for (unsigned int k = 0; k < track->getNumStates(); ++k) {
+            const KTAnimationState* state = (*track)[k];
+            for (unsigned int axis = 0; axis < 3; ++axis) {
+                if (!std::isfinite(state->getOrientation()[axis]) ||
+                    !std::isfinite(state->getPosition()[axis])) {
+                    keys += (keys.empty() ? "" : ", ") + std::to_string(k);
+                    break;
+                }
+            }
+        }
+        if (!keys.empty()) {
+            std::cerr << "ktrt plot: " << path << ": track \"" << track->getPartName().data()
+                      << "\": keys not finite, not drawn: " << keys << '\n';
+        }
+    }
+}
+
 int plotFile(const PlotOptions& options) {
+    if (sameFile(options.file, options.output)) {
+        std::cerr << "ktrt plot: the output " << options.output << " is the input file\n";
+        return 1;
+    }
     KTComponentAnimation animation;
     if (!loadAnimation("ktrt plot", options.file, "ktrt-plot/" + options.file, animation))
         return 1;
+    reportNonFiniteKeys(options.file, animation);
     std::ostringstream svg;
     const std::size_t slash = options.file.find_last_of('/');
     writeSvg(svg, slash == std::string::npos ? options.file : options.file.substr(slash + 1),
              animation);
-    std::ofstream out(options.output, std::ios::binary);
-    out << svg.str();
-    out.close();
-    if (!out) {
-        std::cerr << "ktrt plot: cannot write " << options.output << ": " << std::strerror(errno)
-                  << '\n';
+    const std::string failure = writeFileAtomically(options.output, svg.str());
+    if (!failure.empty()) {
+        std::cerr << "ktrt plot: cannot write " << options.output << ": " << failure << '\n';
         return 1;
     }
     return 0;

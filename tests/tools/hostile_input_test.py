@@ -1,0 +1,121 @@
+"""Tests of the ktrt command against input and output that must not crash,
+hang, lose data or pass silently.
+
+Usage: hostile_input_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import os
+import resource
+import signal
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KTRT = ""
+SOURCE_DIR = ""
+HEADER = "#Inventor V2.1 ascii\n"
+
+
+def run(*args, stdout=subprocess.PIPE, **options):
+    return subprocess.run([KTRT, *args], stdout=stdout, stderr=subprocess.PIPE, text=True,
+                          timeout=60, **options)
+
+
+def read(path):
+    with open(path) as file:
+        return file.read()
+
+
+def example(name):
+    return os.path.join(SOURCE_DIR, "examples", name)
+
+
+class HostileInputTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def write(self, name, text):
+        path = os.path.join(self.folder.name, name)
+        with open(path, "w") as file:
+            file.write(text)
+        return path
+
+    def test_hostile_worlds_are_refused_with_the_readers_message_and_line(self):
+        depth = 200000
+        cases = [
+            ("deep.iv", HEADER + "Separator {\n" * depth + "}\n" * depth,
+             "deep.iv:\\d+: Nodes nested too deeply to read\n"),
+            ("self.iv", HEADER + 'Separator {\n  File { name "self.iv" }\n}\n',
+             'self.iv:3: File node "self.iv" includes a file already being read\n'),
+            ("zero.iv", HEADER + 'Separator { File { name "/dev/zero" } }\n',
+             'zero.iv:2: File node names "/dev/zero", which is not a readable regular file\n'),
+            ("typo.iv", HEADER + "Separator {\n  Cube { }\n  Cub { }\n}\n",
+             "typo.iv:4: Node type ``Cub'' not recognized.\n"),
+        ]
+        for name, text, message in cases:
+            with self.subTest(name):
+                result = run("play", self.write(name, text), example("chest.kta"))
+                self.assertEqual(result.returncode, 1)
+                self.assertRegex(result.stderr, "^" + os.path.join(self.folder.name, message))
+        # An included file that exists is read.
+        included = self.write("inner.iv", read(example("chest.iv")))
+        outer = self.write("outer.iv", HEADER + 'Separator { File { name "inner.iv" } }\n')
+        self.assertEqual(run("play", outer, example("chest.kta")).returncode, 0)
+        self.assertTrue(os.path.exists(included))
+
+    def test_devices_and_overlong_lines_are_refused(self):
+        result = run("check", "/dev/zero")
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "ktrt check: cannot read /dev/zero: is not a regular file or a pipe\n"))
+        long_line = self.write("long.kta", "KTAnimation {\n" + "#" * (17 << 20) + "\n}\n")
+        self.assertEqual(run("check", long_line).stderr, long_line + ":2: line longer than 16 MiB\n")
+        # A pipe is read once, through a copy.
+        piped = run("check", "/dev/stdin", input=read(example("chest.kta")))
+        self.assertEqual(piped.returncode, 0, piped.stderr)
+
+    def test_failed_writes_to_standard_output_exit_1(self):
+        for args in (["check", example("chest.kta")],
+                     ["play", example("chest.iv"), example("chest.kta"), "--frames", "100000000"]):
+            with self.subTest(args[0]), open("/dev/full", "w") as full:
+                result = run(*args, stdout=full)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("ktrt %s: cannot write standard output" % args[0], result.stderr)
+
+    def test_plot_keeps_its_input_and_the_previous_output(self):
+        animation = self.write("x.kta", read(example("chest.kta")))
+        result = run("plot", animation, "-o", animation)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(read(animation), read(example("chest.kta")))
+
+        # A write that fails part way (here the file size limit) leaves the
+        # earlier output whole and no temporary file behind.
+        output = self.write("x.svg", "previous")
+
+        def small_files():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))
+
+        result = run("plot", example("figure.kta"), "-o", output, preexec_fn=small_files)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("ktrt plot: cannot write " + output, result.stderr)
+        self.assertEqual(read(output), "previous")
+        self.assertEqual(sorted(os.listdir(self.folder.name)), ["x.kta", "x.svg"])
+
+    def test_plot_draws_finite_points_and_names_the_other_keys(self):
+        animation = self.write("huge.kta", 'KTAnimation { Children [ KTPartTransform {\n'
+                               'Name "Lid" PositionInterpolator { Key [ 0 1 2 ]\n'
+                               'KeyValue [ 0 0 0 , 1e39 0 0 , 0 1 0 ] } } ] }\n')
+        output = os.path.join(self.folder.name, "huge.svg")
+        result = run("plot", animation, "-o", output)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('track "Lid": keys not finite, not drawn: 1\n', result.stderr)
+        svg = read(output)
+        self.assertNotIn("nan", svg)
+        self.assertIn('data-curve="position-x" data-values="0 inf 0" points="600.00,', svg)
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)

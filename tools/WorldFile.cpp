@@ -1,0 +1,221 @@
+#include "WorldFile.h"
+#include "AnimationFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <pthread.h>
+#include <sys/stat.h>
+
+#include <Inventor/SbName.h>
+#include <Inventor/SbString.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/errors/SoDebugError.h>
+#include <Inventor/errors/SoReadError.h>
+#include <Inventor/misc/SoChildList.h>
+#include <Inventor/nodes/SoFile.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentDB.h>
+
+namespace ktrt_tool {
+
+namespace {
+
+// What one readWorld() call shares with the inputs and File nodes it reads:
+// the lowest stack address the reader may reach, the files being read (to
+// catch a File node that includes itself) and Coin's first read error.
+struct ReadContext {
+    const char* stackLimit = nullptr;
+    std::vector<std::string> including;
+    std::string firstError;
+};
+
+ReadContext* activeRead = nullptr;
+
+// Coin's reader recurses once per nested node; deep enough nesting would
+// overflow the stack. Every name the reader takes passes through here, so the
+// read stops with a read error before the stack runs out.
+class GuardedInput : public SoInput {
+public:
+    using SoInput::read;
+    explicit GuardedInput(const ReadContext& reading) : context(reading) {}
+
+    SbBool read(SbName& name, SbBool validIdent) override {
+        return roomLeft() && SoInput::read(name, validIdent);
+    }
+    SbBool read(SbString& text) override { return roomLeft() && SoInput::read(text); }
+
+private:
+    bool roomLeft() {
+        if (static_cast<const char*>(__builtin_frame_address(0)) >= context.stackLimit)
+            return true;
+        SoReadError::post(this, "Nodes nested too deeply to read");
+        return false;
+    }
+
+    const ReadContext& context;
+};
+
+// A File node that reads its file through a GuardedInput, and only when the
+// name is a regular file not already being read: /dev/zero would never end,
+// and a file that includes itself would recurse until the stack overflows.
+class GuardedFile : public SoFile {
+public:
+    static void* create() { return new GuardedFile; }
+
+protected:
+    SbBool readNamedFile(SoInput* in) override {
+        if (!activeRead)
+            return SoFile::readNamedFile(in);
+        getChildren()->truncate(0);
+        std::string path = name.getValue().getString();
+        if (path.empty())
+            return TRUE;
+        const std::string including = in->getCurFileName() ? in->getCurFileName() : "";
+        const std::size_t slash = including.find_last_of('/');
+        if (path[0] != '/' && slash != std::string::npos)
+            path = including.substr(0, slash + 1) + path;
+        struct stat status {};
+        if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            SoReadError::post(in, "File node names \"%s\", which is not a readable regular file",
+                              name.getValue().getString());
+            return FALSE;
+        }
+        char resolved[PATH_MAX];
+        if (!realpath(path.c_str(), resolved))
+            return FALSE;
+        for (const std::string& open : activeRead->including) {
+            if (open == resolved) {
+                SoReadError::post(in, "File node \"%s\" includes a file already being read",
+                                  name.getValue().getString());
+                return FALSE;
+            }
+        }
+        activeRead->including.emplace_back(resolved);
+        GuardedInput input(*activeRead);
+        SoSeparator* root = input.openFile(path.c_str()) ? SoDB::readAll(&input) : nullptr;
+        activeRead->including.pop_back();
+        if (!root)
+            return FALSE;
+        root->ref();
+        for (int i = 0; i < root->getNumChildren(); ++i)
+            getChildren()->append(root->getChild(i));
+        root->unref();
+        return TRUE;
+    }
+};
+
+void keepFirstReadError(const SoError* error, void* data) {
+    auto* context = static_cast<ReadContext*>(data);
+    if (context->firstError.empty())
+        context->firstError = error->getDebugString().getString();
+}
+
+void ignoreError(const SoError*, void*) {}
+
+// Coin's "Coin read error: MESSAGE\n\tOccurred at line N in FILE" as
+// "FILE:LINE: MESSAGE".
+std::string compilerStyle(const std::string& coinText, const std::string& path) {
+    const std::string prefix = "Coin read error: ", where = "Occurred at line", in = " in ";
+    const std::size_t messageEnd = coinText.find('\n');
+    const std::size_t at = coinText.find(where);
+    if (coinText.compare(0, prefix.size(), prefix) == 0 && messageEnd != std::string::npos &&
+        at != std::string::npos) {
+        const std::size_t digits = coinText.find_first_not_of(' ', at + where.size());
+        const std::size_t digitsEnd = coinText.find_first_not_of("0123456789", digits);
+        if (digitsEnd != digits && coinText.compare(digitsEnd, in.size(), in) == 0) {
+            const std::size_t fileStart = digitsEnd + in.size();
+            return coinText.substr(fileStart, coinText.find('\n', fileStart) - fileStart) + ':' +
+                   coinText.substr(digits, digitsEnd - digits) + ": " +
+                   coinText.substr(prefix.size(), messageEnd - prefix.size());
+        }
+    }
+    return path + ": " + (coinText.empty() ? "not an Inventor file" : coinText);
+}
+
+// The lowest address a read starting here may reach: a quarter of the stack
+// left below this frame, so that walking and destroying what was read (which
+// recurses as deep, with smaller frames) still has room.
+const char* stackLimitFromHere() {
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    std::size_t room = 1u << 20;
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+        void* low = nullptr;
+        std::size_t size = 0;
+        if (pthread_attr_getstack(&attributes, &low, &size) == 0 && here > low)
+            room = static_cast<std::size_t>(here - static_cast<const char*>(low));
+        pthread_attr_destroy(&attributes);
+    }
+    constexpr std::size_t most = std::size_t(64) << 20;
+    return here - std::min(room / 4, most);
+}
+
+void collectComponents(SoNode* node, std::vector<KTComponent*>& found) {
+    if (node->isOfType(KTComponent::getClassTypeId()))
+        found.push_back(static_cast<KTComponent*>(node));
+    if (const SoChildList* children = node->getChildren()) {
+        for (int i = 0; i < children->getLength(); ++i)
+            collectComponents((*children)[i], found);
+    }
+}
+
+} // namespace
+
+bool readWorld(const char* tool, const std::string& path, KTComponentDB& world) {
+    const std::string reason = unreadableReason(path);
+    if (!reason.empty()) {
+        std::cerr << tool << ": cannot read " << path << ": " << reason << '\n';
+        return false;
+    }
+    static const bool fileNodesGuarded =
+        SoType::overrideType(SoFile::getClassTypeId(), &GuardedFile::create) != SoType::badType();
+    static_cast<void>(fileNodesGuarded);
+
+    ReadContext context;
+    context.stackLimit = stackLimitFromHere();
+    SoErrorCB* const readHandler = SoReadError::getHandlerCallback();
+    void* const readData = SoReadError::getHandlerData();
+    SoErrorCB* const debugHandler = SoDebugError::getHandlerCallback();
+    void* const debugData = SoDebugError::getHandlerData();
+    SoReadError::setHandlerCallback(keepFirstReadError, &context);
+    SoDebugError::setHandlerCallback(ignoreError, nullptr);
+    activeRead = &context;
+    SoSeparator* root = nullptr;
+    {
+        GuardedInput input(context);
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved))
+            context.including.emplace_back(resolved);
+        if (input.openFile(path.c_str()))
+            root = SoDB::readAll(&input);
+    }
+    activeRead = nullptr;
+    SoReadError::setHandlerCallback(readHandler, readData);
+    SoDebugError::setHandlerCallback(debugHandler, debugData);
+
+    if (!root) {
+        std::cerr << compilerStyle(context.firstError, path) << '\n';
+        return false;
+    }
+    root->ref();
+    std::vector<KTComponent*> found;
+    collectComponents(root, found);
+    for (KTComponent* component : found)
+        world.addComponent(component);
+    root->unref();
+    if (found.empty()) {
+        std::cerr << tool << ": " << path << ": no KTComponent nodes\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace ktrt_tool
