@@ -1,17 +1,35 @@
 #include "AnimationFile.h"
+#include "SourceLine.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 
 namespace ktrt_tool {
+
+namespace {
+
+// Keeps the column of the token that stopped a read.
+class FailureColumn : public KTAnimationDiagnostics {
+public:
+    void report(const Report& report) override {
+        if (report.code == readFailed)
+            column = report.column;
+    }
+    int column = 0;
+};
+
+} // namespace
 
 std::string unreadableReason(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
@@ -27,20 +45,47 @@ bool loadAnimation(const char* tool, const std::string& path, const std::string&
                    KTComponentAnimation& animation) {
     const std::string reason = unreadableReason(path);
     if (!reason.empty()) {
-        std::cerr << tool << ": cannot read " << path << ": " << reason << '\n';
+        std::cerr << tool << ": cannot read " << escapeBytes(path) << ": " << reason << '\n';
         return false;
     }
     KTRegistryLoader::RegisterAnimation(registryName.c_str(), path.c_str());
-    if (animation.loadAnimationFromFile(registryName.c_str()))
+    FailureColumn failure;
+    if (KTAnimationDiagnostics::loadAnimationFromFile(animation, registryName.c_str(), failure))
         return true;
     if (animation.getErrorMessage().isNull()) {
-        std::cerr << tool << ": cannot read " << path << '\n';
+        std::cerr << tool << ": cannot read " << escapeBytes(path) << '\n';
     } else {
-        std::cerr << path << ':' << animation.getLineNumber() << ": " << animation.getErrorMessage()
-                  << '\n'
-                  << "    " << animation.getLineText() << '\n';
+        std::cerr << escapeBytes(path) << ':' << animation.getLineNumber() << ':' << failure.column
+                  << ": error: " << animation.getErrorMessage() << '\n'
+                  << quoteLine(animation.getLineText().std(), failure.column);
     }
     return false;
+}
+
+std::string copyStandardInput() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = std::string(folder && *folder ? folder : "/tmp") + "/ktrt-stdin-XXXXXX";
+    const int descriptor = ::mkstemp(path.data());
+    if (descriptor < 0)
+        return "";
+    std::FILE* out = ::fdopen(descriptor, "wb");
+    if (!out) {
+        ::close(descriptor);
+        std::remove(path.c_str());
+        return "";
+    }
+    char buffer[65536];
+    bool ok = true;
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        ok = ok && std::fwrite(buffer, 1, read, out) == read;
+    ok = ok && !std::ferror(stdin);
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok) {
+        std::remove(path.c_str());
+        return "";
+    }
+    return path;
 }
 
 } // namespace ktrt_tool

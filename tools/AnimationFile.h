@@ -3,6 +3,7 @@
 #include <string>
 
 class KTComponentAnimation;
+class KTAnimationDiagnostics;
 
 namespace ktrt_tool {
 
@@ -13,9 +14,13 @@ std::string unreadableReason(const std::string& path);
 
 /// Registers `path` with the registry loader under `registryName` and reads
 /// it into `animation`, as a host would. On failure prints why on standard
-/// error (`tool: cannot read PATH: REASON`, or `PATH:LINE: MESSAGE` and the
-/// offending line) and returns false.
+/// error (`TOOL: cannot read PATH: REASON`, or `PATH:LINE:COLUMN: error:
+/// MESSAGE` and the offending line) and returns false.
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
                    KTComponentAnimation& animation);
+
+/// Copies standard input into a new temporary file and returns its path
+/// ("" when that fails); the caller removes the file.
+std::string copyStandardInput();
 
 } // namespace ktrt_tool

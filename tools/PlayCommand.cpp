@@ -184,7 +184,13 @@ void registerPlayCommand(CLI::App& app, int& status) {
     command->add_option("animation", options->animation, "Animation file")->required();
     command->add_option("-c,--component", options->component, "Component to animate");
     command->add_option("-n,--frames", options->frames, "Frames to play")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(
+            [](const std::string& value) {
+                return value.find_first_not_of("0123456789") == std::string::npos
+                           ? std::string()
+                           : "--frames takes a whole number of frames, 0 or more";
+            },
+            "N"));
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->positions,
                       "Also play the position keys of tracks that have any");

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-
-
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
@@ -342,6 +340,11 @@ int plotFile(const PlotOptions& options) {
     const std::size_t slash = options.file.find_last_of('/');
     writeSvg(svg, slash == std::string::npos ? options.file : options.file.substr(slash + 1),
              animation);
+    if (options.output == "-") {
+        std::cout << svg.str();
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    }
     std::ofstream out(options.output, std::ios::binary);
     out << svg.str();
     out.close();
@@ -360,10 +363,11 @@ void registerPlotCommand(CLI::App& app, int& status) {
     CLI::App* plot = app.add_subcommand("plot", "Draw an animation's tracks as an SVG chart");
     plot->footer("Each track gets a panel with two plots against the key index: its Euler angles "
                  "in degrees and its positions, three curves (x, y, z) each. A file with an "
-                 "error gets FILE:LINE: MESSAGE and the offending line on standard error and "
-                 "exit status 1.");
+                 "error gets FILE:LINE:COLUMN: error: MESSAGE and the offending line on standard "
+                 "error and exit status 1. An OUTPUT of - is standard output.");
     plot->add_option("file", options->file, "Animation file to read")->required();
-    plot->add_option("-o,--output", options->output, "SVG file to write")->required();
+    plot->add_option("-o,--output", options->output, "SVG file to write (- for standard output)")
+        ->required();
     plot->callback([options, &status]() { status = plotFile(*options); });
 }
 
