@@ -471,9 +471,15 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
                                                   : world->getComponent(options.component.c_str());
         checker.checkTracks(animation, component);
     }
-    // Findings in file order; those about tracks come after the reading's.
+    // Findings in file order; those about the whole file last.
     std::stable_sort(checker.issues.begin(), checker.issues.end(),
-                     [](const Issue& a, const Issue& b) { return a.line < b.line; });
+                     [](const Issue& a, const Issue& b) {
+                         const auto key = [](const Issue& issue) {
+                             return std::pair<unsigned, int>(static_cast<unsigned>(issue.line) - 1,
+                                                             issue.column);
+                         };
+                         return key(a) < key(b);
+                     });
     if (options.strict) {
         for (Issue& issue : checker.issues)
             issue.severity = Severity::error;

@@ -59,7 +59,7 @@ class PlotTest(unittest.TestCase):
         bad = os.path.join(SOURCE_DIR, "tests/animation/data/missing-quote.kta")
         result = plot(bad, self.path("bad.svg"))
         self.assertNotEqual(result.returncode, 0)
-        self.assertIn(bad + ':4: Missing trailing " in part name\n', result.stderr)
+        self.assertIn(bad + ':4:9: error: Missing trailing " in part name\n', result.stderr)
         self.assertFalse(os.path.exists(self.path("bad.svg")))
 
         missing = plot(self.path("no-such.kta"), self.path("missing.svg"))
