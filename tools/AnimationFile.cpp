@@ -1,6 +1,7 @@
 #include "AnimationFile.h"
 #include "SourceLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,14 +20,39 @@ namespace ktrt_tool {
 
 namespace {
 
-// Keeps the column of the token that stopped a read.
-class FailureColumn : public KTAnimationDiagnostics {
+// Keeps the column of the token that stopped a read, and the facts about
+// the tracks read.
+class ReadListener : public KTAnimationDiagnostics {
 public:
+    explicit ReadListener(TrackFacts* facts) : facts(facts) {}
+
     void report(const Report& report) override {
         if (report.code == readFailed)
             column = report.column;
+        if (!facts || (report.code != trackStored && report.code != positionsNotPlayed))
+            return;
+        // A track's name ends at a NUL byte of its part name.
+        const std::string name(report.text, strnlen(report.text, report.length));
+        if (report.code == positionsNotPlayed) {
+            positionsOf = name;
+            return;
+        }
+        // The stored track replaces any earlier one of its name.
+        if (positionsOf == name)
+            facts->withPositions.insert(name);
+        else
+            facts->withPositions.erase(name);
+        positionsOf.clear();
+        auto& order = facts->fileOrder;
+        order.erase(std::remove(order.begin(), order.end(), name), order.end());
+        order.push_back(name);
     }
+
     int column = 0;
+
+private:
+    TrackFacts* facts;
+    std::string positionsOf; // the track whose position keys were just reported
 };
 
 } // namespace
@@ -42,14 +68,14 @@ std::string unreadableReason(const std::string& path) {
 }
 
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
-                   KTComponentAnimation& animation) {
+                   KTComponentAnimation& animation, TrackFacts* facts) {
     const std::string reason = unreadableReason(path);
     if (!reason.empty()) {
         std::cerr << tool << ": cannot read " << escapeBytes(path) << ": " << reason << '\n';
         return false;
     }
     KTRegistryLoader::RegisterAnimation(registryName.c_str(), path.c_str());
-    FailureColumn failure;
+    ReadListener failure(facts);
     if (KTAnimationDiagnostics::loadAnimationFromFile(animation, registryName.c_str(), failure))
         return true;
     if (animation.getErrorMessage().isNull()) {

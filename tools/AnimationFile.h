@@ -1,6 +1,8 @@
 #pragma once
 
+#include <set>
 #include <string>
+#include <vector>
 
 class KTComponentAnimation;
 class KTAnimationDiagnostics;
@@ -12,12 +14,21 @@ namespace ktrt_tool {
 /// bare 0, so the tool looks first.
 std::string unreadableReason(const std::string& path);
 
+/// What a read tells about its tracks beyond the tracks themselves.
+struct TrackFacts {
+    /// Track names in the order their part transforms end in the file (a
+    /// replaced track at its later place).
+    std::vector<std::string> fileOrder;
+    /// Names of the tracks that have position keys.
+    std::set<std::string> withPositions;
+};
+
 /// Registers `path` with the registry loader under `registryName` and reads
 /// it into `animation`, as a host would. On failure prints why on standard
 /// error (`TOOL: cannot read PATH: REASON`, or `PATH:LINE:COLUMN: error:
 /// MESSAGE` and the offending line) and returns false.
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
-                   KTComponentAnimation& animation);
+                   KTComponentAnimation& animation, TrackFacts* facts = nullptr);
 
 /// Copies standard input into a new temporary file and returns its path
 /// ("" when that fails); the caller removes the file.
