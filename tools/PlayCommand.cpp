@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "SourceLine.h"
 
 #include <algorithm>
 #include <iostream>
@@ -113,12 +114,13 @@ int play(const PlayOptions& options) {
 
     const std::string reason = unreadableReason(options.world);
     if (!reason.empty()) {
-        std::cerr << "ktrt play: cannot read " << options.world << ": " << reason << '\n';
+        std::cerr << "ktrt play: cannot read " << escapeBytes(options.world) << ": " << reason
+                  << '\n';
         return 1;
     }
     KTComponentDB world;
     if (!world.readWorld(options.world.c_str())) {
-        std::cerr << "ktrt play: " << options.world
+        std::cerr << "ktrt play: " << escapeBytes(options.world)
                   << ": not an Inventor file with KTComponent nodes\n";
         return 1;
     }
@@ -129,8 +131,8 @@ int play(const PlayOptions& options) {
 
     KTComponent* component = chooseComponent(world, animation, options.component);
     if (!component) {
-        std::cerr << "ktrt play: " << options.world << " has no component named \""
-                  << options.component << "\"\n";
+        std::cerr << "ktrt play: " << escapeBytes(options.world) << " has no component named \""
+                  << escapeBytes(options.component) << "\"\n";
         return 1;
     }
 
@@ -141,8 +143,9 @@ int play(const PlayOptions& options) {
             track->setUsePositions(1);
         KTPart* part = component->getLogicalPart(track->getPartName());
         if (!part) {
-            std::cerr << "ktrt play: component \"" << component->getName().getString()
-                      << "\" has no part \"" << track->getPartName() << "\"; track skipped\n";
+            std::cerr << "ktrt play: component \"" << escapeBytes(component->getName().getString())
+                      << "\" has no part \"" << escapeBytes(track->getPartName().std())
+                      << "\"; track skipped\n";
             continue;
         }
         animated.push_back(

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "SourceLine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -382,8 +383,8 @@ int plotFile(const PlotOptions& options) {
     out << svg.str();
     out.close();
     if (!out) {
-        std::cerr << "ktrt plot: cannot write " << options.output << ": " << std::strerror(errno)
-                  << '\n';
+        std::cerr << "ktrt plot: cannot write " << escapeBytes(options.output) << ": "
+                  << std::strerror(errno) << '\n';
         return 1;
     }
     return 0;
