@@ -5,6 +5,13 @@
 
 #include <ktrt/animation/detail/KeywordTable.h>
 
+// The grammar of the animation file, as data. A new keyword goes into
+// Keyword and keywordTable (KeywordTable.h); the states it leads to into
+// State; what it does where it belongs into the `format` rules below and
+// where it does not into `outOfPlace`; a new kind of action into Action and
+// AnimationFileReader::apply, which is also where an action that ignores or
+// drops input reports it.
+
 namespace ktrt::detail {
 
 /// Where the animation file reader stands. The numbers follow the keyword
