@@ -1,6 +1,6 @@
 // libFuzzer target of the animation file reader: every input is written to a
 // temporary file, registered, and read twice into one animation (the second
-// read replaces the tracks of the first). Whatever the bytes, a read must
+// read, with a diagnostics receiver, replaces the tracks of the first). Whatever the bytes, a read must
 // answer 0 or 1 and leave the animation's table consistent; the sanitizers
 // catch the rest.
 
@@ -14,6 +14,7 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
@@ -49,6 +50,17 @@ void checkConsistent(KTComponentAnimation& animation, int result) {
     }
 }
 
+// Checks that every report points into the file and ends the read the way
+// the result says.
+class ReportChecker : public KTAnimationDiagnostics {
+public:
+    void report(const Report& report) override {
+        check(report.line >= 0 && report.column >= 0 && (report.text || report.length == 0));
+        failed = failed || report.code == readFailed;
+    }
+    bool failed = false;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,8 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int first = animation.loadAnimationFromFile("fuzz");
     checkConsistent(animation, first);
     const unsigned int count = animation.getNumPartAnimations();
-    const int second = animation.loadAnimationFromFile("fuzz");
+    ReportChecker reports;
+    const int second = KTAnimationDiagnostics::loadAnimationFromFile(animation, "fuzz", reports);
     check(second == first);
+    check(reports.failed == (second == 0));
     checkConsistent(animation, second);
     // Reading the same file again can only replace tracks, never add any.
     check(animation.getNumPartAnimations() == count);

@@ -1,5 +1,7 @@
 #include "AnimationFile.h"
+#include "SourceLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +14,49 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 
 namespace ktrt_tool {
+
+namespace {
+
+// Keeps the column of the token that stopped a read, and the facts about
+// the tracks read.
+class ReadListener : public KTAnimationDiagnostics {
+public:
+    explicit ReadListener(TrackFacts* facts) : facts(facts) {}
+
+    void report(const Report& report) override {
+        if (report.code == readFailed)
+            column = report.column;
+        if (!facts || (report.code != trackStored && report.code != positionsNotPlayed))
+            return;
+        // A track's name ends at a NUL byte of its part name.
+        const std::string name(report.text, strnlen(report.text, report.length));
+        if (report.code == positionsNotPlayed) {
+            positionsOf = name;
+            return;
+        }
+        // The stored track replaces any earlier one of its name.
+        if (positionsOf == name)
+            facts->withPositions.insert(name);
+        else
+            facts->withPositions.erase(name);
+        positionsOf.clear();
+        auto& order = facts->fileOrder;
+        order.erase(std::remove(order.begin(), order.end(), name), order.end());
+        order.push_back(name);
+    }
+
+    int column = 0;
+
+private:
+    TrackFacts* facts;
+    std::string positionsOf; // the track whose position keys were just reported
+};
+
+} // namespace
 
 std::string unreadableReason(const std::string& path) {
     // stat rather than open: opening a pipe waits for its writer.
@@ -58,9 +100,8 @@ std::string scanLines(std::FILE* in, std::FILE* copy) {
     return std::ferror(in) ? std::strerror(errno) : "";
 }
 
-// Checks the line lengths of `path`. A pipe can be read only once, so it is
-// copied to a temporary file on the way, whose name goes into `copyPath`
-// (the caller removes it). Returns "" or why the input is refused.
+} // namespace
+
 std::string prepareInput(const std::string& path, std::string& copyPath) {
     struct stat status {};
     const bool pipe = stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
@@ -85,10 +126,8 @@ std::string prepareInput(const std::string& path, std::string& copyPath) {
     return problem;
 }
 
-} // namespace
-
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
-                   KTComponentAnimation& animation) {
+                   KTComponentAnimation& animation, TrackFacts* facts) {
     std::string reason = unreadableReason(path);
     std::string copyPath;
     if (reason.empty())
@@ -99,26 +138,56 @@ bool loadAnimation(const char* tool, const std::string& path, const std::string&
         // A line number leads the reason when a line was too long.
         const bool atLine = reason[0] >= '0' && reason[0] <= '9';
         if (atLine)
-            std::cerr << path << ':' << reason << '\n';
+            std::cerr << escapeBytes(path) << ':' << reason << '
+';
         else
-            std::cerr << tool << ": cannot read " << path << ": " << reason << '\n';
+            std::cerr << tool << ": cannot read " << escapeBytes(path) << ": " << reason << '
+';
         return false;
     }
     KTRegistryLoader::RegisterAnimation(registryName.c_str(),
                                         copyPath.empty() ? path.c_str() : copyPath.c_str());
-    const int loaded = animation.loadAnimationFromFile(registryName.c_str());
+    ReadListener failure(facts);
+    const int loaded =
+        KTAnimationDiagnostics::loadAnimationFromFile(animation, registryName.c_str(), failure);
     if (!copyPath.empty())
         std::remove(copyPath.c_str());
     if (loaded)
         return true;
     if (animation.getErrorMessage().isNull()) {
-        std::cerr << tool << ": cannot read " << path << '\n';
+        std::cerr << tool << ": cannot read " << escapeBytes(path) << '\n';
     } else {
-        std::cerr << path << ':' << animation.getLineNumber() << ": " << animation.getErrorMessage()
-                  << '\n'
-                  << "    " << animation.getLineText() << '\n';
+        std::cerr << escapeBytes(path) << ':' << animation.getLineNumber() << ':' << failure.column
+                  << ": error: " << animation.getErrorMessage() << '\n'
+                  << quoteLine(animation.getLineText().std(), failure.column);
     }
     return false;
+}
+
+std::string copyStandardInput() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = std::string(folder && *folder ? folder : "/tmp") + "/ktrt-stdin-XXXXXX";
+    const int descriptor = ::mkstemp(path.data());
+    if (descriptor < 0)
+        return "";
+    std::FILE* out = ::fdopen(descriptor, "wb");
+    if (!out) {
+        ::close(descriptor);
+        std::remove(path.c_str());
+        return "";
+    }
+    char buffer[65536];
+    bool ok = true;
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        ok = ok && std::fwrite(buffer, 1, read, out) == read;
+    ok = ok && !std::ferror(stdin);
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok) {
+        std::remove(path.c_str());
+        return "";
+    }
+    return path;
 }
 
 } // namespace ktrt_tool

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <set>
 #include <string>
+#include <vector>
 
 class KTComponentAnimation;
+class KTAnimationDiagnostics;
 
 namespace ktrt_tool {
 
@@ -12,12 +15,31 @@ namespace ktrt_tool {
 /// such as /dev/zero would never end.
 std::string unreadableReason(const std::string& path);
 
+/// What a read tells about its tracks beyond the tracks themselves.
+struct TrackFacts {
+    /// Track names in the order their part transforms end in the file (a
+    /// replaced track at its later place).
+    std::vector<std::string> fileOrder;
+    /// Names of the tracks that have position keys.
+    std::set<std::string> withPositions;
+};
+
+/// Checks that no line of `path` is longer than 16 MiB. A pipe can be read
+/// only once, so it is copied on the way to a temporary file whose name goes
+/// into `copyPath` (the caller reads and removes it). Returns "" or why the
+/// input is refused ("LINE: line longer than 16 MiB" names the line).
+std::string prepareInput(const std::string& path, std::string& copyPath);
+
 /// Registers `path` with the registry loader under `registryName` and reads
 /// it into `animation`, as a host would (a pipe through a temporary copy).
 /// Refuses lines longer than 16 MiB. On failure prints why on standard error
-/// (`tool: cannot read PATH: REASON`, or `PATH:LINE: MESSAGE` and, for the
-/// reader's errors, the offending line) and returns false.
+/// (`TOOL: cannot read PATH: REASON`, or `PATH:LINE:COLUMN: error: MESSAGE`
+/// and the offending line) and returns false.
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
-                   KTComponentAnimation& animation);
+                   KTComponentAnimation& animation, TrackFacts* facts = nullptr);
+
+/// Copies standard input into a new temporary file and returns its path
+/// ("" when that fails); the caller removes the file.
+std::string copyStandardInput();
 
 } // namespace ktrt_tool

@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "AnimationFile.h"
 #include "OutputFile.h"
+#include "SourceLine.h"
 #include "WorldFile.h"
 
 #include <algorithm>
@@ -124,8 +125,8 @@ int play(const PlayOptions& options) {
 
     KTComponent* component = chooseComponent(world, animation, options.component);
     if (!component) {
-        std::cerr << "ktrt play: " << options.world << " has no component named \""
-                  << options.component << "\"\n";
+        std::cerr << "ktrt play: " << escapeBytes(options.world) << " has no component named \""
+                  << escapeBytes(options.component) << "\"\n";
         return 1;
     }
 
@@ -136,8 +137,9 @@ int play(const PlayOptions& options) {
             track->setUsePositions(1);
         KTPart* part = component->getLogicalPart(track->getPartName());
         if (!part) {
-            std::cerr << "ktrt play: component \"" << component->getName().getString()
-                      << "\" has no part \"" << track->getPartName() << "\"; track skipped\n";
+            std::cerr << "ktrt play: component \"" << escapeBytes(component->getName().getString())
+                      << "\" has no part \"" << escapeBytes(track->getPartName().std())
+                      << "\"; track skipped\n";
             continue;
         }
         animated.push_back(
@@ -181,7 +183,13 @@ void registerPlayCommand(CLI::App& app, int& status) {
     command->add_option("animation", options->animation, "Animation file")->required();
     command->add_option("-c,--component", options->component, "Component to animate");
     command->add_option("-n,--frames", options->frames, "Frames to play")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(
+            [](const std::string& value) {
+                return value.find_first_not_of("0123456789") == std::string::npos
+                           ? std::string()
+                           : "--frames takes a whole number of frames, 0 or more";
+            },
+            "N"));
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->positions,
                       "Also play the position keys of tracks that have any");

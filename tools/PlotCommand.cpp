@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "AnimationFile.h"
 #include "OutputFile.h"
+#include "SourceLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,6 +49,8 @@ const char* const axisColors[3] = {"#d62728", "#2ca02c", "#1f77b4"};
 // each other (often all three at zero) still show every colour.
 const char* const axisWidths[3] = {"3.0", "2.0", "1.2"};
 const char* const markerRadii[3] = {"3.4", "2.6", "1.8"};
+// Solid, dashed and dotted: a curve lying on another still shows through.
+const char* const axisDashes[3] = {"none", "7 4", "2 3"};
 
 // Fixed-point text for coordinates: two decimals keep the file small and the
 // output identical from run to run.
@@ -164,7 +167,7 @@ struct Curve {
 // so a reader of the file can map the points back to values.
 void writePlot(std::ostream& svg, double left, double top, const std::string& title,
                const std::string& valueLabel, const std::string& kind, unsigned int keys,
-               const Curve (&curves)[3]) {
+               const Curve (&curves)[3], const char* note) {
     double minimum = std::numeric_limits<double>::infinity();
     double maximum = -std::numeric_limits<double>::infinity();
     for (const Curve& curve : curves) {
@@ -231,10 +234,10 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         << R"(" text-anchor="middle" transform="rotate(-90 )" << number(labelX) << ' '
         << number(labelY) << ")\">" << valueLabel << "</text>\n";
 
-    if (keys == 0) {
-        svg << R"(<text font-size="12" fill="#999" x=")" << number(left + plotWidth / 2)
-            << "\" y=\"" << number(top + plotHeight / 2) << R"(" text-anchor="middle">no keys)"
-            << "</text>\n";
+    if (note) {
+        svg << R"(<text class="note" font-size="12" fill="#777" x=")"
+            << number(left + plotWidth / 2) << "\" y=\"" << number(top + plotHeight / 2)
+            << R"(" text-anchor="middle">)" << note << "</text>\n";
     }
 
     // The curves, each with the values it draws.
@@ -256,7 +259,7 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         svg << R"(<polyline class="curve" data-curve=")" << curve.name << "\" data-values=\""
             << values.str() << "\" points=\"" << points.str() << R"(" fill="none" stroke=")"
             << axisColors[axis] << "\" stroke-width=\"" << axisWidths[axis]
-            << "\" stroke-linejoin=\"round\"/>\n";
+            << "\" stroke-dasharray=\"" << axisDashes[axis] << "\" stroke-linejoin=\"round\"/>\n";
         if (keys <= markerLimit) {
             svg << "<g fill=\"" << axisColors[axis] << "\">";
             for (std::size_t i = 0; i < curve.values.size(); ++i) {
@@ -276,7 +279,7 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         svg << "<line x1=\"" << number(left + plotWidth + 12) << "\" y1=\"" << number(y)
             << "\" x2=\"" << number(left + plotWidth + 34) << "\" y2=\"" << number(y)
             << "\" stroke=\"" << axisColors[axis] << "\" stroke-width=\"" << axisWidths[axis]
-            << "\"/>\n";
+            << "\" stroke-dasharray=\"" << axisDashes[axis] << "\"/>\n";
         svg << "<text x=\"" << number(left + plotWidth + 40) << "\" y=\"" << number(y + 4) << "\">"
             << axisNames[axis] << "</text>\n";
     }
@@ -284,7 +287,8 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
 }
 
 // The whole chart: a header with the file name, then one panel per track.
-void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation& animation) {
+void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation& animation,
+              const TrackFacts& facts) {
     const unsigned int tracks = animation.getNumPartAnimations();
     const double height = headerHeight + std::max(1u, tracks) * panelHeight + pageMargin;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -304,9 +308,26 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
             << "fill=\"#999\">no tracks</text>\n";
     }
 
+    // Panels in the order of the file, not of the animation's table.
+    std::vector<unsigned int> panels(tracks);
+    for (unsigned int t = 0; t < tracks; ++t)
+        panels[t] = t;
+    const auto placeInFile = [&](unsigned int t) {
+        const std::string name = animation[t]->getPartName().std();
+        return std::find(facts.fileOrder.begin(), facts.fileOrder.end(), name) -
+               facts.fileOrder.begin();
+    };
+    std::stable_sort(panels.begin(), panels.end(), [&](unsigned int a, unsigned int b) {
+        return placeInFile(a) < placeInFile(b);
+    });
+
     for (unsigned int t = 0; t < tracks; ++t) {
-        KTPartAnimation* track = animation[t];
+        KTPartAnimation* track = animation[panels[t]];
         const unsigned int keys = track->getNumStates();
+        // Channels the track does not have are left out, not drawn as zeros.
+        const bool hasAngles = track->useOrientations() != 0;
+        const bool hasPositions =
+            facts.withPositions.count(track->getPartName().std()) > 0 || track->usePositions();
         Curve angles[3] = {{"angle-x", {}}, {"angle-y", {}}, {"angle-z", {}}};
         Curve positions[3] = {{"position-x", {}}, {"position-y", {}}, {"position-z", {}}};
         for (unsigned int k = 0; k < keys; ++k) {
@@ -315,8 +336,10 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
             state->getOrientation().getValue(angle[0], angle[1], angle[2]);
             const KTVector3& position = state->getPosition();
             for (unsigned int axis = 0; axis < 3; ++axis) {
-                angles[axis].values.push_back(angle[axis]);
-                positions[axis].values.push_back(position[axis]);
+                if (hasAngles)
+                    angles[axis].values.push_back(angle[axis]);
+                if (hasPositions)
+                    positions[axis].values.push_back(position[axis]);
             }
         }
         const double top = headerHeight + t * panelHeight;
@@ -330,10 +353,20 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
             << R"(<tspan dx="10" font-size="12" font-weight="normal" fill="#555">)" << keys
             << (keys == 1 ? " key" : " keys") << "</tspan></text>\n";
         const double plotTop = top + panelTitleHeight + 26;
+        const char* const noKeys = keys == 0 ? "no keys" : nullptr;
         writePlot(svg, pageMargin + plotLeftGap, plotTop, "Euler angles", "degrees", "angles", keys,
-                  angles);
-        writePlot(svg, pageMargin + plotStride + plotLeftGap, plotTop, "Position", "position",
-                  "positions", keys, positions);
+                  angles,
+                  noKeys      ? noKeys
+                  : hasAngles ? nullptr
+                              : "no orientation keys");
+        // Tracks read from a file keep their positions without playing them.
+        const bool played = track->usePositions() != 0;
+        writePlot(svg, pageMargin + plotStride + plotLeftGap, plotTop,
+                  hasPositions && !played ? "Position (not played unless enabled)" : "Position",
+                  "position", "positions", keys, positions,
+                  noKeys         ? noKeys
+                  : hasPositions ? nullptr
+                                 : "no position keys");
         svg << "</g>\n";
     }
     svg << "</svg>\n";
@@ -356,28 +389,36 @@ void reportNonFiniteKeys(const std::string& path, KTComponentAnimation& animatio
             }
         }
         if (!keys.empty()) {
-            std::cerr << "ktrt plot: " << path << ": track \"" << track->getPartName().data()
-                      << "\": keys not finite, not drawn: " << keys << '\n';
+            std::cerr << "ktrt plot: " << escapeBytes(path) << ": track \""
+                      << escapeBytes(track->getPartName().std()) << "\": keys not finite, not drawn: " << keys << '\n';
         }
     }
 }
 
 int plotFile(const PlotOptions& options) {
     if (sameFile(options.file, options.output)) {
-        std::cerr << "ktrt plot: the output " << options.output << " is the input file\n";
+        std::cerr << "ktrt plot: the output " << escapeBytes(options.output)
+                  << " is the input file\n";
         return 1;
     }
     KTComponentAnimation animation;
-    if (!loadAnimation("ktrt plot", options.file, "ktrt-plot/" + options.file, animation))
+    TrackFacts facts;
+    if (!loadAnimation("ktrt plot", options.file, "ktrt-plot/" + options.file, animation, &facts))
         return 1;
     reportNonFiniteKeys(options.file, animation);
     std::ostringstream svg;
     const std::size_t slash = options.file.find_last_of('/');
     writeSvg(svg, slash == std::string::npos ? options.file : options.file.substr(slash + 1),
-             animation);
+             animation, facts);
+    if (options.output == "-") {
+        std::cout << svg.str();
+        return standardOutputWritten("ktrt plot") ? 0 : 1;
+    }
     const std::string failure = writeFileAtomically(options.output, svg.str());
     if (!failure.empty()) {
-        std::cerr << "ktrt plot: cannot write " << options.output << ": " << failure << '\n';
+        std::cerr << "ktrt plot: cannot write " << escapeBytes(options.output) << ": " << failure
+                  << '
+';
         return 1;
     }
     return 0;
@@ -390,10 +431,11 @@ void registerPlotCommand(CLI::App& app, int& status) {
     CLI::App* plot = app.add_subcommand("plot", "Draw an animation's tracks as an SVG chart");
     plot->footer("Each track gets a panel with two plots against the key index: its Euler angles "
                  "in degrees and its positions, three curves (x, y, z) each. A file with an "
-                 "error gets FILE:LINE: MESSAGE and the offending line on standard error and "
-                 "exit status 1.");
+                 "error gets FILE:LINE:COLUMN: error: MESSAGE and the offending line on standard "
+                 "error and exit status 1. An OUTPUT of - is standard output.");
     plot->add_option("file", options->file, "Animation file to read")->required();
-    plot->add_option("-o,--output", options->output, "SVG file to write")->required();
+    plot->add_option("-o,--output", options->output, "SVG file to write (- for standard output)")
+        ->required();
     plot->callback([options, &status]() { status = plotFile(*options); });
 }
 

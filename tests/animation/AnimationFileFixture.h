@@ -33,6 +33,7 @@ public:
     AnimationFile& operator=(const AnimationFile&) = delete;
 
     std::string path() const { return path_.string(); }
+    const std::string& name() const { return name_; }
     int loadInto(KTComponentAnimation& animation) const {
         return animation.loadAnimationFromFile(name_.c_str());
     }

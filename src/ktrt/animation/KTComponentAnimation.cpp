@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/detail/AnimationFileReader.h>
 #include <ktrt/animation/detail/TrackTable.h>
 
 using ktrt::detail::TrackTable;
@@ -96,34 +97,13 @@ void KTComponentAnimation::setComponentName(const char* name) {
         componentName = name;
 }
 
-int KTComponentAnimation::buildPartAnimation(KTPartAnimation* track, const char* partName,
-                                             const RWTValOrderedVector<float>& orientationKeys,
-                                             const RWTValOrderedVector<KTAngle>& orientations,
-                                             const RWTValOrderedVector<float>& positionKeys,
-                                             const RWTValOrderedVector<KTVector3>& positions) {
-    if (!partName || !track)
-        return 0;
-    track->clear();
-    track->setPartName(partName);
+int KTComponentAnimation::loadAnimationFromFile(const RWCString& animationName) {
+    return readFile(animationName, nullptr);
+}
 
-    // Only the key lists' lengths matter: every built key has key value 0.0.
-    const std::size_t orientationCount = orientationKeys.entries();
-    const std::size_t positionCount = positionKeys.entries();
-    track->setUseOrientations(orientationCount > 0 ? 1 : 0);
-    // A built track never applies positions, even when its keys carry them.
-    track->setUsePositions(0);
-    if (orientationCount > 0 && positionCount > 0 && orientationCount != positionCount)
-        return 0;
-
-    const std::size_t keyCount = positionCount > 0 ? positionCount : orientationCount;
-    for (std::size_t i = 0; i < keyCount; ++i) {
-        auto key = std::make_unique<KTAnimationState>();
-        // Checked access: a values list shorter than its keys raises RWBoundsErr.
-        key->setOrientation(orientationCount > 0 ? orientations[i] : KTAngle(0, 0, 0));
-        key->setPosition(positionCount > 0 ? positions[i] : KTVector3(0, 0, 0));
-        key->setValidity(1);
-        track->appendState(key.get());
-        static_cast<void>(key.release()); // the track owns it now
-    }
-    return 1;
+int KTComponentAnimation::readFile(const RWCString& animationName,
+                                   KTAnimationDiagnostics* diagnostics) {
+    const ktrt::detail::ReadTarget target{*partAnimations, lineText, errorMessage, lineNumber,
+                                          loaded};
+    return ktrt::detail::AnimationFileReader(target, diagnostics).read(animationName);
 }

@@ -3,15 +3,13 @@
 #include <memory>
 
 #include <rw/RWCString.h>
-#include <rw/RWTValOrderedVector.h>
 
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/geometry/KTAngle.h>
-#include <ktrt/geometry/KTVector3.h>
 #include <ktrt/visibility.h>
 
+class KTAnimationDiagnostics;
+
 namespace ktrt::detail {
-class AnimationFileReader;
 class TrackTable;
 } // namespace ktrt::detail
 
@@ -87,15 +85,11 @@ public:
     int getLineNumber() const { return lineNumber; }
 
 private:
-    friend class ktrt::detail::AnimationFileReader;
-    friend struct KTComponentAnimationAccess; // white-box tests of the builder
+    // Its load function reads a file with a receiver through readFile().
+    friend class KTAnimationDiagnostics;
 
-    /// Refills `track` from the four parallel lists read from a file.
-    int buildPartAnimation(KTPartAnimation* track, const char* partName,
-                           const RWTValOrderedVector<float>& orientationKeys,
-                           const RWTValOrderedVector<KTAngle>& orientations,
-                           const RWTValOrderedVector<float>& positionKeys,
-                           const RWTValOrderedVector<KTVector3>& positions);
+    /// Reads a file into this animation; `diagnostics` may be null.
+    int readFile(const RWCString& animationName, KTAnimationDiagnostics* diagnostics);
 
     KTPartAnimation* invalidPartAnimation;
     RWCString componentName;

@@ -1,6 +1,8 @@
 #include <ktrt/animation/detail/AnimationFileReader.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <sys/stat.h>
@@ -8,17 +10,12 @@
 #include <ktrld/KTRegistryLoader.h>
 #include <ktstd/Std_CString.h>
 
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
-#include <ktrt/animation/detail/KeywordTable.h>
 #include <ktrt/animation/detail/LineReader.h>
 #include <ktrt/animation/detail/NumberScanner.h>
 #include <ktrt/animation/detail/TrackTable.h>
-
-int KTComponentAnimation::loadAnimationFromFile(const RWCString& animationName) {
-    return ktrt::detail::AnimationFileReader(*this).read(animationName);
-}
 
 namespace ktrt::detail {
 
@@ -37,28 +34,6 @@ const char* const nestedAnimations = "Illegally nested animations.";
 const char* const orientationOutside = "OrientationInterpolator found outside of transform.";
 const char* const positionOutside = "PositionInterpolator found outside of transform.";
 
-// Reader states; the numbers follow the keyword codes.
-enum State : int {
-    topLevel = 0,
-    afterAnimation = 1,
-    inAnimation = 2,
-    inUnexpectedBlock = 3,
-    inSkippedList = 5,
-    afterChildren = 7,
-    inChildren = 8,
-    afterKey = 9,
-    inKeys = 10,
-    afterKeyValue = 11,
-    inKeyValues = 12,
-    afterName = 13,
-    afterOrientationInterpolator = 14,
-    inOrientationInterpolator = 15,
-    afterPartTransform = 16,
-    inPartTransform = 17,
-    afterPositionInterpolator = 18,
-    inPositionInterpolator = 19,
-};
-
 // Space, tab, line feed and comma separate tokens.
 inline bool isSeparator(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -67,8 +42,37 @@ inline bool isSeparator(char c) {
     return byte < 64 && ((separators >> byte) & 1u);
 }
 
-inline bool isSingle(const char* token, std::size_t length, char c) {
-    return length == 1 && token[0] == c;
+inline bool inList(State state) {
+    return state == State::inKeys || state == State::inKeyValues;
+}
+
+// The construct that a state lies in, as the keyword that opens it.
+const char* constructOf(State state) {
+    switch (state) {
+    case State::inStrayBlock:
+        return "{";
+    case State::afterChildren:
+    case State::inChildren:
+        return "Children";
+    case State::afterKey:
+    case State::inKeys:
+        return "Key";
+    case State::afterKeyValue:
+    case State::inKeyValues:
+        return "KeyValue";
+    case State::afterName:
+    case State::afterPartTransform:
+    case State::inPartTransform:
+        return "KTPartTransform";
+    case State::afterOrientation:
+    case State::inOrientation:
+        return "OrientationInterpolator";
+    case State::afterPosition:
+    case State::inPosition:
+        return "PositionInterpolator";
+    default:
+        return "KTAnimation";
+    }
 }
 
 struct FileCloser {
@@ -87,11 +91,45 @@ std::unique_ptr<std::FILE, FileCloser> openForReading(const char* path) {
 
 } // namespace
 
-AnimationFileReader::AnimationFileReader(KTComponentAnimation& animation) : animation(animation) {}
+int buildPartAnimation(KTPartAnimation* track, const char* partName,
+                       const RWTValOrderedVector<float>& orientationKeys,
+                       const RWTValOrderedVector<KTAngle>& orientations,
+                       const RWTValOrderedVector<float>& positionKeys,
+                       const RWTValOrderedVector<KTVector3>& positions) {
+    if (!partName || !track)
+        return 0;
+    track->clear();
+    track->setPartName(partName);
+
+    // Only the key lists' lengths matter: every built key has key value 0.0.
+    const std::size_t orientationCount = orientationKeys.entries();
+    const std::size_t positionCount = positionKeys.entries();
+    track->setUseOrientations(orientationCount > 0 ? 1 : 0);
+    // A built track never applies positions, even when its keys carry them.
+    track->setUsePositions(0);
+    if (orientationCount > 0 && positionCount > 0 && orientationCount != positionCount)
+        return 0;
+
+    const std::size_t keyCount = positionCount > 0 ? positionCount : orientationCount;
+    for (std::size_t i = 0; i < keyCount; ++i) {
+        auto key = std::make_unique<KTAnimationState>();
+        // Checked access: a values list shorter than its keys raises RWBoundsErr.
+        key->setOrientation(orientationCount > 0 ? orientations[i] : KTAngle(0, 0, 0));
+        key->setPosition(positionCount > 0 ? positions[i] : KTVector3(0, 0, 0));
+        key->setValidity(1);
+        track->appendState(key.get());
+        static_cast<void>(key.release()); // the track owns it now
+    }
+    return 1;
+}
+
+AnimationFileReader::AnimationFileReader(const ReadTarget& target,
+                                         KTAnimationDiagnostics* diagnostics)
+    : target(target), diagnostics(diagnostics) {}
 
 int AnimationFileReader::read(const RWCString& animationName) {
-    animation.errorMessage = "";
-    animation.lineNumber = 0;
+    target.errorMessage = "";
+    target.lineNumber = 0;
 
     Std_CString path;
     {
@@ -108,8 +146,10 @@ int AnimationFileReader::read(const RWCString& animationName) {
     LineReader lines(file.get());
     if (!readLines(lines))
         return 0;
-    animation.lineText = "";
-    animation.loaded = 1;
+    if (diagnostics)
+        endOfFile();
+    target.lineText = "";
+    target.loaded = 1;
     return 1;
 }
 
@@ -117,20 +157,27 @@ bool AnimationFileReader::readLines(LineReader& lines) {
     char* line;
     char* lineEnd;
     while (lines.next(line, lineEnd)) {
-        ++animation.lineNumber;
+        ++target.lineNumber;
+        lineBegin = line;
+        if (diagnostics) {
+            lastLineLength = static_cast<std::size_t>(lineEnd - line);
+            // The line reader drops a carriage return only before a line feed.
+            if (line != lineEnd && lineEnd[-1] == '\r')
+                report(Code::carriageReturn, lineEnd - 1, 1);
+        }
         char* p = line;
         for (;;) {
             while (p != lineEnd && isSeparator(*p))
                 ++p;
             if (p == lineEnd || *p == '#')
-                break;
+                break; // a comment runs to the end of the line
             // Inside a list, a short plain number that fills its token is
             // taken without finding the token's end first.
-            if (state == inKeys || state == inKeyValues) {
+            if (inList(state)) {
                 float number;
                 const char* const numberEnd = scanShortDecimal(p, lineEnd, number);
                 if (numberEnd && (numberEnd == lineEnd || isSeparator(*numberEnd))) {
-                    addNumber(number);
+                    takeNumber(number, p, numberEnd);
                     p = line + (numberEnd - line);
                     continue;
                 }
@@ -139,7 +186,7 @@ bool AnimationFileReader::readLines(LineReader& lines) {
             while (p != lineEnd && !isSeparator(*p))
                 ++p;
             if (!takeToken(token, p)) {
-                animation.lineText = RWCString(line, static_cast<std::size_t>(lineEnd - line));
+                target.lineText = RWCString(line, static_cast<std::size_t>(lineEnd - line));
                 return false;
             }
         }
@@ -149,167 +196,117 @@ bool AnimationFileReader::readLines(LineReader& lines) {
 
 bool AnimationFileReader::takeToken(char* token, char* tokenEnd) {
     const auto length = static_cast<std::size_t>(tokenEnd - token);
-
-    // The three escapes are looked at even outside an animation.
-    if (state == inUnexpectedBlock && isSingle(token, length, '}')) {
-        state = topLevel;
+    tokenBegin = token;
+    if (insideAnimation) {
+        // The values that follow "Name" and the numbers of lists are no
+        // keywords; a list's "]" is.
+        if (state == State::afterName && token[0] == '"')
+            return takeName(token, length);
+        if (inList(state) && token[0] != ']') {
+            float number;
+            if (!scanFloat(token, tokenEnd, number))
+                return fail(state == State::inKeys ? illegalKey : illegalKeyValue);
+            takeNumber(number, token, tokenEnd);
+            return true;
+        }
+    }
+    const Transition& transition = grammar.at(state, findKeyword(token, length));
+    if (!insideAnimation && !transition.escape) {
+        report(Code::outsideAnimation, token, length);
         return true;
     }
-    if (state == inSkippedList && isSingle(token, length, ']')) {
-        state = topLevel;
-        return true;
-    }
-    if (state == topLevel && findKeyword(token, length) == ktAnimationKeyword) {
-        state = afterAnimation;
-        insideAnimation = true;
-        return true;
-    }
-    if (!insideAnimation)
-        return true;
-
-    if (state == afterName && token[0] == '"') {
-        // A lone quote opens and closes nothing: it lacks its trailing quote.
-        if (length < 2 || token[length - 1] != '"')
-            return fail(missingTrailingQuote);
-        partName = RWCString(token + 1, length - 2);
-        state = inPartTransform;
-        return true;
-    }
-    // A number is never a keyword, so a number in a list ends its handling.
-    if ((state == inKeys || state == inKeyValues) && token[0] != ']') {
-        float number;
-        if (!scanFloat(token, tokenEnd, number))
-            return fail(state == inKeys ? illegalKey : illegalKeyValue);
-        addNumber(number);
-        return true;
-    }
-    return takeKeyword(token, length);
+    return apply(transition, token, length);
 }
 
-bool AnimationFileReader::takeKeyword(const char* token, std::size_t length) {
-    switch (findKeyword(token, length)) {
-    case noKeyword:
-        return true;
-    case ktAnimationKeyword:
-        // Outside an animation, or in state 0, the escape took it already.
-        return fail(nestedAnimations);
-    case leftBraceKeyword:
-        switch (state) {
-        case afterAnimation:
-            state = inAnimation;
-            break;
-        case afterPartTransform:
-            state = inPartTransform;
-            break;
-        case afterPositionInterpolator:
-            state = inPositionInterpolator;
-            break;
-        case afterOrientationInterpolator:
-            state = inOrientationInterpolator;
-            orientationMode = true;
-            break;
-        default:
-            state = inUnexpectedBlock;
-            break;
-        }
-        return true;
-    case rightBraceKeyword:
-        switch (state) {
-        case inAnimation:
-            state = topLevel;
-            insideAnimation = false;
-            return true;
-        case inPartTransform:
-            if (!endPartTransform())
-                return false;
-            state = inChildren;
-            return true;
-        case inOrientationInterpolator:
-        case inPositionInterpolator:
-            if (!endInterpolator())
-                return false;
-            state = inPartTransform;
-            orientationMode = false;
-            return true;
-        default:
-            return fail(unexpectedRightBrace);
-        }
-    case leftBracketKeyword:
-        switch (state) {
-        case afterAnimation:
-            // An animation written with "[" is skipped up to the next "]".
-            state = inSkippedList;
-            insideAnimation = false;
-            break;
-        case afterChildren:
-            state = inChildren;
-            break;
-        case afterKey:
-            state = inKeys;
-            break;
-        default:
-            state = inKeyValues;
-            break;
-        }
-        return true;
-    case rightBracketKeyword:
-        switch (state) {
-        case inChildren:
-            state = inAnimation;
-            return true;
-        case inKeys:
-        case inKeyValues:
-            state = orientationMode ? inOrientationInterpolator : inPositionInterpolator;
-            return true;
-        default:
-            return fail(illegalRightBrace);
-        }
-    case childrenKeyword:
-        if (state == inAnimation)
-            state = afterChildren;
-        else
-            insideAnimation = false;
-        return true;
-    case keyKeyword:
-        if (state != inOrientationInterpolator && state != inPositionInterpolator)
-            return fail(unexpectedKey);
-        state = afterKey;
-        return true;
-    case keyValueKeyword:
-        if (state != inOrientationInterpolator && state != inPositionInterpolator)
-            return fail(unexpectedKeyValue);
-        state = afterKeyValue;
-        return true;
-    case nameKeyword:
-        if (state == inPartTransform)
-            state = afterName;
-        else
-            insideAnimation = false;
-        return true;
-    case orientationInterpolatorKeyword:
-        if (state != inPartTransform)
-            return fail(orientationOutside);
-        state = afterOrientationInterpolator;
-        return true;
-    case ktPartTransformKeyword:
-        if (state == inChildren) {
-            state = afterPartTransform;
-        } else {
-            state = topLevel;
-            insideAnimation = false;
-        }
-        return true;
-    case positionInterpolatorKeyword:
-        if (state != inPartTransform)
-            return fail(positionOutside);
-        state = afterPositionInterpolator;
-        return true;
-    }
+bool AnimationFileReader::takeName(const char* token, std::size_t length) {
+    // A lone quote opens and closes nothing: it lacks its trailing quote.
+    if (length < 2 || token[length - 1] != '"')
+        return fail(missingTrailingQuote);
+    partName = RWCString(token + 1, length - 2);
+    partNamed = true;
+    if (diagnostics && std::memchr(token + 1, '\0', length - 2))
+        report(Code::nameCutAtNul, token, length);
+    state = State::inPartTransform;
     return true;
 }
 
-void AnimationFileReader::addNumber(float number) {
-    if (state == inKeys)
+bool AnimationFileReader::apply(const Transition& transition, const char* token,
+                                std::size_t length) {
+    switch (transition.action) {
+    case Action::move:
+        break;
+    case Action::ignoreWord:
+        report(state == State::afterName ? Code::unquotedName : Code::unknownWord, token, length);
+        break;
+    case Action::openAnimation:
+        insideAnimation = true;
+        sawAnimation = true;
+        break;
+    case Action::closeAnimation:
+        insideAnimation = false;
+        break;
+    case Action::skipAnimation:
+        insideAnimation = false;
+        report(Code::animationSkipped, token, length);
+        break;
+    case Action::leaveAnimation:
+        insideAnimation = false;
+        report(Code::animationLeft, token, length);
+        break;
+    case Action::openStrayBlock:
+        report(Code::strayBlock, token, length);
+        break;
+    case Action::openStrayList:
+        report(Code::strayList, token, length);
+        break;
+    case Action::openPartTransform:
+        partLine = target.lineNumber;
+        partColumn = columnOf(token);
+        partNamed = false;
+        break;
+    case Action::openOrientationBody:
+        orientationMode = true;
+        break;
+    case Action::closeList:
+        return closeList();
+    case Action::endInterpolator:
+        if (!endInterpolator())
+            return false;
+        orientationMode = false;
+        break;
+    case Action::endPartTransform:
+        if (!endPartTransform())
+            return false;
+        break;
+    case Action::failNestedAnimations:
+        return fail(nestedAnimations);
+    case Action::failUnexpectedRightBrace:
+        return fail(unexpectedRightBrace);
+    case Action::failIllegalRightBrace:
+        return fail(illegalRightBrace);
+    case Action::failUnexpectedKey:
+        return fail(unexpectedKey);
+    case Action::failUnexpectedKeyValue:
+        return fail(unexpectedKeyValue);
+    case Action::failOrientationOutside:
+        return fail(orientationOutside);
+    case Action::failPositionOutside:
+        return fail(positionOutside);
+    }
+    if (transition.next != State::unchanged)
+        state = transition.next;
+    return true;
+}
+
+void AnimationFileReader::takeNumber(float number, const char* token, const char* tokenEnd) {
+    if (diagnostics) {
+        if (!std::isfinite(number))
+            report(Code::nonFiniteNumber, token, static_cast<std::size_t>(tokenEnd - token));
+        const std::size_t used = scannedLength(token, tokenEnd);
+        if (token + used < tokenEnd)
+            report(Code::numberSuffix, token, static_cast<std::size_t>(tokenEnd - token), used);
+    }
+    if (state == State::inKeys)
         (orientationMode ? orientationKeys : positionKeys).append(number);
     else if (orientationMode)
         addOrientationNumber(number);
@@ -337,6 +334,16 @@ void AnimationFileReader::addPositionNumber(float number) {
     positions.append(KTVector3(positionPending[0], positionPending[1], number));
 }
 
+bool AnimationFileReader::closeList() {
+    if (state == State::inKeyValues) {
+        const int pending = orientationMode ? orientationPendingCount : positionPendingCount;
+        if (pending > 0)
+            report(Code::valuesLeftOver, tokenBegin, 1, static_cast<unsigned long>(pending));
+    }
+    state = orientationMode ? State::inOrientation : State::inPosition;
+    return true;
+}
+
 bool AnimationFileReader::endInterpolator() {
     // Both kinds are compared, whichever interpolator ends; pending numbers
     // of an unfinished value do not count.
@@ -360,12 +367,26 @@ bool AnimationFileReader::endPartTransform() {
     }
 
     auto track = std::make_unique<KTPartAnimation>();
-    if (!animation.buildPartAnimation(track.get(), partName.data(), orientationKeys, orientations,
-                                      positionKeys, positions))
+    if (!buildPartAnimation(track.get(), partName.data(), orientationKeys, orientations,
+                            positionKeys, positions))
         return fail(partDiscrepancy);
+    const unsigned long keyCount = track->getNumStates();
     // The table files the track under the full name, the displaced track
     // leaves the animation for good.
-    delete animation.partAnimations->replace(partName, track.release());
+    std::unique_ptr<KTPartAnimation> displaced(target.tracks.replace(partName, track.release()));
+
+    if (diagnostics) {
+        const char* const name = partName.data();
+        const std::size_t nameLength = partName.length();
+        if (!partNamed)
+            reportAt(Code::nameInherited, partLine, partColumn, name, nameLength);
+        if (positionCount > 0)
+            reportAt(Code::positionsNotPlayed, partLine, partColumn, name, nameLength,
+                     positionCount);
+        if (displaced)
+            reportAt(Code::trackReplaced, partLine, partColumn, name, nameLength);
+        reportAt(Code::trackStored, partLine, partColumn, name, nameLength, keyCount);
+    }
 
     orientationKeys.clear();
     orientations.clear();
@@ -374,9 +395,35 @@ bool AnimationFileReader::endPartTransform() {
     return true;
 }
 
+void AnimationFileReader::endOfFile() {
+    // Whatever is still open at the end is dropped with its lists.
+    if (!sawAnimation) {
+        reportAt(Code::noAnimation, 0, 0, nullptr, 0,
+                 static_cast<unsigned long>(target.lineNumber));
+    } else if (insideAnimation) {
+        const char* const construct = constructOf(state);
+        reportAt(Code::openAtEnd, target.lineNumber, static_cast<int>(lastLineLength) + 1,
+                 construct, std::strlen(construct));
+    }
+}
+
 bool AnimationFileReader::fail(const char* message) {
-    animation.errorMessage = message;
+    target.errorMessage = message;
+    report(Code::readFailed, message, std::strlen(message));
     return false;
+}
+
+void AnimationFileReader::report(Code code, const char* text, std::size_t length,
+                                 unsigned long count) {
+    if (diagnostics)
+        reportAt(code, target.lineNumber, columnOf(code == Code::readFailed ? tokenBegin : text),
+                 text, length, count);
+}
+
+void AnimationFileReader::reportAt(Code code, int line, int column, const char* text,
+                                   std::size_t length, unsigned long count) {
+    if (diagnostics)
+        diagnostics->report({code, line, column, text, length, count});
 }
 
 } // namespace ktrt::detail

@@ -5,48 +5,84 @@
 #include <rw/RWCString.h>
 #include <rw/RWTValOrderedVector.h>
 
+#include <ktrt/animation/KTAnimationDiagnostics.h>
+#include <ktrt/animation/detail/ReaderGrammar.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
-class KTComponentAnimation;
+class KTPartAnimation;
 
 namespace ktrt::detail {
 
 class LineReader;
+class TrackTable;
 
-/// One read of an animation file into a component animation: the body of
-/// KTComponentAnimation::loadAnimationFromFile.
+/// The fields of a component animation that a read fills.
+struct ReadTarget {
+    TrackTable& tracks;
+    RWCString& lineText;
+    RWCString& errorMessage;
+    int& lineNumber;
+    int& loaded;
+};
+
+/// Refills `track` from the four parallel lists read from a file: named
+/// `partName`, one valid key (key value 0.0) per position key, or per
+/// orientation key when there are no position keys; useOrientations 1 when
+/// there are orientation keys, usePositions always 0. Returns 0 when either
+/// pointer is null (nothing touched) or when both kinds of keys are present
+/// in different numbers (the track stays cleared and named).
+int buildPartAnimation(KTPartAnimation* track, const char* partName,
+                       const RWTValOrderedVector<float>& orientationKeys,
+                       const RWTValOrderedVector<KTAngle>& orientations,
+                       const RWTValOrderedVector<float>& positionKeys,
+                       const RWTValOrderedVector<KTVector3>& positions);
+
+/// One read of an animation file into a component animation.
 ///
-/// The file is read once, line by line, and every token drives a state
-/// machine whose states follow the keyword codes. Each completed part
-/// transform becomes a track stored in the animation under its part name
-/// (replacing and deleting a track of the same name). The first error stops
-/// the read and leaves its message, line number and line text in the
-/// animation; tracks completed before it stay.
+/// The file is read once, line by line, and every token drives the grammar
+/// of ReaderGrammar.h. Each completed part transform becomes a track stored
+/// under its part name (replacing and deleting a track of the same name).
+/// The first error stops the read and leaves its message, line number and
+/// line text in the target; tracks completed before it stay.
+///
+/// With a diagnostics receiver, each rule of the grammar that ignores or
+/// drops input reports it, from the one place where it does so.
 class AnimationFileReader {
 public:
-    /// A reader that adds to `animation`, which must outlive it.
-    explicit AnimationFileReader(KTComponentAnimation& animation);
+    /// A reader that adds to `target`; `diagnostics` may be null.
+    AnimationFileReader(const ReadTarget& target, KTAnimationDiagnostics* diagnostics);
 
     /// Resolves `animationName` with the registry loader and reads the file:
     /// 1 when the file was read to its end, else 0.
     int read(const RWCString& animationName);
 
 private:
+    using Code = KTAnimationDiagnostics::Code;
+
     bool readLines(LineReader& lines);
     bool takeToken(char* token, char* tokenEnd);
-    bool takeKeyword(const char* token, std::size_t length);
-    /// Adds a number of a key list (state 10) or key value list (state 12).
-    void addNumber(float number);
+    bool takeName(const char* token, std::size_t length);
+    bool apply(const Transition& transition, const char* token, std::size_t length);
+    /// Every number of a key or key value list comes through here.
+    void takeNumber(float number, const char* token, const char* tokenEnd);
     void addOrientationNumber(float number);
     void addPositionNumber(float number);
+    bool closeList();
     bool endInterpolator();
     bool endPartTransform();
+    void endOfFile();
     bool fail(const char* message);
 
-    KTComponentAnimation& animation;
+    void report(Code code, const char* text, std::size_t length, unsigned long count = 0);
+    void reportAt(Code code, int line, int column, const char* text, std::size_t length,
+                  unsigned long count = 0);
+    int columnOf(const char* p) const { return static_cast<int>(p - lineBegin) + 1; }
 
-    int state = 0;
+    ReadTarget target;
+    KTAnimationDiagnostics* diagnostics;
+
+    State state = State::topLevel;
     bool insideAnimation = false;
     bool orientationMode = false;
     RWCString partName;
@@ -62,6 +98,16 @@ private:
     int orientationPendingCount = 0;
     float positionPending[2] = {};
     int positionPendingCount = 0;
+
+    // Where the reader is, for reports: the current line and token, the
+    // part transform being read, and whether the file opened an animation.
+    const char* lineBegin = nullptr;
+    const char* tokenBegin = nullptr;
+    std::size_t lastLineLength = 0;
+    int partLine = 0;
+    int partColumn = 0;
+    bool partNamed = false;
+    bool sawAnimation = false;
 };
 
 } // namespace ktrt::detail

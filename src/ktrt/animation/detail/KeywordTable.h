@@ -1,50 +1,54 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace ktrt::detail {
 
-/// Codes of the animation file's keywords. A keyword with code k leads the
+/// The animation file's keywords, by code. A keyword with code k leads the
 /// reader to state k; the body or list it opens is state k + 1.
-enum KeywordCode : int {
-    noKeyword = 0,
-    ktAnimationKeyword = 1,
-    leftBraceKeyword = 3,
-    rightBraceKeyword = 4,
-    leftBracketKeyword = 5,
-    rightBracketKeyword = 6,
-    childrenKeyword = 7,
-    keyKeyword = 9,
-    keyValueKeyword = 11,
-    nameKeyword = 13,
-    orientationInterpolatorKeyword = 14,
-    ktPartTransformKeyword = 16,
-    positionInterpolatorKeyword = 18,
+enum class Keyword : std::uint8_t {
+    none = 0, ///< any token that spells no keyword
+    ktAnimation = 1,
+    leftBrace = 3,
+    rightBrace = 4,
+    leftBracket = 5,
+    rightBracket = 6,
+    children = 7,
+    key = 9,
+    keyValue = 11,
+    name = 13,
+    orientationInterpolator = 14,
+    ktPartTransform = 16,
+    positionInterpolator = 18,
 };
 
+/// One more than the highest keyword code.
+inline constexpr std::size_t keywordCodeCount = 19;
+
 /// One entry of the keyword table.
-struct Keyword {
+struct KeywordEntry {
     std::string_view text;
-    KeywordCode code;
+    Keyword keyword;
 };
 
 /// The keywords in search order; the first match gives the code. The empty
 /// first entry never matches, because tokens are never empty.
-inline constexpr Keyword keywordTable[] = {
-    {"", noKeyword},
-    {"KTAnimation", ktAnimationKeyword},
-    {"{", leftBraceKeyword},
-    {"}", rightBraceKeyword},
-    {"[", leftBracketKeyword},
-    {"]", rightBracketKeyword},
-    {"Children", childrenKeyword},
-    {"Key", keyKeyword},
-    {"KeyValue", keyValueKeyword},
-    {"Name", nameKeyword},
-    {"OrientationInterpolator", orientationInterpolatorKeyword},
-    {"KTPartTransform", ktPartTransformKeyword},
-    {"PositionInterpolator", positionInterpolatorKeyword},
+inline constexpr KeywordEntry keywordTable[] = {
+    {"", Keyword::none},
+    {"KTAnimation", Keyword::ktAnimation},
+    {"{", Keyword::leftBrace},
+    {"}", Keyword::rightBrace},
+    {"[", Keyword::leftBracket},
+    {"]", Keyword::rightBracket},
+    {"Children", Keyword::children},
+    {"Key", Keyword::key},
+    {"KeyValue", Keyword::keyValue},
+    {"Name", Keyword::name},
+    {"OrientationInterpolator", Keyword::orientationInterpolator},
+    {"KTPartTransform", Keyword::ktPartTransform},
+    {"PositionInterpolator", Keyword::positionInterpolator},
 };
 
 /// The byte with ASCII capitals lowered.
@@ -64,15 +68,15 @@ inline bool equalIgnoringCase(const char* a, const char* b, std::size_t length) 
 }
 
 /// The code of the keyword that the token [token, token + length) spells in
-/// any letter case, or noKeyword. Lengths are compared first, so most tokens
+/// any letter case, or Keyword::none. Lengths are compared first, so most tokens
 /// are turned away without looking at their bytes.
-inline KeywordCode findKeyword(const char* token, std::size_t length) noexcept {
-    for (const Keyword& keyword : keywordTable) {
-        if (keyword.text.size() == length && length != 0 &&
-            equalIgnoringCase(token, keyword.text.data(), length))
-            return keyword.code;
+inline Keyword findKeyword(const char* token, std::size_t length) noexcept {
+    for (const KeywordEntry& entry : keywordTable) {
+        if (entry.text.size() == length && length != 0 &&
+            equalIgnoringCase(token, entry.text.data(), length))
+            return entry.keyword;
     }
-    return noKeyword;
+    return Keyword::none;
 }
 
 } // namespace ktrt::detail

@@ -1,6 +1,8 @@
 #include <ktrt/animation/detail/NumberScanner.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace ktrt::detail {
 
@@ -13,6 +15,13 @@ bool scanFloatWithCLibrary(char* begin, char* end, float& value) noexcept {
     if (read)
         value = result;
     return read;
+}
+
+std::size_t scannedLength(const char* begin, const char* end) {
+    const std::string token(begin, end);
+    char* numberEnd = nullptr;
+    static_cast<void>(std::strtof(token.c_str(), &numberEnd));
+    return static_cast<std::size_t>(numberEnd - token.c_str());
 }
 
 } // namespace ktrt::detail

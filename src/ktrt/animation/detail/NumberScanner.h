@@ -150,6 +150,11 @@ inline bool scanPlainDecimal(const char* begin, const char* end, float& value) n
 /// The C library half of scanFloat: sscanf on the token, terminated in place.
 bool scanFloatWithCLibrary(char* begin, char* end, float& value) noexcept;
 
+/// The number of characters at the start of [begin, end) that the C
+/// library reads as a number (0 when it reads none). For reports only: it
+/// copies the token.
+std::size_t scannedLength(const char* begin, const char* end);
+
 /// Reads the number at the start of a token of the animation file, deciding
 /// and rounding exactly as `sscanf(token, "%f", &value)` does in the C locale:
 /// true (and `value` set) when the C library would read a number, false (and

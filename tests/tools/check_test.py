@@ -1,0 +1,170 @@
+"""Tests of `ktrt check`, the command-line conventions and docs/format.md.
+
+Usage: check_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KTRT = ""
+SOURCE_DIR = ""
+
+
+def run(args, stdin=None):
+    return subprocess.run([KTRT] + args, input=stdin, capture_output=True)
+
+
+def findings_of(report):
+    """The findings of one file's report as "LINE:COLUMN severity CODE"."""
+    names = ["error", "warning"]
+    return [f"{m['line']}:{m['column']} {names[m['severity']]} {m['code']}"
+            for m in report["issues"]["messages"]]
+
+
+def check_json(path, *options):
+    """Exit status and the findings of one file."""
+    result = run(["check", "--json", *options, path])
+    return result.returncode, findings_of(json.loads(result.stdout))
+
+
+def write(folder, name, data):
+    path = os.path.join(folder, name)
+    with open(path, "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode())
+    return path
+
+
+def part(body, name='"P"'):
+    return f"KTAnimation {{ Children [\n KTPartTransform {{ Name {name}\n{body}\n}} ] }}\n"
+
+
+ROT = "OrientationInterpolator { Key [ 0 1 ] KeyValue [ 1 0 0 0, 1 0 0 1 ] }"
+
+# Input, extra options, expected findings in order, exit status.
+CHECK_TABLE = [
+    ("clean", part(ROT), [], [], 0),
+    ("empty file", "", [], ["0:0 error NO_ANIMATION"], 1),
+    ("prose", "hello world\n", [],
+     ["1:1 warning OUTSIDE_ANIMATION", "0:0 error NO_ANIMATION"], 1),
+    ("misspelt keyword", "KTAnimaton { }\n", [],
+     ["1:1 error UNKNOWN_WORD", "0:0 error NO_ANIMATION"], 1),
+    ("truncated", "KTAnimation { Children [\n", [], ["1:25 error OPEN_AT_END"], 1),
+    ("unknown word", part(ROT + " Colour"), [], ["3:71 error UNKNOWN_WORD"], 1),
+    ("library error", part("Key [ 0 ]"), [], ["3:1 error READ_ERROR"], 1),
+    ("unquoted name", part(ROT, "Lid"), [],
+     ["2:25 error UNQUOTED_NAME", "3:1 error READ_ERROR"], 1),
+    ("replaced track", part(ROT) + part(ROT), [],
+     ["6:2 warning TRACK_REPLACED"], 0),
+    ("replaced track, strict", part(ROT) + part(ROT), ["--strict"],
+     ["6:2 error TRACK_REPLACED"], 1),
+    ("name cut at NUL", part(ROT, '"A\0B"'), [], ["2:25 error NAME_CUT_AT_NUL"], 1),
+    ("non-finite number", part(ROT.replace("1 0 0 1 ]", "1 0 0 inf ]")), [],
+     ["3:65 error NON_FINITE_NUMBER"], 1),
+    ("positions", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"), [],
+     ["2:2 warning POSITIONS_NOT_PLAYED"], 0),
+    ("positions played", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"),
+     ["--positions"], [], 0),
+    ("tracks of different lengths",
+     part(ROT) + part("OrientationInterpolator { Key [ 0 ] KeyValue [ 1 0 0 0 ] }", '"Q"'),
+     [], ["6:2 warning TRACK_LENGTH"], 0),
+    ("carriage return on the last line", part(ROT)[:-1] + "\r", [],
+     ["4:5 error UNKNOWN_WORD", "4:6 warning CARRIAGE_RETURN", "4:7 error OPEN_AT_END"], 1),
+    ("glued bracket", part("PositionInterpolator { Key [ 0] }"), [],
+     ["3:30 error NUMBER_SUFFIX", "3:33 error READ_ERROR"], 1),
+    ("keyword out of place", part(ROT + " Children"), [], ["3:71 error ANIMATION_LEFT"], 1),
+    ("stray block", "KTAnimation { Other { } KTAnimation { }\n", [],
+     ["1:15 error UNKNOWN_WORD", "1:21 error STRAY_BLOCK"], 1),
+    ("part the component lacks", part(ROT, '"Lidd"'), ["--world", "examples/chest.iv"],
+     ["2:2 error MISSING_PART"], 1),
+]
+
+
+class CheckTable(unittest.TestCase):
+    def test_each_input_gives_its_findings_and_exit_status(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text, options, findings, status in CHECK_TABLE:
+                with self.subTest(name):
+                    path = write(folder, "in.kta", text)
+                    options = [os.path.join(SOURCE_DIR, o) if o.startswith("examples/") else o
+                               for o in options]
+                    self.assertEqual(check_json(path, *options), (status, findings))
+
+    def test_files_that_hold_no_working_animation_get_an_error(self):
+        with open(os.path.join(SOURCE_DIR, "examples", "chest.kta"), "rb") as f:
+            chest = f.read()
+        bad = {"empty": b"", "garbage": bytes(range(256)) * 3, "hello": b"hello world\n",
+               "misspelt": chest.replace(b"KTAnimation", b"KTAnimaton")}
+        # Every truncation that loses more than the final white space.
+        for length in range(len(chest.rstrip())):
+            bad[f"cut at {length}"] = chest[:length]
+        with tempfile.TemporaryDirectory() as folder:
+            paths = [write(folder, f"{i}.kta", data) for i, data in enumerate(bad.values())]
+            paths.append(os.path.join(SOURCE_DIR, "examples", "chest.iv"))
+            # One run for all: the report of several files is an array.
+            result = run(["check", "--json", *paths])
+            self.assertEqual(result.returncode, 1)
+            for name, report in zip(list(bad) + ["world file"], json.loads(result.stdout)):
+                with self.subTest(name):
+                    self.assertIn(" error ", " ".join(findings_of(report)))
+
+    def test_text_output_quotes_the_line_escaped_with_a_marker(self):
+        result = run(["check", "-"], stdin=b"KTAnimation { \x1b[31m" + b"x" * 300 + b"\n")
+        self.assertEqual(result.returncode, 1)
+        lines = result.stderr.decode().splitlines()
+        self.assertRegex(lines[0], r"^<stdin>:1:15: error: unknown word '\\x1B\[31mxxx")
+        self.assertRegex(lines[1], r"^    KTAnimation \{ \\x1B\[31mx+\.\.\.$")
+        self.assertEqual(lines[2], "    " + " " * 14 + "^")
+        self.assertLess(len(lines[1]), 120)
+
+
+class CommandLine(unittest.TestCase):
+    def test_conventions(self):
+        version = run(["--version"])
+        self.assertEqual((version.returncode, version.stdout.decode()), (0, "ktrt 0.1.0\n"))
+        for args, message in [(["chekc", "x.kta"], "unknown command 'chekc'"),
+                              (["check"], "files is required"),
+                              (["play", "a.iv", "b.kta", "--frames", "-1"], "whole number")]:
+            with self.subTest(args):
+                result = run(args)
+                self.assertEqual(result.returncode, 2)
+                self.assertRegex(result.stderr.decode(), "^ktrt: .*" + re.escape(message))
+                self.assertLess(len(result.stderr), 200)
+        self.assertNotIn(b"inspect", run(["--help"]).stdout)
+        chest = os.path.join(SOURCE_DIR, "examples", "chest.kta")
+        self.assertTrue(run(["plot", chest, "-o", "-"]).stdout.startswith(b"<?xml"))
+
+
+class FormatDocumentExamples(unittest.TestCase):
+    """Each kta block of docs/format.md gives the findings its info line names;
+    each iv block is a world on which the first kta block checks clean."""
+
+    def test_examples(self):
+        with open(os.path.join(SOURCE_DIR, "docs", "format.md")) as f:
+            blocks = re.findall(r"^```(kta|iv)([^\n]*)\n(.*?)^```$", f.read(), re.S | re.M)
+        self.assertGreaterEqual(len(blocks), 5)
+        first = None
+        with tempfile.TemporaryDirectory() as folder:
+            for i, (kind, info, text) in enumerate(blocks):
+                with self.subTest(block=i, info=info):
+                    path = write(folder, f"{i}.{kind}", text)
+                    if kind == "kta":
+                        first = first or path
+                        _, findings = check_json(path)
+                        self.assertEqual(sorted(f.split()[-1] for f in findings),
+                                         sorted(info.split()))
+                    else:
+                        status, findings = check_json(first, "--positions", "--world", path,
+                                                      "--component", info.strip())
+                        self.assertEqual((status, findings), (0, []))
+                        play = subprocess.run([KTRT, "play", path, first], capture_output=True)
+                        self.assertEqual(play.returncode, 0)
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1])
