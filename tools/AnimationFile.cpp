@@ -138,11 +138,9 @@ bool loadAnimation(const char* tool, const std::string& path, const std::string&
         // A line number leads the reason when a line was too long.
         const bool atLine = reason[0] >= '0' && reason[0] <= '9';
         if (atLine)
-            std::cerr << escapeBytes(path) << ':' << reason << '
-';
+            std::cerr << escapeBytes(path) << ':' << reason << '\n';
         else
-            std::cerr << tool << ": cannot read " << escapeBytes(path) << ": " << reason << '
-';
+            std::cerr << tool << ": cannot read " << escapeBytes(path) << ": " << reason << '\n';
         return false;
     }
     KTRegistryLoader::RegisterAnimation(registryName.c_str(),

@@ -417,8 +417,7 @@ int plotFile(const PlotOptions& options) {
     const std::string failure = writeFileAtomically(options.output, svg.str());
     if (!failure.empty()) {
         std::cerr << "ktrt plot: cannot write " << escapeBytes(options.output) << ": " << failure
-                  << '
-';
+                  << '\n';
         return 1;
     }
     return 0;

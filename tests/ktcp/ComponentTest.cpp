@@ -1,5 +1,8 @@
 #include <string>
 
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
 #include <ktcp/ktcp.h>
 
 #include <gtest/gtest.h>
