@@ -136,12 +136,17 @@ const char* const viewerScript = R"JS(
     mixer.update(0);
     show();
   }
+  // Frames the model as it moves: the box holds the pose of a spread of frames.
   function frameModel(root) {
     var box = new THREE.Box3().setFromObject(root);
+    for (var k = 0; mixer && k < frames; k += Math.max(1, Math.floor(frames / 32))) {
+      setFrame(k);
+      box.union(new THREE.Box3().setFromObject(root));
+    }
     var size = box.getSize(new THREE.Vector3()).length() || 1;
     var center = box.getCenter(new THREE.Vector3());
     controls.target.copy(center);
-    camera.position.copy(center).add(new THREE.Vector3(0.9, 0.6, 1.3).normalize().multiplyScalar(size * 1.4));
+    camera.position.copy(center).add(new THREE.Vector3(0.9, 0.6, 1.3).normalize().multiplyScalar(size * 1.6));
     camera.near = size / 100;
     camera.far = size * 100;
     camera.updateProjectionMatrix();
@@ -166,7 +171,6 @@ const char* const viewerScript = R"JS(
 
   new THREE.GLTFLoader().parse(bytes.buffer, '', function (gltf) {
     scene.add(gltf.scene);
-    frameModel(gltf.scene);
     if (gltf.animations.length) {
       var clip = gltf.animations[0];
       mixer = new THREE.AnimationMixer(gltf.scene);
@@ -177,8 +181,9 @@ const char* const viewerScript = R"JS(
         var node = gltf.scene.getObjectByName(THREE.PropertyBinding.parseTrackName(track.name).nodeName);
         if (node && animated.indexOf(node) < 0) animated.push(node);
       });
-      setFrame(0);
     }
+    frameModel(gltf.scene);
+    setFrame(0);
     state.ready = true;
   }, function (error) {
     console.error('cannot read the model: ' + error);
