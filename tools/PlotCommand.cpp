@@ -390,7 +390,8 @@ void reportNonFiniteKeys(const std::string& path, KTComponentAnimation& animatio
         }
         if (!keys.empty()) {
             std::cerr << "ktrt plot: " << escapeBytes(path) << ": track \""
-                      << escapeBytes(track->getPartName().std()) << "\": keys not finite, not drawn: " << keys << '\n';
+                      << escapeBytes(track->getPartName().std())
+                      << "\": keys not finite, not drawn: " << keys << '\n';
         }
     }
 }

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
         ktrt_tool::registerCheckCommand(app, status);
         ktrt_tool::registerPlayCommand(app, status);
         ktrt_tool::registerPlotCommand(app, status);
+        ktrt_tool::registerExportCommand(app, status);
+        ktrt_tool::registerPreviewCommand(app, status);
 
         // A first word that is no option and no command is a mistyped command.
         const CLI::App& commands = app;
