@@ -3,6 +3,7 @@
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTAnimationWriter.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
