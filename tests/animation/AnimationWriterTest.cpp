@@ -119,8 +119,9 @@ TEST(AnimationWriter, WhatTheReaderMadeReadsBackTheSame) {
         // as a neighbouring rotation, which has other numbers).
         std::string again;
         ASSERT_EQ(KTAnimationWriter().write(second, again), 1);
-        if (writer.getInexactCount() == 0)
+        if (writer.getInexactCount() == 0) {
             EXPECT_EQ(again, written);
+        }
     }
     // The search finds most orientations' exact numbers.
     EXPECT_LT(inexact * 3, orientations);
