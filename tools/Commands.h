@@ -20,4 +20,9 @@ void registerPlayCommand(CLI::App& app, int& status);
 /// positions against the key index as a standalone SVG chart.
 void registerPlotCommand(CLI::App& app, int& status);
 
+/// `ktrt import SOURCE -o OUT.kta [--fps N] [--animation NAME|INDEX]
+/// [--world OUT.iv] [--list]`: resamples an animation read with assimp into
+/// an animation file, and optionally an Inventor world to play it on.
+void registerImportCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool
