@@ -14,6 +14,7 @@
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/detail/OrientationAxisAngle.h>
+#include <ktrt/geometry/KTAngle.h>
 
 namespace {
 
@@ -41,6 +42,15 @@ const char* unwritableCharacter(const RWCString& name) {
 
 bool isZero(double value) {
     return value == 0.0 && !std::signbit(value);
+}
+
+bool sameBits(const KTAngle& a, const KTAngle& b) {
+    for (unsigned int i = 0; i < 3; ++i) {
+        const double x = a[i], y = b[i];
+        if (std::memcmp(&x, &y, sizeof x) != 0)
+            return false;
+    }
+    return true;
 }
 
 bool hasTurn(const KTAngle& orientation) {
@@ -145,9 +155,18 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
             out.put("      OrientationInterpolator {\n");
             writeKeys();
             out.put("        KeyValue [\n");
+            // A part that holds still repeats its orientation: the search
+            // runs once for a run of equal keys.
+            KTAngle previous;
+            float numbers[4] = {};
+            bool previousExact = false;
             for (unsigned int k = 0; k < keyCount; ++k) {
-                float numbers[4];
-                if (!ktrt::detail::axisAngleOfOrientation(track[k]->getOrientation(), numbers))
+                const KTAngle& orientation = track[k]->getOrientation();
+                if (k == 0 || !sameBits(orientation, previous)) {
+                    previous = orientation;
+                    previousExact = ktrt::detail::axisAngleOfOrientation(orientation, numbers);
+                }
+                if (!previousExact)
                     ++inexactCount;
                 out.put("          ");
                 out.number(numbers[0], ' ');
