@@ -164,3 +164,53 @@ TEST(ImportBrokenFiles, GetOneLineAndNoOutput) {
 }
 
 } // namespace
+
+namespace {
+
+// ktrt export of every example, then ktrt import of the glTF at the same
+// rate: the same keys come back, orientations and positions to 1e-5.
+class ExportImportTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExportImportTest, GivesBackTheSameKeys) {
+    const std::string example = std::string(KTRT_SOURCE_DIR) + "/examples/" + GetParam();
+    const std::string gltf = (work / (std::string(GetParam()) + ".gltf")).string();
+    const std::string kta = (work / (std::string(GetParam()) + "-back.kta")).string();
+    ASSERT_EQ(run("export " + example + ".iv " + example + ".kta --positions --fps 10 -o " + gltf),
+              0);
+    ASSERT_EQ(run("import " + gltf + " --fps 10 -o " + kta), 0);
+
+    KTRegistryLoader::RegisterAnimation(example.c_str(), (example + ".kta").c_str());
+    KTRegistryLoader::RegisterAnimation(kta.c_str(), kta.c_str());
+    KTComponentAnimation original, back;
+    ASSERT_EQ(original.loadAnimationFromFile(example.c_str()), 1);
+    ASSERT_EQ(back.loadAnimationFromFile(kta.c_str()), 1);
+    for (unsigned int t = 0; t < original.getNumPartAnimations(); ++t) {
+        KTPartAnimation& track = *original[t];
+        KTPartAnimation* imported = nullptr;
+        ASSERT_EQ(back.getPartAnimation(track.getPartName().data(), imported), 1)
+            << track.getPartName().data();
+        // The export closes the cycle with the first pose again, and moves
+        // only parts whose keys have positions (the others keep their rest
+        // translation, which the import then holds).
+        ASSERT_GE(imported->getNumStates(), track.getNumStates());
+        bool moves = false;
+        for (unsigned int k = 0; k < track.getNumStates(); ++k)
+            for (unsigned int i = 0; i < 3; ++i)
+                moves = moves || track[k]->getPosition()[i] != 0.0;
+        for (unsigned int k = 0; k < track.getNumStates(); ++k) {
+            float q[4], r[4];
+            track[k]->getOrientation().getValue(q);
+            (*imported)[k]->getOrientation().getValue(r);
+            const float sign = q[0] * r[0] + q[1] * r[1] + q[2] * r[2] + q[3] * r[3] < 0 ? -1 : 1;
+            for (unsigned int i = 0; i < 4; ++i)
+                EXPECT_NEAR(sign * r[i], q[i], 1e-5) << GetParam() << " key " << k;
+            for (unsigned int i = 0; i < 3 && moves; ++i)
+                EXPECT_NEAR((*imported)[k]->getPosition()[i], track[k]->getPosition()[i], 1e-5)
+                    << GetParam() << " key " << k;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExportImportTest, ::testing::Values("chest", "door", "figure"));
+
+} // namespace
