@@ -121,7 +121,8 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
         KTPartAnimation* filed = nullptr;
         if (!animation.getPartAnimation(name.data(), filed) || filed != track)
             return refuse(name,
-                          "renamed after it was added, it would read back under another name");
+                          "filed under another name (renamed after it was added, or cut short by "
+                          "a zero byte in the name read), it would read back under another name");
     }
 
     TextOut out(text);

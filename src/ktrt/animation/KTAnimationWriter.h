@@ -30,7 +30,8 @@ class KTComponentAnimation;
 /// Refused, with a message naming the track and nothing written: a name the
 /// reader cannot take (a space, tab, comma, line feed or zero byte in it), and
 /// a track whose name is not the one the animation files it under (renamed
-/// after it was added), which would read back under another name.
+/// after it was added, or read from a name with a zero byte, which the track
+/// keeps only up to that byte), which would read back under another name.
 class KTRT_API KTAnimationWriter {
 public:
     /// A writer with no message and no inexact values counted.
