@@ -28,4 +28,9 @@ void registerExportCommand(CLI::App& app, int& status);
 /// writes a self-contained HTML page that plays the export with three.js.
 void registerPreviewCommand(CLI::App& app, int& status);
 
+/// `ktrt import SOURCE -o OUT.kta [--fps N] [--animation NAME|INDEX]
+/// [--world OUT.iv] [--list]`: resamples an animation read with assimp into
+/// an animation file, and optionally an Inventor world to play it on.
+void registerImportCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool

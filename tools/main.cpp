@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         ktrt_tool::registerPlotCommand(app, status);
         ktrt_tool::registerExportCommand(app, status);
         ktrt_tool::registerPreviewCommand(app, status);
+        ktrt_tool::registerImportCommand(app, status);
 
         // A first word that is no option and no command is a mistyped command.
         const CLI::App& commands = app;

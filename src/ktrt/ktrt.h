@@ -4,6 +4,7 @@
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTAnimationWriter.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>

@@ -1,0 +1,125 @@
+// The animation writer against a bare std::to_chars loop that writes the same
+// count of numbers into one buffer, on animations read from generated files
+// (random axes and angles, as an authoring tool would write them). A second
+// pair of runs has positions only, to show the cost of the text apart from
+// the search for each orientation's exact axis and angle.
+
+#include <charconv>
+#include <map>
+#include <memory>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <ktrld/KTRegistryLoader.h>
+
+#include <ktrt/animation/KTAnimationWriter.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+
+namespace {
+
+constexpr int keyCount = 250;
+
+// A file of `partCount` tracks, with orientations or without, and the
+// numbers it holds.
+std::string generatedFile(int partCount, bool orientations, std::vector<float>& numbers) {
+    std::mt19937 random(2026);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::string out = "KTAnimation {\n Children [\n";
+    char text[32];
+    const auto put = [&](float value) {
+        std::snprintf(text, sizeof text, "%.6g ", static_cast<double>(value));
+        out += text;
+        numbers.push_back(std::stof(text));
+    };
+    for (int p = 0; p < partCount; ++p) {
+        out += "  KTPartTransform {\n   Name \"Part" + std::to_string(p) + "\"\n";
+        for (int kind = orientations ? 0 : 1; kind < 2; ++kind) {
+            out += kind == 0 ? "   OrientationInterpolator {\n    Key [ "
+                             : "   PositionInterpolator {\n    Key [ ";
+            for (int k = 0; k < keyCount; ++k)
+                put(0.0f);
+            out += "]\n    KeyValue [\n";
+            for (int k = 0; k < keyCount; ++k) {
+                for (int i = 0; i < (kind == 0 ? 3 : 3); ++i)
+                    put(kind == 0 ? unit(random) : 100.0f * unit(random));
+                if (kind == 0)
+                    put(3.14159f * unit(random));
+                out += "\n";
+            }
+            out += "    ]\n   }\n";
+        }
+        out += "  }\n";
+    }
+    return out + " ]\n}\n";
+}
+
+struct Fixture {
+    KTComponentAnimation animation;
+    std::vector<float> numbers;
+};
+
+Fixture& fixture(int partCount, bool orientations) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<Fixture>> made;
+    auto& slot = made[{partCount, orientations}];
+    if (!slot) {
+        slot = std::make_unique<Fixture>();
+        const std::string path = "/tmp/ktrt-writer-bench-" + std::to_string(::getpid()) + ".kta";
+        std::ofstream(path) << generatedFile(partCount, orientations, slot->numbers);
+        KTRegistryLoader::RegisterAnimation("writer-bench", path.c_str());
+        slot->animation.loadAnimationFromFile("writer-bench");
+        std::remove(path.c_str());
+    }
+    return *slot;
+}
+
+void report(benchmark::State& state, std::size_t bytes) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(bytes) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_KtrtWriter(benchmark::State& state) {
+    Fixture& f = fixture(static_cast<int>(state.range(0)), state.range(1) != 0);
+    std::string text;
+    for (auto _ : state) {
+        text.clear();
+        KTAnimationWriter writer;
+        writer.write(f.animation, text);
+        benchmark::DoNotOptimize(text.data());
+    }
+    report(state, text.size());
+}
+
+void BM_ToCharsFloor(benchmark::State& state) {
+    Fixture& f = fixture(static_cast<int>(state.range(0)), state.range(1) != 0);
+    std::string text;
+    for (auto _ : state) {
+        text.resize(f.numbers.size() * 16);
+        char* p = text.data();
+        for (const float value : f.numbers) {
+            p = std::to_chars(p, p + 15, value).ptr;
+            *p++ = ' ';
+        }
+        text.resize(static_cast<std::size_t>(p - text.data()));
+        benchmark::DoNotOptimize(text.data());
+    }
+    report(state, text.size());
+}
+
+} // namespace
+
+// Arguments: tracks of 250 keys; 1 with orientations, 0 positions only.
+BENCHMARK(BM_KtrtWriter)->Args({4, 1})->Args({4, 0})->Args({64, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToCharsFloor)
+    ->Args({4, 1})
+    ->Args({4, 0})
+    ->Args({64, 0})
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+
+#include <rw/RWCString.h>
+
+#include <ktrt/visibility.h>
+
+class KTComponentAnimation;
+
+/// Saves a component animation as an animation file that
+/// KTComponentAnimation::loadAnimationFromFile() reads back.
+///
+/// Every track goes out in the animation's own order as one part transform
+/// named after the track, with a position interpolator holding every key's
+/// position and, when the track uses orientations or any key has a turn, an
+/// orientation interpolator holding every key's orientation as an axis and an
+/// angle in radians. Key values are written in the key lists. Numbers are
+/// written with the shortest text that reads back as the same float.
+///
+/// What reads back: the tracks in the same order, with the same names, key
+/// counts and positions; orientations bit for bit as far as the search for
+/// their axis and angle finds an exact form (getInexactCount() counts the
+/// others, which read back within single-precision accuracy); useOrientations
+/// 1 exactly for tracks written with an orientation interpolator. The reader
+/// itself gives every key the key value 0.0 and every track usePositions 0, so
+/// an animation read from a file, written and read again, is the same
+/// animation key for key.
+///
+/// Refused, with a message naming the track and nothing written: a name the
+/// reader cannot take (a space, tab, comma, line feed or zero byte in it), and
+/// a track whose name is not the one the animation files it under (renamed
+/// after it was added, or read from a name with a zero byte, which the track
+/// keeps only up to that byte), which would read back under another name.
+class KTRT_API KTAnimationWriter {
+public:
+    /// A writer with no message and no inexact values counted.
+    KTAnimationWriter();
+    /// Copies the message and the count.
+    KTAnimationWriter(const KTAnimationWriter& other);
+    /// Copies the message and the count.
+    KTAnimationWriter& operator=(const KTAnimationWriter& other);
+    /// Nothing to release beyond the message.
+    ~KTAnimationWriter();
+    /// 1 when both hold the same message and count.
+    int operator==(const KTAnimationWriter& other) const;
+
+    /// Appends the text of `animation` to `text`: 1 on success; 0 when a
+    /// track is refused (`text` unchanged, getErrorMessage() says why).
+    int write(KTComponentAnimation& animation, std::string& text);
+    /// Writes `animation` to the file at `path` through a temporary file in
+    /// the same folder, renamed over `path` once complete: 1 on success; 0
+    /// when a track is refused or the file cannot be written (no file left
+    /// behind; getErrorMessage() says why).
+    int writeToFile(KTComponentAnimation& animation, const char* path);
+
+    /// Why the last write failed; "" after a success.
+    const RWCString& getErrorMessage() const { return errorMessage; }
+    /// Number of values of the last write that do not read back bit for bit:
+    /// orientations with no exact axis and angle found, positions and key
+    /// values that are no single-precision floats.
+    unsigned int getInexactCount() const { return inexactCount; }
+
+private:
+    int refuse(const RWCString& trackName, const std::string& reason);
+    void fileError(const char* path, int error);
+
+    RWCString errorMessage;
+    unsigned int inexactCount;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <ktrt/geometry/KTAngle.h>
+
+namespace ktrt::detail {
+
+/// Finds the four numbers of an orientation key value (axis x, y, z, then the
+/// angle in radians, all floats) that the animation file reader turns back
+/// into exactly `orientation`, bit for bit. The reader's conversion goes
+/// through single-precision quaternions and matrices and drops information,
+/// so the numbers are searched for: candidates around the rotation's own axis
+/// and angle (the angle's other turns, scaled axes, neighbouring floats) are
+/// checked with the reader's conversion until one matches. Returns true with
+/// the match in `numbers`; false when none of the candidates matches, with
+/// `numbers` set to the rotation's nearest axis and angle (which read back
+/// within single-precision accuracy).
+bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]);
+
+} // namespace ktrt::detail

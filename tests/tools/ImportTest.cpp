@@ -1,0 +1,216 @@
+// ktrt import on models that no one here wrote (Debian's assimp-testmodels):
+// the output passes ktrt check and plays on the imported world, and at every
+// sampled frame each node's pose read back from the file equals the node
+// channel evaluated straight from assimp's keys. Broken files get one ktrt:
+// line and exit status 1, with no output left.
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <ktrld/KTRegistryLoader.h>
+
+#include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/geometry/KTAngle.h>
+
+#include "../../tools/ImportSampling.h"
+
+namespace {
+
+const std::string models = "/usr/share/assimp/models/";
+const std::filesystem::path work = std::filesystem::path(::testing::TempDir()) / "ktrt-import";
+
+// Runs the tool; its exit status, with standard error in `errors`.
+int run(const std::string& arguments, std::string* errors = nullptr) {
+    std::filesystem::create_directories(work);
+    const std::string errorFile = (work / "stderr.txt").string();
+    const int status = std::system(
+        (std::string(KTRT_TOOL) + " " + arguments + " >/dev/null 2>" + errorFile).c_str());
+    if (errors) {
+        std::ifstream in(errorFile);
+        std::stringstream text;
+        text << in.rdbuf();
+        *errors = text.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The channel at `ticks`, straight from its keys: the two keys around the
+// time, assimp's own quaternion interpolation and a linear blend.
+template <class Key>
+double between(const Key* keys, unsigned int count, double ticks, unsigned int& at) {
+    at = 0;
+    while (at + 1 < count && keys[at + 1].mTime <= ticks)
+        ++at;
+    if (at + 1 >= count || ticks <= keys[at].mTime)
+        return 0.0;
+    return (ticks - keys[at].mTime) / (keys[at + 1].mTime - keys[at].mTime);
+}
+
+aiQuaternion rotationAt(const aiNodeAnim& channel, double ticks) {
+    unsigned int at;
+    const double t = between(channel.mRotationKeys, channel.mNumRotationKeys, ticks, at);
+    if (t == 0.0)
+        return channel.mRotationKeys[at].mValue;
+    aiQuaternion result;
+    aiQuaternion::Interpolate(result, channel.mRotationKeys[at].mValue,
+                              channel.mRotationKeys[at + 1].mValue, static_cast<float>(t));
+    return result.Normalize();
+}
+
+aiVector3D positionAt(const aiNodeAnim& channel, double ticks) {
+    unsigned int at;
+    const double t = between(channel.mPositionKeys, channel.mNumPositionKeys, ticks, at);
+    const aiVector3D& a = channel.mPositionKeys[at].mValue;
+    if (t == 0.0)
+        return a;
+    const aiVector3D& b = channel.mPositionKeys[at + 1].mValue;
+    return a + (b - a) * static_cast<float>(t);
+}
+
+class ImportTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ImportTest, PosesMatchTheSourceAndTheOutputPlays) {
+    const std::string source = models + GetParam();
+    const std::string stem = std::filesystem::path(source).stem().string();
+    const std::string kta = (work / (stem + ".kta")).string();
+    const std::string iv = (work / (stem + ".iv")).string();
+    const double fps = 24;
+    ASSERT_EQ(run("import " + source + " -o " + kta + " --fps 24 --world " + iv), 0);
+    EXPECT_EQ(run("check " + kta), 0);
+    EXPECT_EQ(run("play " + iv + " " + kta + " --positions"), 0);
+
+    KTRegistryLoader::RegisterAnimation(kta.c_str(), kta.c_str());
+    KTComponentAnimation animation;
+    ASSERT_EQ(animation.loadAnimationFromFile(kta.c_str()), 1);
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(source, aiProcess_Triangulate);
+    ASSERT_NE(scene, nullptr);
+    const aiAnimation& clip = *scene->mAnimations[0];
+    const double tps = clip.mTicksPerSecond > 0 ? clip.mTicksPerSecond : 1.0;
+    const unsigned int frames = ktrt_tool::frameCount(clip, fps);
+    EXPECT_GE(frames * tps / fps, clip.mDuration - tps / fps);
+    for (unsigned int c = 0; c < clip.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *clip.mChannels[c];
+        KTPartAnimation* track = nullptr;
+        ASSERT_EQ(animation.getPartAnimation(
+                      ktrt_tool::partNameOf(channel.mNodeName.C_Str()).c_str(), track),
+                  1)
+            << channel.mNodeName.C_Str();
+        ASSERT_EQ(track->getNumStates(), frames);
+        for (unsigned int i = 0; i < frames; ++i) {
+            const double ticks = i / fps * tps;
+            if (channel.mNumRotationKeys > 0) {
+                // As the file's orientations store it: Euler angles, which
+                // snap a turn within about 0.08 degrees of one axis onto it.
+                const aiQuaternion turn = rotationAt(channel, ticks);
+                float e[4];
+                KTAngle(turn.x, turn.y, turn.z, turn.w).getValue(e);
+                const aiQuaternion expected(e[3], e[0], e[1], e[2]);
+                float q[4];
+                (*track)[i]->getOrientation().getValue(q);
+                const float dot =
+                    q[0] * expected.x + q[1] * expected.y + q[2] * expected.z + q[3] * expected.w;
+                const float sign = dot < 0 ? -1.0f : 1.0f;
+                EXPECT_NEAR(sign * q[0], expected.x, 1e-4) << GetParam() << " frame " << i;
+                EXPECT_NEAR(sign * q[1], expected.y, 1e-4) << GetParam() << " frame " << i;
+                EXPECT_NEAR(sign * q[2], expected.z, 1e-4) << GetParam() << " frame " << i;
+                EXPECT_NEAR(sign * q[3], expected.w, 1e-4) << GetParam() << " frame " << i;
+            }
+            if (channel.mNumPositionKeys > 0) {
+                const aiVector3D expected = positionAt(channel, ticks);
+                const KTVector3& position = (*track)[i]->getPosition();
+                for (unsigned int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(position[k], expected[k],
+                                1e-4 * std::max(1.0f, std::fabs(expected[k])))
+                        << GetParam() << " frame " << i;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AssimpTestModels, ImportTest,
+                         ::testing::Values("BVH/01_01.bvh", "glTF2/simple_skin/simple_skin.gltf",
+                                           "Collada/box_nested_animation.dae",
+                                           "FBX/animation_with_skeleton.fbx"));
+
+TEST(ImportBrokenFiles, GetOneLineAndNoOutput) {
+    for (const char* folder :
+         {"glTF2/wrongTypes", "glTF2/IndexOutOfRange", "glTF2/RecursiveNodes"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(models + folder)) {
+            if (entry.path().extension() != ".gltf")
+                continue;
+            const std::string out = (work / "broken.kta").string();
+            std::string errors;
+            EXPECT_EQ(run("import " + entry.path().string() + " -o " + out, &errors), 1);
+            EXPECT_EQ(errors.rfind("ktrt: ", 0), 0u) << errors;
+            EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
+            EXPECT_FALSE(std::filesystem::exists(out));
+            for (const auto& left : std::filesystem::directory_iterator(work))
+                EXPECT_EQ(left.path().string().find("broken.kta"), std::string::npos);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// ktrt export of every example, then ktrt import of the glTF at the same
+// rate: the same keys come back, orientations and positions to 1e-5.
+class ExportImportTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExportImportTest, GivesBackTheSameKeys) {
+    const std::string example = std::string(KTRT_SOURCE_DIR) + "/examples/" + GetParam();
+    const std::string gltf = (work / (std::string(GetParam()) + ".gltf")).string();
+    const std::string kta = (work / (std::string(GetParam()) + "-back.kta")).string();
+    ASSERT_EQ(run("export " + example + ".iv " + example + ".kta --positions --fps 10 -o " + gltf),
+              0);
+    ASSERT_EQ(run("import " + gltf + " --fps 10 -o " + kta), 0);
+
+    KTRegistryLoader::RegisterAnimation(example.c_str(), (example + ".kta").c_str());
+    KTRegistryLoader::RegisterAnimation(kta.c_str(), kta.c_str());
+    KTComponentAnimation original, back;
+    ASSERT_EQ(original.loadAnimationFromFile(example.c_str()), 1);
+    ASSERT_EQ(back.loadAnimationFromFile(kta.c_str()), 1);
+    for (unsigned int t = 0; t < original.getNumPartAnimations(); ++t) {
+        KTPartAnimation& track = *original[t];
+        KTPartAnimation* imported = nullptr;
+        ASSERT_EQ(back.getPartAnimation(track.getPartName().data(), imported), 1)
+            << track.getPartName().data();
+        // The export closes the cycle with the first pose again, and moves
+        // only parts whose keys have positions (the others keep their rest
+        // translation, which the import then holds).
+        ASSERT_GE(imported->getNumStates(), track.getNumStates());
+        bool moves = false;
+        for (unsigned int k = 0; k < track.getNumStates(); ++k)
+            for (unsigned int i = 0; i < 3; ++i)
+                moves = moves || track[k]->getPosition()[i] != 0.0;
+        for (unsigned int k = 0; k < track.getNumStates(); ++k) {
+            float q[4], r[4];
+            track[k]->getOrientation().getValue(q);
+            (*imported)[k]->getOrientation().getValue(r);
+            const float sign = q[0] * r[0] + q[1] * r[1] + q[2] * r[2] + q[3] * r[3] < 0 ? -1 : 1;
+            for (unsigned int i = 0; i < 4; ++i)
+                EXPECT_NEAR(sign * r[i], q[i], 1e-5) << GetParam() << " key " << k;
+            for (unsigned int i = 0; i < 3 && moves; ++i)
+                EXPECT_NEAR((*imported)[k]->getPosition()[i], track[k]->getPosition()[i], 1e-5)
+                    << GetParam() << " key " << k;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExportImportTest, ::testing::Values("chest", "door", "figure"));
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "ImportSampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <assimp/anim.h>
+#include <assimp/scene.h>
+
+#include <Inventor/SbRotation.h>
+#include <Inventor/SbVec3f.h>
+
+#include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/geometry/KTAngle.h>
+#include <ktrt/geometry/KTVector3.h>
+
+namespace ktrt_tool {
+
+namespace {
+
+// Walks a channel's keys forward as the sampled times grow: the index of the
+// last key at or before `time` (0 before the first key).
+template <class Key> class KeyCursor {
+public:
+    KeyCursor(const Key* keys, unsigned int count) : keys(keys), count(count) {}
+
+    // The two keys around `time` and the fraction of the way between them.
+    void locate(double time, const Key*& from, const Key*& to, double& fraction) {
+        while (index + 1 < count && keys[index + 1].mTime <= time)
+            ++index;
+        from = &keys[index];
+        if (index + 1 >= count || time <= from->mTime) {
+            to = from;
+            fraction = 0.0;
+            return;
+        }
+        to = &keys[index + 1];
+        fraction = (time - from->mTime) / (to->mTime - from->mTime);
+    }
+
+private:
+    const Key* keys;
+    unsigned int count;
+    unsigned int index = 0;
+};
+
+void slerp(const aiQuaternion& a, const aiQuaternion& b, double t, double out[4]) {
+    double qa[4] = {a.x, a.y, a.z, a.w};
+    double qb[4] = {b.x, b.y, b.z, b.w};
+    double dot = qa[0] * qb[0] + qa[1] * qb[1] + qa[2] * qb[2] + qa[3] * qb[3];
+    if (dot < 0.0) { // the shorter arc
+        dot = -dot;
+        for (double& v : qb)
+            v = -v;
+    }
+    double wa = 1.0 - t, wb = t;
+    if (dot < 0.9999) {
+        const double angle = std::acos(dot);
+        const double sine = std::sin(angle);
+        wa = std::sin((1.0 - t) * angle) / sine;
+        wb = std::sin(t * angle) / sine;
+    }
+    double length = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        out[i] = wa * qa[i] + wb * qb[i];
+        length += out[i] * out[i];
+    }
+    length = std::sqrt(length);
+    const double sign = out[3] < 0.0 ? -1.0 : 1.0;
+    for (int i = 0; i < 4; ++i)
+        out[i] = length > 0.0 ? sign * out[i] / length : (i == 3 ? 1.0 : 0.0);
+}
+
+bool scales(const aiNodeAnim& channel) {
+    for (unsigned int k = 0; k < channel.mNumScalingKeys; ++k) {
+        const aiVector3D& s = channel.mScalingKeys[k].mValue;
+        if (std::fabs(s.x - 1.0f) > 1e-5f || std::fabs(s.y - 1.0f) > 1e-5f ||
+            std::fabs(s.z - 1.0f) > 1e-5f)
+            return true;
+    }
+    return false;
+}
+
+// What the reader makes of a rotation: its axis and angle as floats, turned
+// into a quaternion by SbRotation and into angles by KTAngle.
+KTAngle orientationOf(const double q[4]) {
+    const double sine = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+    SbVec3f axis(0.0f, 0.0f, 1.0f);
+    float radians = 0.0f;
+    if (sine > 0.0) {
+        axis.setValue(static_cast<float>(q[0] / sine), static_cast<float>(q[1] / sine),
+                      static_cast<float>(q[2] / sine));
+        radians = static_cast<float>(2.0 * std::atan2(sine, q[3]));
+    }
+    float r[4];
+    SbRotation(axis, radians).getValue(r[0], r[1], r[2], r[3]);
+    return KTAngle(r[0], r[1], r[2], r[3]);
+}
+
+} // namespace
+
+double ticksPerSecond(const aiAnimation& animation) {
+    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 1.0;
+}
+
+unsigned int frameCount(const aiAnimation& animation, double fps) {
+    const double seconds = std::max(0.0, animation.mDuration / ticksPerSecond(animation));
+    return static_cast<unsigned int>(std::floor(seconds * fps + 1e-6)) + 1;
+}
+
+void sampleChannel(const aiNodeAnim& channel, double tps, double fps, unsigned int frames,
+                   double* rotations, double* positions, const aiQuaternion& restRotation,
+                   const aiVector3D& restPosition) {
+    KeyCursor<aiQuatKey> rotationKeys(channel.mRotationKeys, channel.mNumRotationKeys);
+    KeyCursor<aiVectorKey> positionKeys(channel.mPositionKeys, channel.mNumPositionKeys);
+    for (unsigned int i = 0; i < frames; ++i) {
+        const double ticks = i / fps * tps;
+        double* q = rotations + 4 * i;
+        if (channel.mNumRotationKeys > 0) {
+            const aiQuatKey *from, *to;
+            double t;
+            rotationKeys.locate(ticks, from, to, t);
+            slerp(from->mValue, to->mValue, t, q);
+        } else {
+            slerp(restRotation, restRotation, 0.0, q);
+        }
+        double* p = positions + 3 * i;
+        if (channel.mNumPositionKeys > 0) {
+            const aiVectorKey *from, *to;
+            double t;
+            positionKeys.locate(ticks, from, to, t);
+            for (unsigned int c = 0; c < 3; ++c)
+                p[c] = from->mValue[c] + t * (static_cast<double>(to->mValue[c]) - from->mValue[c]);
+        } else {
+            for (unsigned int c = 0; c < 3; ++c)
+                p[c] = restPosition[c];
+        }
+    }
+}
+
+std::string partNameOf(const std::string& nodeName) {
+    std::string name = nodeName.empty() ? std::string("_") : nodeName;
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte >= 127 ||
+            std::string_view("\"'+.\\{},#[]").find(c) != std::string_view::npos)
+            c = '_';
+    }
+    if (name[0] >= '0' && name[0] <= '9')
+        name.insert(name.begin(), '_');
+    return name;
+}
+
+void buildAnimation(const aiScene& scene, const aiAnimation& animation,
+                    const std::vector<std::string>& partNames, double fps,
+                    KTComponentAnimation& result, std::vector<std::string>& warnings) {
+    const double tps = ticksPerSecond(animation);
+    const unsigned int frames = frameCount(animation, fps);
+    std::vector<double> rotations(4 * std::size_t{frames});
+    std::vector<double> positions(3 * std::size_t{frames});
+    for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *animation.mChannels[c];
+        if (scales(channel))
+            warnings.push_back("node \"" + std::string(channel.mNodeName.C_Str()) +
+                               "\" scales; the animation file has no scale, so it is left out");
+        if (channel.mNumRotationKeys == 0 && channel.mNumPositionKeys == 0)
+            continue;
+        // A channel without rotation or position keys keeps the node's own.
+        aiVector3D restScale, restPosition;
+        aiQuaternion restRotation;
+        if (const aiNode* node =
+                scene.mRootNode ? scene.mRootNode->FindNode(channel.mNodeName) : nullptr)
+            node->mTransformation.Decompose(restScale, restRotation, restPosition);
+        sampleChannel(channel, tps, fps, frames, rotations.data(), positions.data(), restRotation,
+                      restPosition);
+        auto track = std::make_unique<KTPartAnimation>();
+        track->setPartName(partNames[c].c_str());
+        track->setUseOrientations(channel.mNumRotationKeys > 0);
+        track->setUsePositions(channel.mNumPositionKeys > 0);
+        for (unsigned int i = 0; i < frames; ++i) {
+            const double* p = &positions[3 * std::size_t{i}];
+            const KTVector3 position(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                     static_cast<float>(p[2]));
+            const float key = static_cast<float>(i / fps);
+            track->appendState(
+                new KTAnimationState(key, position, orientationOf(&rotations[4 * std::size_t{i}])));
+        }
+        if (result.addPartAnimation(track.get()))
+            track.release();
+    }
+}
+
+} // namespace ktrt_tool
