@@ -2,6 +2,7 @@
 
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
