@@ -2,11 +2,13 @@
 
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
