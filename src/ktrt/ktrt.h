@@ -16,6 +16,7 @@
 #include <ktrt/snapshot/KTBehaviorState.h>
 #include <ktrt/snapshot/KTLightState.h>
 #include <ktrt/snapshot/KTObjectState.h>
+#include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/snapshot/KTViewpointState.h>
 #include <ktrt/snapshot/KTWorldState.h>
 #include <ktrt/world/KTWorldDriver.h>

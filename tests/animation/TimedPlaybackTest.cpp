@@ -5,10 +5,15 @@
 
 #include <ktcp/ktcp.h>
 
+#include <ktrld/KTRegistryLoader.h>
+
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/world/KTWorldDriver.h>
 
 #include <gtest/gtest.h>
@@ -211,4 +216,39 @@ TEST_F(TimedPlayback, DriverPlaysByElapsedTimeWhateverTheTimerPeriod) {
     EXPECT_EQ(events[0][KTAnimationPlayer::LOOPED], 2);
     EXPECT_EQ(events[1][KTAnimationPlayer::LOOPED], 2);
     EXPECT_TRUE(sameRotation(longNode->rotation.getValue(), tilted, 1.3 * 90));
+}
+
+// The example world names its animation; the pose state taken while it plays
+// puts back the lid's transform bit for bit and the player's time and mode.
+TEST_F(TimedPlayback, WorldFileNamesItsAnimationAndPoseStateRestoresIt) {
+    KTAnimationPlayback::initClass();
+    KTRegistryLoader::RegisterAnimation("chest", KTRT_SOURCE_DIR "/examples/chest.kta");
+    KTComponentDB chestWorld;
+    ASSERT_EQ(chestWorld.readWorld(KTRT_SOURCE_DIR "/examples/chest-play.iv"), 1);
+    KTWorldAnimations animations(&chestWorld);
+    ASSERT_EQ(animations.getNumPlayers(), 1u);
+    KTAnimationPlayer* player = animations.getPlayer("Chest");
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->getWrapMode(), Sampler::PING_PONG);
+    EXPECT_EQ(player->getSampler().getKeyRate(), 2.0);
+    SoTransform* lid = transformOf(chestWorld.getComponent("Chest")->getLogicalPart("Lid"));
+
+    player->advance(1.3); // ping-pong: 0.7 s into the way back, 1.4 keys
+    KTPoseState pose;
+    pose.makeSnapshot(animations);
+    const SbRotation turned = lid->rotation.getValue();
+    EXPECT_TRUE(sameRotation(turned, SbVec3f(1, 0, 0), 0.8 * 1.4 * 180 / M_PI));
+    player->pause();
+    player->setSpeed(-3);
+    player->advance(0.4);
+    player->seek(0.2);
+    lid->scaleFactor.setValue(2, 2, 2);
+    pose.restoreFromSnapshot();
+    EXPECT_EQ(lid->rotation.getValue(), turned);
+    EXPECT_EQ(lid->scaleFactor.getValue(), SbVec3f(1, 1, 1));
+    EXPECT_EQ(player->getTime(), 1.3);
+    EXPECT_EQ(player->getSpeed(), 1.0);
+    EXPECT_TRUE(player->isPlaying());
+    player->resetState();
+    EXPECT_EQ(lid->rotation.getValue(), SbRotation::identity());
 }
