@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "AnimationFile.h"
+#include "PlayByTime.h"
 
 #include <algorithm>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include <ktcp/KTPart.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayback.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
@@ -31,6 +33,7 @@ struct PlayOptions {
     int frames = -1;
     bool reset = false;
     bool positions = false;
+    TimeOptions byTime; // --time, --rate and the other settings of playing by time
 };
 
 // A part that the animation moves, with the transform node it writes.
@@ -110,6 +113,7 @@ KTComponent* chooseComponent(KTComponentDB& world, KTComponentAnimation& animati
 
 int play(const PlayOptions& options) {
     KTComponentLibrary::init();
+    KTAnimationPlayback::initClass(); // worlds that name their animation
 
     const std::string reason = unreadableReason(options.world);
     if (!reason.empty()) {
@@ -120,6 +124,23 @@ int play(const PlayOptions& options) {
     if (!world.readWorld(options.world.c_str())) {
         std::cerr << "ktrt play: " << options.world
                   << ": not an Inventor file with KTComponent nodes\n";
+        return 1;
+    }
+
+    // Played by time when asked to, or when the world names its animation
+    // and none is given.
+    const int named = registerWorldAnimations(world, options.world);
+    if (options.byTime.requested() || (options.animation.empty() && named > 0)) {
+        TimeOptions byTime = options.byTime;
+        byTime.component = options.component;
+        byTime.reset = options.reset;
+        byTime.positions = options.positions;
+        return options.animation.empty() ? playNamedByTime(world, options.world, byTime)
+                                         : playFileByTime(world, options.animation, byTime);
+    }
+    if (options.animation.empty()) {
+        std::cerr << "ktrt play: " << options.world
+                  << " names no animation (KTAnimationPlayback); give an animation file\n";
         return 1;
     }
 
@@ -179,15 +200,20 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "(--component, else the first in the file), plays FRAMES frames (default: one full "
         "cycle) and prints, per frame, each animated part's translation and rotation as Euler "
         "angles in degrees (about X, then fixed Y, then fixed Z). Tracks read from a file play "
-        "their orientations only, unless --positions is given.");
+        "their orientations only, unless --positions is given. With --time or --rate it plays by "
+        "time instead (interpolated, --interpolation, --wrap, --speed, --key-rate) and prints "
+        "the poses at those times; so it does, with the world's settings, when the world names "
+        "its animation in a KTAnimationPlayback node and ANIMATION is not given.");
     command->add_option("world", options->world, "Inventor file of the world")->required();
-    command->add_option("animation", options->animation, "Animation file")->required();
+    command->add_option("animation", options->animation,
+                        "Animation file (default: the one the world's KTAnimationPlayback names)");
     command->add_option("-c,--component", options->component, "Component to animate");
     command->add_option("-n,--frames", options->frames, "Frames to play")
         ->check(CLI::NonNegativeNumber);
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->positions,
                       "Also play the position keys of tracks that have any");
+    addTimeOptions(*command, options->byTime);
     command->callback([options, &status]() { status = play(*options); });
 }
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+class KTComponentDB;
+
+// `ktrt play` by time: the options that choose times and playback settings,
+// and the table of poses at those times, played with KTAnimationPlayer.
+namespace ktrt_tool {
+
+struct TimeOptions {
+    std::vector<double> times; // --time
+    double rate = 0.0;         // --rate, rows per second
+    double duration = -1.0;    // --duration, seconds (default: one cycle)
+    double keyRate = 0.0;      // --key-rate (default: the world's or 30)
+    double speed = 0.0;        // --speed (0: the world's or 1)
+    std::string interpolation; // --interpolation step|linear|hold
+    std::string wrap;          // --wrap loop|clamp|ping-pong
+    bool positions = false;    // --positions
+    std::string component;     // --component
+    bool reset = false;        // --reset
+
+    /// Whether the command line asks for the pose at chosen times.
+    bool requested() const { return !times.empty() || rate > 0.0; }
+};
+
+/// Adds --time, --rate, --duration, --key-rate, --speed, --interpolation and
+/// --wrap to `command`.
+void addTimeOptions(CLI::App& command, TimeOptions& options);
+
+/// Registers the animations that the world's playback nodes name and that the
+/// registry does not know yet, looking for NAME and NAME.kta beside the world
+/// file. Returns the number of playback nodes found.
+int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath);
+
+/// Plays the animation the world file names for the component (or the first
+/// such component) and prints the table; exit status.
+int playNamedByTime(KTComponentDB& world, const std::string& worldPath, const TimeOptions& options);
+
+/// Plays `animationPath` on the component and prints the table; exit status.
+int playFileByTime(KTComponentDB& world, const std::string& animationPath,
+                   const TimeOptions& options);
+
+} // namespace ktrt_tool
