@@ -32,6 +32,10 @@ class SoTransform;
 /// and last key, PING_PONG plays it back and forth; a track without keys
 /// writes nothing. Under STEP the wrap applies to the frame sequence.
 ///
+/// A part whose translation and rotation are both written notifies the scene
+/// above it once (from the rotation); the translation's own field sensors
+/// and connections are notified as usual.
+///
 /// The sampler reads the tracks' keys and flags when it is built and when
 /// refresh() is called, not on every sample: call refresh() after changing
 /// keys or flags. Neither the component nor the animation is owned; both must
