@@ -20,4 +20,12 @@ void registerPlayCommand(CLI::App& app, int& status);
 /// positions against the key index as a standalone SVG chart.
 void registerPlotCommand(CLI::App& app, int& status);
 
+/// `ktrt export WORLD ANIMATION [--component NAME] [--fps N] -o OUT.glb|OUT.gltf`:
+/// writes the component and its played animation as glTF 2.0.
+void registerExportCommand(CLI::App& app, int& status);
+
+/// `ktrt preview WORLD ANIMATION [--component NAME] [--fps N] -o PAGE.html`:
+/// writes a self-contained HTML page that plays the export with three.js.
+void registerPreviewCommand(CLI::App& app, int& status);
+
 } // namespace ktrt_tool

@@ -1,5 +1,6 @@
 #include "PlayByTime.h"
 #include "AnimationFile.h"
+#include "PlaySession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,15 +57,6 @@ std::vector<KTAnimationPlayback*> playbackNodes(KTComponentDB& world) {
     }
     SoBaseKit::setSearchingChildren(searchedChildren);
     return nodes;
-}
-
-bool hasPositions(KTPartAnimation& track) {
-    for (unsigned int k = 0; k < track.getNumStates(); ++k) {
-        const KTVector3& position = track[k]->getPosition();
-        if (position[0] != 0.0 || position[1] != 0.0 || position[2] != 0.0)
-            return true;
-    }
-    return false;
 }
 
 // Command-line settings override what the world file says.
@@ -150,26 +142,6 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     return 0;
 }
 
-} // namespace
-
-void addTimeOptions(CLI::App& command, TimeOptions& options) {
-    command.add_option("-t,--time", options.times, "Print the poses at these times (seconds)")
-        ->delimiter(',');
-    command.add_option("--rate", options.rate, "Print the poses this many times a second")
-        ->check(CLI::PositiveNumber);
-    command
-        .add_option("--duration", options.duration,
-                    "Seconds to print with --rate (default: one cycle)")
-        ->check(CLI::NonNegativeNumber);
-    command.add_option("--key-rate", options.keyRate, "Keys per second (default 30)")
-        ->check(CLI::PositiveNumber);
-    command.add_option("--speed", options.speed, "Playing speed; negative plays backwards");
-    command.add_option("--interpolation", options.interpolation, "step, linear (default) or hold")
-        ->check(CLI::IsMember({"step", "linear", "hold"}));
-    command.add_option("--wrap", options.wrap, "loop (default), clamp or ping-pong")
-        ->check(CLI::IsMember({"loop", "clamp", "ping-pong"}));
-}
-
 int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath) {
     KTAnimationPlayback::initClass();
     const std::vector<KTAnimationPlayback*> nodes = playbackNodes(world);
@@ -247,6 +219,50 @@ int playFileByTime(KTComponentDB& world, const std::string& animationPath,
     KTAnimationPlayer player(component, &animation);
     applyOptions(player, options);
     return printTable(player, options);
+}
+
+} // namespace
+
+void addTimeOptions(CLI::App& command, TimeOptions& options) {
+    command.add_option("-t,--time", options.times, "Print the poses at these times (seconds)")
+        ->delimiter(',');
+    command.add_option("--rate", options.rate, "Print the poses this many times a second")
+        ->check(CLI::PositiveNumber);
+    command
+        .add_option("--duration", options.duration,
+                    "Seconds to print with --rate (default: one cycle)")
+        ->check(CLI::NonNegativeNumber);
+    command.add_option("--key-rate", options.keyRate, "Keys per second (default 30)")
+        ->check(CLI::PositiveNumber);
+    command.add_option("--speed", options.speed, "Playing speed; negative plays backwards");
+    command.add_option("--interpolation", options.interpolation, "step, linear (default) or hold")
+        ->check(CLI::IsMember({"step", "linear", "hold"}));
+    command.add_option("--wrap", options.wrap, "loop (default), clamp or ping-pong")
+        ->check(CLI::IsMember({"loop", "clamp", "ping-pong"}));
+}
+
+int playByTime(const std::string& worldPath, const std::string& animationPath,
+               const TimeOptions& options) {
+    const std::string reason = unreadableReason(worldPath);
+    if (!reason.empty()) {
+        std::cerr << "ktrt play: cannot read " << worldPath << ": " << reason << '\n';
+        return 1;
+    }
+    KTComponentDB world;
+    if (!world.readWorld(worldPath.c_str())) {
+        std::cerr << "ktrt play: " << worldPath
+                  << ": not an Inventor file with KTComponent nodes\n";
+        return 1;
+    }
+    const int named = registerWorldAnimations(world, worldPath);
+    if (!animationPath.empty())
+        return playFileByTime(world, animationPath, options);
+    if (named == 0) {
+        std::cerr << "ktrt play: " << worldPath
+                  << " names no animation (KTAnimationPlayback); give an animation file\n";
+        return 1;
+    }
+    return playNamedByTime(world, worldPath, options);
 }
 
 } // namespace ktrt_tool

@@ -5,8 +5,6 @@
 
 #include <CLI/CLI.hpp>
 
-class KTComponentDB;
-
 // `ktrt play` by time: the options that choose times and playback settings,
 // and the table of poses at those times, played with KTAnimationPlayer.
 namespace ktrt_tool {
@@ -31,17 +29,11 @@ struct TimeOptions {
 /// --wrap to `command`.
 void addTimeOptions(CLI::App& command, TimeOptions& options);
 
-/// Registers the animations that the world's playback nodes name and that the
-/// registry does not know yet, looking for NAME and NAME.kta beside the world
-/// file. Returns the number of playback nodes found.
-int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath);
-
-/// Plays the animation the world file names for the component (or the first
-/// such component) and prints the table; exit status.
-int playNamedByTime(KTComponentDB& world, const std::string& worldPath, const TimeOptions& options);
-
-/// Plays `animationPath` on the component and prints the table; exit status.
-int playFileByTime(KTComponentDB& world, const std::string& animationPath,
-                   const TimeOptions& options);
+/// Reads the world and plays by time: `animationPath` on the component when
+/// given, else the animation the world file names (registered from beside the
+/// world file when the registry does not know it). Prints the table; exit
+/// status.
+int playByTime(const std::string& worldPath, const std::string& animationPath,
+               const TimeOptions& options);
 
 } // namespace ktrt_tool

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
         ktrt_tool::registerCheckCommand(app, status);
         ktrt_tool::registerPlayCommand(app, status);
         ktrt_tool::registerPlotCommand(app, status);
+        ktrt_tool::registerExportCommand(app, status);
+        ktrt_tool::registerPreviewCommand(app, status);
         CLI11_PARSE(app, argc, argv);
         return status;
     } catch (const std::exception& error) {

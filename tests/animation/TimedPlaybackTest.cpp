@@ -237,7 +237,7 @@ TEST_F(TimedPlayback, WorldFileNamesItsAnimationAndPoseStateRestoresIt) {
     KTPoseState pose;
     pose.makeSnapshot(animations);
     const SbRotation turned = lid->rotation.getValue();
-    EXPECT_TRUE(sameRotation(turned, SbVec3f(1, 0, 0), 0.8 * 1.4 * 180 / M_PI));
+    EXPECT_TRUE(sameRotation(turned, SbVec3f(1, 0, 0), -0.8 * 1.4 * 180 / M_PI));
     player->pause();
     player->setSpeed(-3);
     player->advance(0.4);

@@ -1,0 +1,103 @@
+#!/usr/bin/env node
+// Opens `ktrt preview` pages in headless chromium and checks each: no console
+// error or failed request; the frame counter advances while playing and
+// stops when paused; the first and the middle frame differ in the pixels of
+// the animated parts.
+//
+// Usage: node preview-test.js PAGE.html...
+'use strict';
+
+const { launch, openPreview, showFrame, animationFrames } = require('./browser');
+const requireOrSkip = require('./require-or-skip');
+
+const { PNG } = requireOrSkip('pngjs');
+
+const counter = (page) => page.$eval('#frame', (element) => element.textContent);
+
+// Pixels inside `box` (CSS pixels, clipped to the image) whose colour differs
+// by more than a rounding step between the two screenshots.
+function changedPixels(first, second, box) {
+  const a = PNG.sync.read(first), b = PNG.sync.read(second);
+  const x0 = Math.max(0, Math.floor(box.x)), y0 = Math.max(0, Math.floor(box.y));
+  const x1 = Math.min(a.width, Math.ceil(box.x + box.width));
+  const y1 = Math.min(a.height, Math.ceil(box.y + box.height));
+  let changed = 0;
+  for (let y = y0; y < y1; ++y) {
+    for (let x = x0; x < x1; ++x) {
+      const i = (y * a.width + x) * 4;
+      if (Math.abs(a.data[i] - b.data[i]) + Math.abs(a.data[i + 1] - b.data[i + 1]) +
+          Math.abs(a.data[i + 2] - b.data[i + 2]) > 24) ++changed;
+    }
+  }
+  return changed;
+}
+
+function union(a, b) {
+  const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
+  return { x, y, width: Math.max(a.x + a.width, b.x + b.width) - x,
+           height: Math.max(a.y + a.height, b.y + b.height) - y };
+}
+
+async function check(browser, file) {
+  const { page, problems } = await openPreview(browser, file);
+  const failures = [];
+  const frames = await page.evaluate(() => window.ktrtPreview.frames);
+
+  // Playing: the counter moves on by itself.
+  const start = await counter(page);
+  await page.waitForFunction((text) => document.getElementById('frame').textContent !== text,
+                             { polling: 'raf' }, start);
+
+  // Paused with the button: the counter holds over many drawn frames.
+  await page.click('#play');
+  await page.waitForFunction(() => !window.ktrtPreview.playing);
+  const held = await counter(page);
+  await animationFrames(page, 30);
+  if ((await counter(page)) !== held) failures.push(`the counter moved while paused (${held})`);
+
+  // First and middle frame differ where the animated parts are.
+  const middle = Math.floor(frames / 2);
+  await showFrame(page, 0);
+  const firstBox = await page.evaluate(() => window.ktrtPreview.animatedBox());
+  const first = await page.screenshot({ type: 'png' });
+  await showFrame(page, middle);
+  const middleBox = await page.evaluate(() => window.ktrtPreview.animatedBox());
+  const second = await page.screenshot({ type: 'png' });
+  if (!(await counter(page)).startsWith(`frame ${middle} `))
+    failures.push(`the slider did not show frame ${middle}`);
+  if (!firstBox || !middleBox) {
+    failures.push('no animated part on screen');
+  } else {
+    const changed = changedPixels(first, second, union(firstBox, middleBox));
+    console.log(`${file}: ${frames} frames, ${changed} pixels of the animated parts change ` +
+                `between frame 0 and frame ${middle}`);
+    if (changed < 100) failures.push(`only ${changed} pixels changed between frame 0 and ${middle}`);
+  }
+  await page.close();
+  return problems.concat(failures);
+}
+
+async function main() {
+  const files = process.argv.slice(2);
+  if (files.length === 0) {
+    console.error('usage: preview-test.js PAGE.html...');
+    process.exit(2);
+  }
+  const browser = await launch();
+  let failed = false;
+  try {
+    for (const file of files) {
+      const failures = await check(browser, file);
+      for (const failure of failures) console.log(`${file}: ${failure}`);
+      failed = failed || failures.length > 0;
+    }
+  } finally {
+    await browser.close();
+  }
+  process.exit(failed ? 1 : 0);
+}
+
+main().catch((error) => {
+  console.log(`preview test failed: ${error.stack || error}`);
+  process.exit(1);
+});

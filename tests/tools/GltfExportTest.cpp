@@ -1,0 +1,206 @@
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <Inventor/SbLinear.h>
+#include <Inventor/actions/SoGetMatrixAction.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/nodekits/SoBaseKit.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTPart.h>
+
+#include <ktrt/animation/KTAnimationInstance.h>
+
+#include "ExportScene.h"
+#include "GeneratedWorld.h"
+#include "GltfModel.h"
+#include "PlaySession.h"
+#include "PoseClip.h"
+
+using namespace ktrt_tool;
+
+namespace {
+
+constexpr double fps = 24.0;
+
+// Exports the session's animation as binary glTF and reads it back.
+tinygltf::Model exportAndRead(PlaySession& session, int frames) {
+    const ExportScene scene = collectExportScene(*session.component, session.parts);
+    KTAnimationInstance instance(session.component, &session.animation);
+    const PoseClip clip =
+        samplePlayback(instance, session.animation, session.parts, scene.partNodes, frames, fps);
+    const std::string bytes = serializeGltf(buildGltfModel(scene, {clip}), true);
+    tinygltf::Model model;
+    std::string error, warning;
+    tinygltf::TinyGLTF reader;
+    EXPECT_TRUE(reader.LoadBinaryFromMemory(&model, &error, &warning,
+                                            reinterpret_cast<const unsigned char*>(bytes.data()),
+                                            static_cast<unsigned int>(bytes.size())))
+        << error;
+    EXPECT_EQ(warning, "");
+    return model;
+}
+
+std::vector<float> floatsOf(const tinygltf::Model& model, int index) {
+    const tinygltf::Accessor& accessor = model.accessors[static_cast<std::size_t>(index)];
+    const tinygltf::BufferView& view =
+        model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+    const auto* data = reinterpret_cast<const float*>(
+        model.buffers[static_cast<std::size_t>(view.buffer)].data.data() + view.byteOffset +
+        accessor.byteOffset);
+    return std::vector<float>(data, data + view.byteLength / sizeof(float));
+}
+
+int nodeNamed(const tinygltf::Model& model, const std::string& name) {
+    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+        if (model.nodes[n].name == name)
+            return static_cast<int>(n);
+    }
+    return -1;
+}
+
+// The column-vector matrix of a node's translation, rotation and scale.
+SbMatrix localMatrix(const std::vector<double>& t, const std::vector<double>& r,
+                     const std::vector<double>& s) {
+    SbMatrix matrix;
+    const SbVec3f translation = t.empty() ? SbVec3f(0, 0, 0) : SbVec3f(t[0], t[1], t[2]);
+    const SbRotation rotation =
+        r.empty() ? SbRotation::identity()
+                  : SbRotation(static_cast<float>(r[0]), static_cast<float>(r[1]),
+                               static_cast<float>(r[2]), static_cast<float>(r[3]));
+    const SbVec3f scale = s.empty() ? SbVec3f(1, 1, 1) : SbVec3f(s[0], s[1], s[2]);
+    matrix.setTransform(translation, rotation, scale);
+    return matrix;
+}
+
+// Where the glTF hierarchy puts the frame of a part's shapes, with the
+// animated nodes at `poses` (node -> translation, rotation), as an Inventor
+// matrix.
+SbMatrix
+gltfFrame(const tinygltf::Model& model, int node,
+          const std::map<int, std::pair<std::vector<double>, std::vector<double>>>& poses) {
+    std::map<int, int> parentOf;
+    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+        for (int child : model.nodes[n].children)
+            parentOf[child] = static_cast<int>(n);
+    }
+    SbMatrix frame = SbMatrix::identity();
+    for (int at = node; at >= 0; at = parentOf.count(at) ? parentOf[at] : -1) {
+        const tinygltf::Node& source = model.nodes[static_cast<std::size_t>(at)];
+        auto pose = poses.find(at);
+        std::vector<double> t = source.translation, r = source.rotation;
+        if (pose != poses.end()) {
+            if (!pose->second.first.empty())
+                t = pose->second.first;
+            r = pose->second.second;
+        }
+        frame.multRight(localMatrix(t, r, source.scale));
+    }
+    return frame;
+}
+
+// Where Coin puts the frame of a part's shapes (its "geometry" separator).
+SbMatrix coinFrame(KTComponent& component, KTPart& part) {
+    SoBaseKit::setSearchingChildren(TRUE);
+    SoSearchAction search;
+    search.setNode(part.getPart("geometry", TRUE));
+    search.setSearchingAll(TRUE);
+    search.apply(&component);
+    SoGetMatrixAction matrix(SbViewportRegion(100, 100));
+    matrix.apply(search.getPath());
+    return matrix.getMatrix();
+}
+
+// Plays the animation afresh and checks, after every update(), that each
+// channel's sample holds the fields of its part's transform to 1e-6, and (when
+// `checkFrames`) that the node hierarchy puts each part's shapes where Coin
+// does.
+void expectSamplesAreWhatUpdateWrites(const tinygltf::Model& model, PlaySession& fresh, int frames,
+                                      bool checkFrames) {
+    ASSERT_EQ(model.animations.size(), 1u);
+    const tinygltf::Animation& animation = model.animations[0];
+    std::map<std::string, std::map<std::string, std::vector<float>>> channels;
+    std::vector<float> times;
+    for (const tinygltf::AnimationChannel& channel : animation.channels) {
+        const tinygltf::AnimationSampler& sampler =
+            animation.samplers[static_cast<std::size_t>(channel.sampler)];
+        EXPECT_EQ(sampler.interpolation, "STEP");
+        times = floatsOf(model, sampler.input);
+        channels[model.nodes[static_cast<std::size_t>(channel.target_node)].name]
+                [channel.target_path] = floatsOf(model, sampler.output);
+    }
+    ASSERT_EQ(times.size(), static_cast<std::size_t>(frames) + 1);
+    KTAnimationInstance instance(fresh.component, &fresh.animation);
+    for (int k = 0; k <= frames; ++k) {
+        instance.update();
+        EXPECT_EQ(times[static_cast<std::size_t>(k)], static_cast<float>(k / fps));
+        std::map<int, std::pair<std::vector<double>, std::vector<double>>> poses;
+        for (const AnimatedPart& part : fresh.parts) {
+            SCOPED_TRACE(part.name + " at frame " + std::to_string(k));
+            const bool positions = fresh.animation[part.track]->usePositions() != 0;
+            ASSERT_EQ(channels[part.name].count("rotation"), 1u);
+            ASSERT_EQ(channels[part.name].count("translation"), positions ? 1u : 0u);
+            float q[4];
+            part.transform->rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
+            const float* rotation =
+                &channels[part.name]["rotation"][static_cast<std::size_t>(k) * 4];
+            for (int c = 0; c < 4; ++c)
+                EXPECT_NEAR(rotation[c], q[c], 1e-6);
+            auto& pose = poses[nodeNamed(model, part.name)];
+            pose.second.assign(rotation, rotation + 4);
+            if (positions) {
+                const float* translation =
+                    &channels[part.name]["translation"][static_cast<std::size_t>(k) * 3];
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_NEAR(translation[c], part.transform->translation.getValue()[c], 1e-6);
+                pose.first.assign(translation, translation + 3);
+            }
+        }
+        if (!checkFrames)
+            continue;
+        for (const AnimatedPart& part : fresh.parts) {
+            int node = nodeNamed(model, part.name + "_geometry");
+            const SbMatrix expected = coinFrame(*fresh.component, *part.part);
+            const SbMatrix exported =
+                gltfFrame(model, node >= 0 ? node : nodeNamed(model, part.name), poses);
+            for (int r = 0; r < 4; ++r) {
+                for (int c = 0; c < 4; ++c)
+                    EXPECT_NEAR(exported[r][c], expected[r][c], 1e-5) << part.name;
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(GltfExport, EveryExamplePlaysWhatUpdateWritesAndPutsPartsWhereCoinDoes) {
+    for (const char* name : {"chest", "door", "figure"}) {
+        for (bool positions : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (positions ? " with positions" : ""));
+            const std::string base = std::string(KTRT_SOURCE_DIR) + "/examples/" + name;
+            const PlayInput input{base + ".iv", base + ".kta", "", positions};
+            PlaySession exported, fresh;
+            ASSERT_TRUE(openPlaySession("test", input, exported));
+            ASSERT_TRUE(openPlaySession("test", input, fresh));
+            const int frames = cycleLength(exported.animation);
+            const tinygltf::Model model = exportAndRead(exported, frames);
+            ASSERT_EQ(model.meshes.empty(), false);
+            expectSamplesAreWhatUpdateWrites(model, fresh, frames, true);
+        }
+    }
+}
+
+TEST(GltfExport, HundredNestedPartsOverThousandFramesPlayWhatUpdateWrites) {
+    PlaySession exported, fresh;
+    generateWorld(exported, 100, 1000);
+    generateWorld(fresh, 100, 1000);
+    const tinygltf::Model model = exportAndRead(exported, 1000);
+    EXPECT_GT(model.nodes.size(), 101u); // parts with a center get a geometry node
+    expectSamplesAreWhatUpdateWrites(model, fresh, 1000, false);
+}

@@ -1,0 +1,48 @@
+"""Bad input to `ktrt export` and `ktrt preview`: one `ktrt` line, exit
+status 1 and no file left behind.
+
+Usage: export_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KTRT = ""
+SOURCE_DIR = ""
+
+
+class BadInputTest(unittest.TestCase):
+    def test_each_bad_input_gets_one_line_exit_1_and_no_file(self):
+        chest = ["examples/chest.iv", "examples/chest.kta"]
+        cases = [
+            ("unreadable world", ["examples/none.iv", "examples/chest.kta"], "out.glb"),
+            ("world without components", ["examples/chest.kta", "examples/chest.kta"], "out.glb"),
+            ("no such component", chest + ["--component", "Nobody"], "out.gltf"),
+            ("no track names a part", ["examples/chest.iv", "examples/figure.kta"], "out.glb"),
+            ("unknown output type", chest, "out.obj"),
+            ("unwritable output", chest, "missing-folder/out.glb"),
+        ]
+        for command in ("export", "preview"):
+            for name, arguments, output in cases:
+                if command == "preview" and name == "unknown output type":
+                    continue  # a page may have any name
+                with self.subTest(command=command, case=name), \
+                        tempfile.TemporaryDirectory() as folder:
+                    if command == "preview" and output.endswith((".glb", ".gltf")):
+                        output = output.rsplit(".", 1)[0] + ".html"
+                    result = subprocess.run(
+                        [KTRT, command] + arguments + ["-o", os.path.join(folder, output)],
+                        cwd=SOURCE_DIR, capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 1)
+                    lines = result.stderr.splitlines()
+                    self.assertEqual(len(lines), 1, result.stderr)
+                    self.assertTrue(lines[0].startswith("ktrt " + command + ": "), lines[0])
+                    self.assertEqual(os.listdir(folder), [])
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1])

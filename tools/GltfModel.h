@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <tiny_gltf.h>
+
+#include "ExportScene.h"
+#include "PoseClip.h"
+
+namespace ktrt_tool {
+
+/// A glTF 2.0 model of `scene` with one animation per clip: every node, one
+/// mesh per node that has triangles (one primitive and one material per
+/// colour), and for each track a rotation channel and, when it has
+/// translations, a translation channel, all in one buffer.
+tinygltf::Model buildGltfModel(const ExportScene& scene, const std::vector<PoseClip>& clips);
+
+/// The model serialised as binary glTF (`binary`) or as JSON with the buffer
+/// embedded as a data URI. Empty when tinygltf fails.
+std::string serializeGltf(const tinygltf::Model& model, bool binary);
+
+/// Writes `bytes` to `path` through a temporary file beside it, so that a
+/// failed write leaves no partial file. On failure sets `error` (the
+/// system's reason) and returns false.
+bool writeWholeFile(const std::string& path, const std::string& bytes, std::string& error);
+
+} // namespace ktrt_tool

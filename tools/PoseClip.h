@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "PlaySession.h"
+
+class KTAnimationInstance;
+class KTComponentAnimation;
+
+namespace ktrt_tool {
+
+/// The sampled motion of one node: rotations as x, y, z, w and translations
+/// as x, y, z, one per sample time of the clip. An empty list means that
+/// field does not move.
+struct PoseTrack {
+    int node = -1;
+    std::vector<float> rotations;
+    std::vector<float> translations;
+};
+
+/// One animation of the exported asset: sample times in seconds (strictly
+/// increasing) shared by every track, and how a player goes from one sample
+/// to the next: holding each until the next (step) or interpolating (linear).
+struct PoseClip {
+    enum class Interpolation { Step, Linear };
+    std::string name;
+    Interpolation interpolation = Interpolation::Step;
+    std::vector<float> times;
+    std::vector<PoseTrack> tracks;
+};
+
+/// Plays `frames` frames with `instance.update()` and records, after each,
+/// the rotation of every part and the translation of every part whose track
+/// plays positions, at time k / fps for frame k. One closing sample follows at
+/// frames / fps with the pose of the next update() (the first frame again once
+/// a cycle is complete), so that a looping player shows each frame for 1 / fps
+/// seconds. `partNodes[i]` is the node of `parts[i]`; parts without a node
+/// (-1) are left out.
+PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& animation,
+                        const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
+                        int frames, double fps);
+
+} // namespace ktrt_tool
