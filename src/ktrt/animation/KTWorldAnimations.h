@@ -41,7 +41,8 @@ public:
 
     /// Deletes the players held, then makes one for every playback node of
     /// every component of `world` whose animation reads, and writes each
-    /// player's pose at time 0. Returns the number of players; a null world
+    /// player's pose at time 0. Returns the number of players; a null world,
+    /// or a process where KTAnimationPlayback::initClass() was never called,
     /// gives none. Nodes whose animation fails are listed by getFailure().
     int load(KTComponentDB* world);
 
