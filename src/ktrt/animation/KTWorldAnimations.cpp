@@ -19,15 +19,18 @@
 
 namespace {
 
-// Inside a node kit a path's public part ends at the kit; the full path,
-// which Coin hands out as an SoFullPath view of the same object, reaches the
-// hidden children.
+// The nodes of `path` from its head to its tail, hidden node-kit children
+// included. Inside a node kit a path's public part ends at the kit; Coin's
+// way to see the whole path is to view it as an SoFullPath, which adds no data
+// to SoPath. The sanitizer's dynamic-type check does not know that idiom.
 #if defined(__GNUC__)
 __attribute__((no_sanitize("vptr")))
 #endif
-SoFullPath*
-fullPath(SoPath* path) {
-    return static_cast<SoFullPath*>(path);
+void fullPathNodes(SoPath* path, std::vector<SoNode*>& nodes) {
+    auto* full = static_cast<SoFullPath*>(path);
+    nodes.clear();
+    for (int n = 0; n < full->getLength(); ++n)
+        nodes.push_back(full->getNode(n));
 }
 
 // The playback nodes whose nearest component above them is `component`.
@@ -43,13 +46,13 @@ std::vector<KTAnimationPlayback*> playbacksOf(KTComponent* component) {
     SoBaseKit::setSearchingChildren(searchedChildren);
 
     const SoPathList& paths = search.getPaths();
+    std::vector<SoNode*> nodes;
     for (int i = 0; i < paths.getLength(); ++i) {
-        SoFullPath* path = fullPath(paths[i]);
-        for (int n = path->getLength() - 2; n >= 0; --n) {
-            SoNode* node = path->getNode(n);
-            if (node->isOfType(KTComponent::getClassTypeId())) {
-                if (node == component)
-                    found.push_back(static_cast<KTAnimationPlayback*>(path->getTail()));
+        fullPathNodes(paths[i], nodes);
+        for (std::size_t n = nodes.size() - 1; n-- > 0;) {
+            if (nodes[n]->isOfType(KTComponent::getClassTypeId())) {
+                if (nodes[n] == component)
+                    found.push_back(static_cast<KTAnimationPlayback*>(nodes.back()));
                 break;
             }
         }
