@@ -61,6 +61,34 @@ COMPARISONS = [
                 "transforms. The memory column is the instance's own heap per part.",
     },
     {
+        "title": "Playing by time",
+        "program": "sampler_bench",
+        "ours": ("BM_SamplerSample", "sample()"),
+        "anchors": [("BM_SamplerSetValueFloor", "the bare setValue floor"),
+                    ("BM_SamplerVrmlEngines", "Coin's interpolator engines on a time field")],
+        "item": "part",
+        "items": lambda arg: arg,
+        "size": lambda arg, run: "%d parts" % arg,
+        "note": "KTAnimationSampler writing the pose at one time, between keys, into every "
+                "part of a component: the floor writes the same values, precomputed, into the "
+                "same transform nodes with setValue; Coin's VRML97 orientation and position "
+                "interpolators are connected to the same fields and driven by one fraction "
+                "field. The sampler lets the scene hear of a part once, not once per field, "
+                "so it can undercut the floor.",
+    },
+    {
+        "title": "A player on the driver's tick",
+        "program": "sampler_bench",
+        "ours": ("BM_DriverTickWithPlayer", "tick with a player"),
+        "anchors": [("BM_DriverTickWithoutPlayer", "the same tick without it")],
+        "item": "component",
+        "items": lambda arg: arg,
+        "size": lambda arg, run: "%d components" % arg,
+        "note": "One driver tick over a world, with one KTAnimationPlayer (one part, advanced "
+                "by the real clock) added to the driver and without it. A ratio of 0.95× "
+                "means the player adds 5% to the tick.",
+    },
+    {
         "title": "Driving a world",
         "program": "world_driver_bench",
         "ours": ("BM_DriverTick", "driver tick"),

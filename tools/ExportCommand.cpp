@@ -24,6 +24,7 @@ struct ExportOptions {
     int frames = -1;
     double fps = 30.0;
     std::string output;
+    std::string interpolation = "step"; // step: the frames of update(); linear: the keys by time
 };
 
 bool endsWith(const std::string& text, const std::string& end) {
@@ -53,6 +54,14 @@ bool exportModel(const char* tool, const ExportOptions& options, tinygltf::Model
         return false;
     }
     const ExportScene scene = collectExportScene(*session.component, session.parts);
+    if (options.interpolation == "linear") {
+        PoseClip clip = sampleKeysLinear(session.component, session.animation, session.parts,
+                                         scene.partNodes, options.fps);
+        clip.name = stem(options.input.animation);
+        frames = static_cast<int>(clip.times.size());
+        model = buildGltfModel(scene, {clip});
+        return true;
+    }
     KTAnimationInstance instance(session.component, &session.animation);
     PoseClip clip = samplePlayback(instance, session.animation, session.parts, scene.partNodes,
                                    frames, options.fps);
@@ -117,6 +126,12 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
         ->check(CLI::NonNegativeNumber);
     command->add_flag("--positions", options.input.positions,
                       "Also play the position keys of tracks that have any");
+    command
+        ->add_option("--interpolation", options.interpolation,
+                     "step (default): the frames of update() as STEP samples; linear: every key "
+                     "at key / FPS as a LINEAR sample, interpolated as KTAnimationPlayer plays "
+                     "it (one cycle; --frames does not apply)")
+        ->check(CLI::IsMember({"step", "linear"}));
     return command;
 }
 

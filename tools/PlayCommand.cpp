@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "OutputFile.h"
+#include "PlayByTime.h"
 #include "PlaySession.h"
 
 #include <algorithm>
@@ -11,8 +12,10 @@
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentLibrary.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayback.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 
@@ -24,6 +27,7 @@ struct PlayOptions {
     PlayInput input;
     int frames = -1;
     bool reset = false;
+    TimeOptions byTime; // --time, --rate and the other settings of playing by time
 };
 
 class PoseTable {
@@ -64,6 +68,18 @@ private:
 };
 
 int play(const PlayOptions& options) {
+    KTComponentLibrary::init();
+    KTAnimationPlayback::initClass(); // worlds that name their animation
+    // By time when asked to, or when no animation file is given (the world
+    // names its own).
+    if (options.byTime.requested() || options.input.animation.empty()) {
+        TimeOptions byTime = options.byTime;
+        byTime.component = options.input.component;
+        byTime.reset = options.reset;
+        byTime.positions = options.input.positions;
+        return playByTime(options.input, byTime);
+    }
+
     PlaySession session;
     if (!openPlaySession("ktrt play", options.input, session))
         return 1;
@@ -101,9 +117,13 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "(--component, else the first in the file), plays FRAMES frames (default: one full "
         "cycle) and prints, per frame, each animated part's translation and rotation as Euler "
         "angles in degrees (about X, then fixed Y, then fixed Z). Tracks read from a file play "
-        "their orientations only, unless --positions is given.");
+        "their orientations only, unless --positions is given. With --time or --rate it plays by "
+        "time instead (interpolated, --interpolation, --wrap, --speed, --key-rate) and prints "
+        "the poses at those times; so it does, with the world's settings, when the world names "
+        "its animation in a KTAnimationPlayback node and ANIMATION is not given.");
     command->add_option("world", options->input.world, "Inventor file of the world")->required();
-    command->add_option("animation", options->input.animation, "Animation file")->required();
+    command->add_option("animation", options->input.animation,
+                        "Animation file (default: the one the world's KTAnimationPlayback names)");
     command->add_option("-c,--component", options->input.component, "Component to animate");
     command->add_option("-n,--frames", options->frames, "Frames to play")
         ->check(CLI::Validator(
@@ -116,6 +136,7 @@ void registerPlayCommand(CLI::App& app, int& status) {
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->input.positions,
                       "Also play the position keys of tracks that have any");
+    addTimeOptions(*command, options->byTime);
     command->callback([options, &status]() { status = play(*options); });
 }
 

@@ -1,8 +1,11 @@
 #include "PoseClip.h"
 
+#include <cmath>
+
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
@@ -37,6 +40,58 @@ PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& ani
             float q[4];
             transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
             clip.tracks[t].rotations.insert(clip.tracks[t].rotations.end(), q, q + 4);
+            if (moves[t]) {
+                const float* v = transform.translation.getValue().getValue();
+                clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
+            }
+        }
+    }
+    return clip;
+}
+
+PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animation,
+                          const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
+                          double keyRate) {
+    PoseClip clip;
+    clip.interpolation = PoseClip::Interpolation::Linear;
+    KTAnimationSampler sampler(component, &animation, keyRate);
+    sampler.setInterpolation(KTAnimationSampler::LINEAR);
+    sampler.setWrapMode(KTAnimationSampler::CLAMP);
+    const std::size_t samples =
+        static_cast<std::size_t>(std::lround(sampler.getDuration() * keyRate)) + 1;
+
+    std::vector<const SoTransform*> transforms;
+    std::vector<bool> moves;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (partNodes[i] < 0)
+            continue;
+        PoseTrack track;
+        track.node = partNodes[i];
+        track.rotations.reserve(samples * 4);
+        const bool positions = animation[parts[i].track]->usePositions() != 0;
+        if (positions)
+            track.translations.reserve(samples * 3);
+        clip.tracks.push_back(std::move(track));
+        transforms.push_back(parts[i].transform);
+        moves.push_back(positions);
+    }
+    for (std::size_t k = 0; k < samples; ++k) {
+        const double time = static_cast<double>(k) / keyRate;
+        sampler.sample(time);
+        clip.times.push_back(static_cast<float>(time));
+        for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
+            const SoTransform& transform = *transforms[t];
+            std::vector<float>& rotations = clip.tracks[t].rotations;
+            float q[4];
+            transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
+            if (k > 0) {
+                const float* before = &rotations[rotations.size() - 4];
+                if (q[0] * before[0] + q[1] * before[1] + q[2] * before[2] + q[3] * before[3] < 0) {
+                    for (float& component : q)
+                        component = -component;
+                }
+            }
+            rotations.insert(rotations.end(), q, q + 4);
             if (moves[t]) {
                 const float* v = transform.translation.getValue().getValue();
                 clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);

@@ -6,6 +6,7 @@
 #include "PlaySession.h"
 
 class KTAnimationInstance;
+class KTComponent;
 class KTComponentAnimation;
 
 namespace ktrt_tool {
@@ -40,5 +41,16 @@ struct PoseClip {
 PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& animation,
                         const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
                         int frames, double fps);
+
+/// Samples the animation by time as KTAnimationPlayer plays it with LINEAR
+/// interpolation, for a LINEAR clip: one sample per key time k / keyRate up to
+/// the end of the longest track, so that every key of every track is a sample
+/// and a glTF player interpolates between them as the sampler does. Each
+/// track holds its last key once it ends (CLAMP), as glTF players do; each
+/// rotation takes the sign nearer the sample before, so that interpolation
+/// keeps to the shorter arc.
+PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animation,
+                          const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
+                          double keyRate);
 
 } // namespace ktrt_tool

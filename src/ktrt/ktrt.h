@@ -3,10 +3,14 @@
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTAnimationWriter.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
@@ -14,6 +18,7 @@
 #include <ktrt/snapshot/KTBehaviorState.h>
 #include <ktrt/snapshot/KTLightState.h>
 #include <ktrt/snapshot/KTObjectState.h>
+#include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/snapshot/KTViewpointState.h>
 #include <ktrt/snapshot/KTWorldState.h>
 #include <ktrt/world/KTWorldDriver.h>

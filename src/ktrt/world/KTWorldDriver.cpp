@@ -8,6 +8,8 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
+#include <ktrt/animation/KTAnimationPlayer.h>
+
 namespace {
 
 const double defaultInterval = 1.0 / 240.0;
@@ -81,6 +83,7 @@ int KTWorldDriver::runWorld(KTComponentDB* world) {
     if (!stoppedWorlds.remove(world))
         return 0;
     runningWorlds.insert(world);
+    startPlayerClocks(world);
 
     RWTValSortedVector<RWCString> names;
     KTComponentIterator components(world, 0, "");
@@ -127,6 +130,62 @@ void KTWorldDriver::tickWorlds() {
         KTComponentIterator components(runningWorlds(i), 0, "");
         while (components++)
             components.getValue()->tick();
+    }
+    advancePlayers();
+}
+
+SbTime KTWorldDriver::now() const {
+    return clock ? clock(clockData) : SbTime::getTimeOfDay();
+}
+
+void KTWorldDriver::setClock(Clock* function, void* data) {
+    clock = function;
+    clockData = data;
+}
+
+int KTWorldDriver::addPlayer(KTComponentDB* world, KTAnimationPlayer* player) {
+    if (!world || !player)
+        return 0;
+    for (const TimedPlayer& timed : players) {
+        if (timed.player == player)
+            return 0;
+    }
+    players.push_back(TimedPlayer{world, player, runningWorlds.contains(world) ? now() : SbTime()});
+    return 1;
+}
+
+int KTWorldDriver::removePlayer(KTAnimationPlayer* player) {
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (players[i].player == player) {
+            players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void KTWorldDriver::startPlayerClocks(KTComponentDB* world) {
+    if (players.empty())
+        return;
+    const SbTime started = now();
+    for (TimedPlayer& timed : players) {
+        if (timed.world == world)
+            timed.since = started;
+    }
+}
+
+void KTWorldDriver::advancePlayers() {
+    if (players.empty())
+        return;
+    const SbTime firing = now();
+    // By index: a player's callback may add or remove players.
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        TimedPlayer& timed = players[i];
+        if (!runningWorlds.contains(timed.world))
+            continue;
+        const double elapsed = (firing - timed.since).getValue();
+        timed.since = firing;
+        timed.player->advance(elapsed);
     }
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <vector>
+
+#include <Inventor/SbTime.h>
+
 #include <rw/RWTValSortedVector.h>
 
 #include <ktrt/visibility.h>
 
+class KTAnimationPlayer;
 class KTComponentDB;
 class SoSensor;
 class SoTimerSensor;
@@ -57,8 +62,22 @@ public:
 
     /// One firing of the sensor: calls tick() on every component of every
     /// running world, worlds in ascending order of their addresses. Worlds
-    /// that a tick() stops or starts count from the next world on.
+    /// that a tick() stops or starts count from the next world on. Then
+    /// advances the players of the running worlds (see addPlayer()).
     void tickWorlds();
+
+    /// A clock: the current time, given the data registered with it.
+    typedef SbTime Clock(void* data);
+    /// Has every firing advance `player` by the clock's time since the last
+    /// firing while `world` runs (time while it is stopped does not count).
+    /// The player is not owned; remove it before destroying it. 0 for a null
+    /// argument or a player already added. A driver's copies take no players.
+    int addPlayer(KTComponentDB* world, KTAnimationPlayer* player);
+    /// Stops advancing `player`; 0 when it was not added.
+    int removePlayer(KTAnimationPlayer* player);
+    /// Sets the clock that players are advanced by (SbTime::getTimeOfDay()
+    /// when `clock` is null), for instance a simulated clock in a test.
+    void setClock(Clock* clock, void* data);
 
 private:
     friend struct KTWorldDriverAccess; // white-box tests of the callback
@@ -71,4 +90,19 @@ private:
     RWTValSortedVector<KTComponentDB*> stoppedWorlds;
     SoTimerSensor* sensor;
     double interval;
+
+    // Players advanced by the clock, each with the time it was last advanced
+    // to; `since` is set when its world starts running.
+    struct TimedPlayer {
+        KTComponentDB* world;
+        KTAnimationPlayer* player;
+        SbTime since;
+    };
+    SbTime now() const;
+    void startPlayerClocks(KTComponentDB* world);
+    void advancePlayers();
+
+    std::vector<TimedPlayer> players;
+    Clock* clock = nullptr;
+    void* clockData = nullptr;
 };

@@ -1,0 +1,251 @@
+// Cost of playing by time over many parts: KTAnimationSampler::sample() at
+// one time for all parts, against the bare floor of writing the same
+// (precomputed) values with setValue into the same transform nodes, and
+// against Coin's VRML97 interpolator engines connected to those nodes and
+// driven by one fraction field. Also the cost a player adds to a driver
+// tick.
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <Inventor/SbRotation.h>
+#include <Inventor/VRMLnodes/SoVRMLOrientationInterpolator.h>
+#include <Inventor/VRMLnodes/SoVRMLPositionInterpolator.h>
+#include <Inventor/VRMLnodes/SoVRMLScalarInterpolator.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentDB.h>
+#include <ktcp/KTComponentLibrary.h>
+#include <ktcp/KTPart.h>
+
+#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/animation/KTAnimationSampler.h>
+#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/world/KTWorldDriver.h>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int keysPerTrack = 8;
+constexpr double keyRate = 30.0;
+// Times sampled in turn: a step that is no whole number of keys, so nearly
+// every sample falls between two keys.
+constexpr int distinctTimes = 16;
+constexpr double timeStep = 0.37 / keyRate;
+
+// A component with `parts` logical parts and an animation with one track per
+// part, every key moving and turning its part, bound to a sampler.
+struct Scene {
+    explicit Scene(int parts) {
+        KTComponentLibrary::init();
+        component = world.addComponent("Bench");
+        for (int p = 0; p < parts; ++p) {
+            const std::string name = "Part" + std::to_string(p);
+            component->addLogicalPart(name.c_str());
+            auto* track = new KTPartAnimation;
+            track->setPartName(name.c_str());
+            track->setUsePositions(1);
+            track->setUseOrientations(1);
+            for (int k = 0; k < keysPerTrack; ++k) {
+                track->appendState(new KTAnimationState(
+                    0.0, KTVector3(p, k, 0.5 * k), KTAngle(40.0 * k, 25.0 * k + p % 7, 10.0 * k)));
+            }
+            animation.addPartAnimation(track);
+        }
+        sampler = std::make_unique<KTAnimationSampler>(component, &animation, keyRate);
+    }
+
+    KTComponentDB world;
+    KTComponent* component = nullptr;
+    KTComponentAnimation animation;
+    std::unique_ptr<KTAnimationSampler> sampler;
+};
+
+// One scene per size for the whole run: binding searches the parts by name.
+Scene& sceneOf(int parts) {
+    static std::map<int, std::unique_ptr<Scene>> scenes;
+    std::unique_ptr<Scene>& scene = scenes[parts];
+    if (!scene)
+        scene = std::make_unique<Scene>(parts);
+    return *scene;
+}
+
+void perPart(benchmark::State& state) {
+    state.counters["per_part"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_SamplerSample(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    int step = 0;
+    for (auto _ : state) {
+        scene.sampler->sample(step * timeStep);
+        step = (step + 1) % distinctTimes;
+    }
+    perPart(state);
+}
+
+// The sampler's own output at the same times, captured once, written with
+// setValue: what any player must at least do.
+void BM_SamplerSetValueFloor(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    KTAnimationSampler& sampler = *scene.sampler;
+    struct Pose {
+        float t[3];
+        float q[4];
+    };
+    const unsigned int count = sampler.getNumParts();
+    std::vector<SoTransform*> nodes(count);
+    std::vector<Pose> poses; // [time][part]
+    for (unsigned int i = 0; i < count; ++i)
+        nodes[i] = sampler.getPartTransform(i);
+    for (int step = 0; step < distinctTimes; ++step) {
+        sampler.sample(step * timeStep);
+        for (unsigned int i = 0; i < count; ++i) {
+            Pose pose;
+            const SbVec3f& t = nodes[i]->translation.getValue();
+            for (int c = 0; c < 3; ++c)
+                pose.t[c] = t[c];
+            nodes[i]->rotation.getValue().getValue(pose.q[0], pose.q[1], pose.q[2], pose.q[3]);
+            poses.push_back(pose);
+        }
+    }
+    int step = 0;
+    for (auto _ : state) {
+        const Pose* row = &poses[static_cast<std::size_t>(step) * count];
+        for (unsigned int i = 0; i < count; ++i) {
+            nodes[i]->translation.setValue(row[i].t[0], row[i].t[1], row[i].t[2]);
+            nodes[i]->rotation.setValue(row[i].q[0], row[i].q[1], row[i].q[2], row[i].q[3]);
+        }
+        step = (step + 1) % distinctTimes;
+    }
+    perPart(state);
+}
+
+// VRML97 interpolators on every part, their set_fraction connected to one
+// field that carries the time (as a fraction of the cycle); the transforms'
+// fields are read so that the engines evaluate, as a render traversal would.
+void BM_SamplerVrmlEngines(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    KTAnimationSampler& sampler = *scene.sampler;
+    // The field that carries the time: an input of one more interpolator,
+    // which is only its container.
+    auto* clock = new SoVRMLScalarInterpolator;
+    clock->ref();
+    SoSFFloat* fraction = &clock->set_fraction;
+    const unsigned int count = sampler.getNumParts();
+    std::vector<SoTransform*> nodes(count);
+    std::vector<SoVRMLPositionInterpolator*> positions(count);
+    std::vector<SoVRMLOrientationInterpolator*> orientations(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        KTPartAnimation* track = sampler.getPartAnimation(i);
+        nodes[i] = sampler.getPartTransform(i);
+        positions[i] = new SoVRMLPositionInterpolator;
+        orientations[i] = new SoVRMLOrientationInterpolator;
+        positions[i]->ref();
+        orientations[i]->ref();
+        for (int k = 0; k < keysPerTrack; ++k) {
+            const float at = k / (keysPerTrack - 1.0f);
+            const KTVector3& p = (*track)[k]->getPosition();
+            float q[4];
+            (*track)[k]->getOrientation().getValue(q);
+            positions[i]->key.set1Value(k, at);
+            positions[i]->keyValue.set1Value(k, SbVec3f(static_cast<float>(p[0]),
+                                                        static_cast<float>(p[1]),
+                                                        static_cast<float>(p[2])));
+            orientations[i]->key.set1Value(k, at);
+            orientations[i]->keyValue.set1Value(k, SbRotation(q[0], q[1], q[2], q[3]));
+        }
+        positions[i]->set_fraction.connectFrom(fraction);
+        orientations[i]->set_fraction.connectFrom(fraction);
+        nodes[i]->translation.connectFrom(&positions[i]->value_changed);
+        nodes[i]->rotation.connectFrom(&orientations[i]->value_changed);
+    }
+    const double cycle = (keysPerTrack - 1) / keyRate;
+    int step = 0;
+    for (auto _ : state) {
+        fraction->setValue(static_cast<float>(step * timeStep / cycle));
+        for (unsigned int i = 0; i < count; ++i) {
+            benchmark::DoNotOptimize(nodes[i]->translation.getValue());
+            benchmark::DoNotOptimize(nodes[i]->rotation.getValue());
+        }
+        step = (step + 1) % distinctTimes;
+    }
+    perPart(state);
+    for (unsigned int i = 0; i < count; ++i) {
+        nodes[i]->translation.disconnect();
+        nodes[i]->rotation.disconnect();
+        positions[i]->unref();
+        orientations[i]->unref();
+    }
+    clock->unref();
+}
+
+// A world of N components ticked by the driver, with and without one player
+// (a component whose one part turns and moves, advanced by the real clock).
+struct TickWorld {
+    explicit TickWorld(int components) {
+        KTComponentLibrary::init();
+        for (int c = 0; c < components; ++c)
+            world.addComponent(("Component" + std::to_string(c)).c_str());
+        KTComponent* chest = world.getComponent(0u);
+        chest->addLogicalPart("Lid");
+        auto* track = new KTPartAnimation;
+        track->setPartName("Lid");
+        track->setUsePositions(1);
+        track->setUseOrientations(1);
+        for (int k = 0; k < keysPerTrack; ++k)
+            track->appendState(
+                new KTAnimationState(0.0, KTVector3(0, k, 0), KTAngle(10.0 * k, 0, 5.0 * k)));
+        animation.addPartAnimation(track);
+        player = std::make_unique<KTAnimationPlayer>(chest, &animation);
+        player->play();
+        driver.addWorld(&world);
+        driver.runWorld(&world);
+    }
+    ~TickWorld() { driver.stopWorld(&world); }
+
+    KTComponentDB world;
+    KTComponentAnimation animation;
+    std::unique_ptr<KTAnimationPlayer> player;
+    KTWorldDriver driver;
+};
+
+void perComponent(benchmark::State& state) {
+    state.counters["per_component"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_DriverTickWithPlayer(benchmark::State& state) {
+    TickWorld world(static_cast<int>(state.range(0)));
+    world.driver.addPlayer(&world.world, world.player.get());
+    for (auto _ : state)
+        world.driver.tickWorlds();
+    world.driver.removePlayer(world.player.get());
+    perComponent(state);
+}
+
+void BM_DriverTickWithoutPlayer(benchmark::State& state) {
+    TickWorld world(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        world.driver.tickWorlds();
+    perComponent(state);
+}
+
+} // namespace
+
+BENCHMARK(BM_SamplerSample)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SamplerSetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SamplerVrmlEngines)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DriverTickWithPlayer)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_DriverTickWithoutPlayer)->Arg(100)->Arg(1000)->Arg(10000);
+
+BENCHMARK_MAIN();

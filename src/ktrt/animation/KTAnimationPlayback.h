@@ -1,0 +1,57 @@
+#pragma once
+
+#include <Inventor/fields/SoSFBool.h>
+#include <Inventor/fields/SoSFEnum.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFString.h>
+#include <Inventor/nodes/SoNode.h>
+#include <Inventor/nodes/SoSubNode.h>
+
+#include <ktrt/visibility.h>
+
+/// A node of a world file that says how a component plays: put it under the
+/// component's geometry and KTWorldAnimations binds the named animation to
+/// that component with these settings. It has no effect on rendering.
+///
+/// \code
+/// KTAnimationPlayback { animation "chest" speed 1 wrap LOOP interpolation LINEAR }
+/// \endcode
+///
+/// Call initClass() after KTComponentLibrary::init() and before reading such
+/// a file. A file that declares the node's fields (`fields [ SFString
+/// animation, ... ]`) also reads where the class is not registered.
+class KTRT_API KTAnimationPlayback : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(KTAnimationPlayback);
+
+public:
+    /// The wrap modes, as KTAnimationSampler::WrapMode.
+    enum Wrap { LOOP, CLAMP, PING_PONG };
+    /// The interpolations, as KTAnimationSampler::Interpolation.
+    enum Interpolation { STEP, LINEAR, HOLD };
+
+    /// The registered name of the animation to play; "" plays nothing.
+    SoSFString animation;
+    /// Multiplies elapsed time; 1 by default, negative plays backwards.
+    SoSFFloat speed;
+    /// LOOP (default), CLAMP or PING_PONG.
+    SoSFEnum wrap;
+    /// LINEAR (default), STEP or HOLD.
+    SoSFEnum interpolation;
+    /// Keys per second, 30 by default.
+    SoSFFloat keyRate;
+    /// Whether the player starts playing; TRUE by default.
+    SoSFBool playing;
+    /// Whether tracks that have position keys play them (tracks read from a
+    /// file play orientations only); FALSE by default.
+    SoSFBool positions;
+
+    /// A node with the default values.
+    KTAnimationPlayback();
+    /// Registers the class with Coin; later calls do nothing.
+    static void initClass();
+
+protected:
+    /// Protected: a node goes away with its last unref().
+    ~KTAnimationPlayback() override;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <rw/RWCString.h>
+
+#include <ktrt/visibility.h>
+
+class KTAnimationPlayer;
+class KTComponentAnimation;
+class KTComponentDB;
+
+/// The animations a world file names: one player for every
+/// KTAnimationPlayback node found under a component, bound to the nearest
+/// component above the node, with the node's animation, speed, wrap mode,
+/// interpolation and key rate. Animations are read by name through the
+/// registry loader (KTComponentAnimation::loadAnimationFromFile()).
+///
+/// The set owns its players and their animations; the world and its
+/// components must outlive it. Hand the players to a KTWorldDriver with
+/// addPlayer() to play them by real time, and remove them before the set
+/// goes.
+class KTRT_API KTWorldAnimations {
+public:
+    /// No players.
+    KTWorldAnimations();
+    /// As load(world).
+    explicit KTWorldAnimations(KTComponentDB* world);
+    /// Copies of the source's players (bound to the same parts), sharing its
+    /// animations.
+    KTWorldAnimations(const KTWorldAnimations& other);
+    /// As the copy constructor; the players held before are deleted.
+    KTWorldAnimations& operator=(const KTWorldAnimations& other);
+    /// Deletes the players and, with the last set that shares them, the
+    /// animations.
+    ~KTWorldAnimations();
+
+    /// 1 when both sets were loaded from the same world.
+    int operator==(const KTWorldAnimations& other) const;
+
+    /// Deletes the players held, then makes one for every playback node of
+    /// every component of `world` whose animation reads, and writes each
+    /// player's pose at time 0. Returns the number of players; a null world,
+    /// or a process where KTAnimationPlayback::initClass() was never called,
+    /// gives none. Nodes whose animation fails are listed by getFailure().
+    int load(KTComponentDB* world);
+
+    /// Number of players.
+    unsigned int getNumPlayers() const { return static_cast<unsigned int>(players.size()); }
+    /// Player `index` (owned by the set), or null past the end.
+    KTAnimationPlayer* getPlayer(unsigned int index) const;
+    /// The first player bound to the component named `componentName`
+    /// exactly, or null.
+    KTAnimationPlayer* getPlayer(const RWCString& componentName) const;
+
+    /// Number of playback nodes whose animation could not be read.
+    unsigned int getNumFailures() const { return static_cast<unsigned int>(failures.size()); }
+    /// Why playback node `index` plays nothing: the component, the animation
+    /// name and the reader's message, line number and line when it has one;
+    /// "" past the end.
+    RWCString getFailure(unsigned int index) const;
+
+private:
+    void copyFrom(const KTWorldAnimations& other);
+
+    KTComponentDB* world;
+    std::vector<std::shared_ptr<KTComponentAnimation>> animations;
+    std::vector<std::unique_ptr<KTAnimationPlayer>> players;
+    std::vector<RWCString> failures;
+};

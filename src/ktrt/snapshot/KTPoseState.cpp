@@ -1,0 +1,78 @@
+#include <ktrt/snapshot/KTPoseState.h>
+
+#include <Inventor/nodes/SoTransform.h>
+
+#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/animation/KTWorldAnimations.h>
+
+KTPoseState::KTPoseState() = default;
+
+KTPoseState::KTPoseState(const KTPoseState& other) = default;
+
+KTPoseState& KTPoseState::operator=(const KTPoseState& other) = default;
+
+KTPoseState::~KTPoseState() = default;
+
+int KTPoseState::operator==(const KTPoseState& other) const {
+    if (players.size() != other.players.size())
+        return 0;
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (players[i].player != other.players[i].player)
+            return 0;
+    }
+    return 1;
+}
+
+void KTPoseState::makeSnapshot(const KTWorldAnimations& animations) {
+    clear();
+    for (unsigned int i = 0; i < animations.getNumPlayers(); ++i)
+        addPlayer(animations.getPlayer(i));
+}
+
+int KTPoseState::addPlayer(KTAnimationPlayer* player) {
+    if (!player)
+        return 0;
+    const KTAnimationSampler& sampler = player->getSampler();
+    players.push_back(PlayerRecord{player, player->getTime(), player->getSpeed(),
+                                   sampler.getKeyRate(), player->isPlaying() != 0,
+                                   sampler.getWrapMode(), sampler.getInterpolation(), parts.size(),
+                                   sampler.getNumParts()});
+    for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
+        SoTransform* node = sampler.getPartTransform(p);
+        parts.push_back(PartPose{node, node->translation.getValue(), node->rotation.getValue(),
+                                 node->scaleFactor.getValue(), node->scaleOrientation.getValue(),
+                                 node->center.getValue()});
+    }
+    return 1;
+}
+
+void KTPoseState::restoreFromSnapshot() const {
+    for (const PlayerRecord& record : players) {
+        KTAnimationPlayer& player = *record.player;
+        KTAnimationSampler& sampler = player.getSampler();
+        sampler.setKeyRate(record.keyRate);
+        sampler.setWrapMode(record.wrapMode);
+        sampler.setInterpolation(record.interpolation);
+        player.setSpeed(record.speed);
+        // play() may rewind a clamped play that stands at its end; the time
+        // is set after it.
+        if (record.playing)
+            player.play();
+        else
+            player.pause();
+        player.seek(record.time);
+        for (std::size_t p = record.firstPart; p < record.firstPart + record.numParts; ++p) {
+            const PartPose& pose = parts[p];
+            pose.node->translation.setValue(pose.translation);
+            pose.node->rotation.setValue(pose.rotation);
+            pose.node->scaleFactor.setValue(pose.scaleFactor);
+            pose.node->scaleOrientation.setValue(pose.scaleOrientation);
+            pose.node->center.setValue(pose.center);
+        }
+    }
+}
+
+void KTPoseState::clear() {
+    players.clear();
+    parts.clear();
+}
