@@ -11,13 +11,21 @@
 
 namespace ktrt_tool {
 
-PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& animation,
-                        const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
-                        int frames, double fps) {
-    PoseClip clip;
-    const std::size_t samples = static_cast<std::size_t>(frames) + 1;
+namespace {
+
+// The transforms that a clip samples, and whether each one's translation is
+// sampled too, in the order of the clip's tracks.
+struct ClipParts {
     std::vector<const SoTransform*> transforms;
     std::vector<bool> moves;
+};
+
+// Adds an empty track, with room for `samples` samples, for every part that
+// has a node in the asset.
+ClipParts startTracks(PoseClip& clip, KTComponentAnimation& animation,
+                      const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
+                      std::size_t samples) {
+    ClipParts sampled;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (partNodes[i] < 0)
             continue;
@@ -28,19 +36,30 @@ PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& ani
         if (positions)
             track.translations.reserve(samples * 3);
         clip.tracks.push_back(std::move(track));
-        transforms.push_back(parts[i].transform);
-        moves.push_back(positions);
+        sampled.transforms.push_back(parts[i].transform);
+        sampled.moves.push_back(positions);
     }
+    return sampled;
+}
+
+} // namespace
+
+PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& animation,
+                        const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
+                        int frames, double fps) {
+    PoseClip clip;
+    const std::size_t samples = static_cast<std::size_t>(frames) + 1;
+    const ClipParts sampled = startTracks(clip, animation, parts, partNodes, samples);
     clip.times.reserve(samples);
     for (std::size_t k = 0; k < samples; ++k) {
         instance.update();
         clip.times.push_back(static_cast<float>(static_cast<double>(k) / fps));
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
-            const SoTransform& transform = *transforms[t];
+            const SoTransform& transform = *sampled.transforms[t];
             float q[4];
             transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
             clip.tracks[t].rotations.insert(clip.tracks[t].rotations.end(), q, q + 4);
-            if (moves[t]) {
+            if (sampled.moves[t]) {
                 const float* v = transform.translation.getValue().getValue();
                 clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
             }
@@ -60,27 +79,13 @@ PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animatio
     const std::size_t samples =
         static_cast<std::size_t>(std::lround(sampler.getDuration() * keyRate)) + 1;
 
-    std::vector<const SoTransform*> transforms;
-    std::vector<bool> moves;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (partNodes[i] < 0)
-            continue;
-        PoseTrack track;
-        track.node = partNodes[i];
-        track.rotations.reserve(samples * 4);
-        const bool positions = animation[parts[i].track]->usePositions() != 0;
-        if (positions)
-            track.translations.reserve(samples * 3);
-        clip.tracks.push_back(std::move(track));
-        transforms.push_back(parts[i].transform);
-        moves.push_back(positions);
-    }
+    const ClipParts sampled = startTracks(clip, animation, parts, partNodes, samples);
     for (std::size_t k = 0; k < samples; ++k) {
         const double time = static_cast<double>(k) / keyRate;
         sampler.sample(time);
         clip.times.push_back(static_cast<float>(time));
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
-            const SoTransform& transform = *transforms[t];
+            const SoTransform& transform = *sampled.transforms[t];
             std::vector<float>& rotations = clip.tracks[t].rotations;
             float q[4];
             transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
@@ -92,7 +97,7 @@ PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animatio
                 }
             }
             rotations.insert(rotations.end(), q, q + 4);
-            if (moves[t]) {
+            if (sampled.moves[t]) {
                 const float* v = transform.translation.getValue().getValue();
                 clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
             }

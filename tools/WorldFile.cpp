@@ -21,6 +21,8 @@
 #include <Inventor/nodes/SoFile.h>
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <coinref/CoinRef.h>
+
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentDB.h>
 
@@ -100,14 +102,13 @@ protected:
         }
         activeRead->including.emplace_back(resolved);
         GuardedInput input(*activeRead);
-        SoSeparator* root = input.openFile(path.c_str()) ? SoDB::readAll(&input) : nullptr;
+        const coinref::CoinRef<SoSeparator> root(
+            input.openFile(path.c_str()) ? SoDB::readAll(&input) : nullptr);
         activeRead->including.pop_back();
         if (!root)
             return FALSE;
-        root->ref();
         for (int i = 0; i < root->getNumChildren(); ++i)
             getChildren()->append(root->getChild(i));
-        root->unref();
         return TRUE;
     }
 };
@@ -205,12 +206,13 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world) 
         std::cerr << compilerStyle(context.firstError, path) << '\n';
         return false;
     }
-    root->ref();
     std::vector<KTComponent*> found;
-    collectComponents(root, found);
-    for (KTComponent* component : found)
-        world.addComponent(component);
-    root->unref();
+    {
+        const coinref::CoinRef<SoSeparator> held(root);
+        collectComponents(root, found);
+        for (KTComponent* component : found)
+            world.addComponent(component);
+    }
     if (found.empty()) {
         std::cerr << tool << ": " << path << ": no KTComponent nodes\n";
         return false;

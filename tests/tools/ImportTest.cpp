@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <assimp/Importer.hpp>
@@ -29,7 +31,9 @@
 namespace {
 
 const std::string models = "/usr/share/assimp/models/";
-const std::filesystem::path work = std::filesystem::path(::testing::TempDir()) / "ktrt-import";
+// One folder per process: CTest runs the cases of this file side by side.
+const std::filesystem::path work =
+    std::filesystem::path(::testing::TempDir()) / ("ktrt-import-" + std::to_string(::getpid()));
 
 // Runs the tool; its exit status, with standard error in `errors`.
 int run(const std::string& arguments, std::string* errors = nullptr) {

@@ -52,6 +52,6 @@ public:
     static void initClass();
 
 protected:
-    /// Protected: a node goes away with its last unref().
+    /// Protected: a node goes away when its last reference is released.
     ~KTAnimationPlayback() override;
 };

@@ -1,6 +1,7 @@
 #include <ktrt/animation/KTAnimationPlayer.h>
 
 #include <cmath>
+#include <utility>
 
 #include <Inventor/nodes/SoTransform.h>
 
@@ -22,10 +23,9 @@ KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* 
     : sampler(object, animation, keysPerSecond), time(0.0), speed(1.0), playing(false),
       callback(nullptr), callbackData(nullptr) {
     for (unsigned int i = 0; i < sampler.getNumParts(); ++i) {
-        auto* saved = new SoTransform;
-        saved->ref();
+        coinref::CoinRef<SoTransform> saved(new SoTransform);
         ktrt::detail::copyTransformFields(*sampler.getPartTransform(i), *saved);
-        savedTransforms.push_back(saved);
+        savedTransforms.push_back(std::move(saved));
     }
 }
 
@@ -40,28 +40,21 @@ KTAnimationPlayer& KTAnimationPlayer::operator=(const KTAnimationPlayer& other) 
     return *this;
 }
 
-KTAnimationPlayer::~KTAnimationPlayer() {
-    releaseSaved();
-}
+KTAnimationPlayer::~KTAnimationPlayer() = default;
 
 void KTAnimationPlayer::copyFrom(const KTAnimationPlayer& other) {
     // Reference the source's nodes before releasing ours: they may be the same.
-    for (SoTransform* saved : other.savedTransforms)
-        saved->ref();
-    releaseSaved();
-    savedTransforms = other.savedTransforms;
+    std::vector<coinref::CoinRef<SoTransform>> shared;
+    shared.reserve(other.savedTransforms.size());
+    for (const coinref::CoinRef<SoTransform>& saved : other.savedTransforms)
+        shared.emplace_back(saved.get());
+    savedTransforms = std::move(shared);
     sampler = other.sampler;
     time = other.time;
     speed = other.speed;
     playing = other.playing;
     callback = other.callback;
     callbackData = other.callbackData;
-}
-
-void KTAnimationPlayer::releaseSaved() {
-    for (SoTransform* saved : savedTransforms)
-        saved->unref();
-    savedTransforms.clear();
 }
 
 int KTAnimationPlayer::operator==(const KTAnimationPlayer& other) const {

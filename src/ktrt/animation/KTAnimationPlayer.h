@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <coinref/CoinRef.h>
+
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/visibility.h>
 
@@ -104,7 +106,6 @@ public:
 
 private:
     void copyFrom(const KTAnimationPlayer& other);
-    void releaseSaved();
 
     KTAnimationSampler sampler;
     double time;
@@ -113,5 +114,5 @@ private:
     Callback* callback;
     void* callbackData;
     // One private copy per bound part, in the sampler's part order.
-    std::vector<SoTransform*> savedTransforms;
+    std::vector<coinref::CoinRef<SoTransform>> savedTransforms;
 };
