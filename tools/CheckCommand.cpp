@@ -404,13 +404,14 @@ void printJson(const std::vector<FileResult>& results) {
         for (const auto& [name, keys] : result.trackKeys)
             tracks += std::string(tracks.empty() ? "" : ", ") + "{\"name\": " + jsonString(name) +
                       ", \"keys\": " + std::to_string(keys) + "}";
-        out += "{\n  \"uri\": " + jsonString(result.name) + ",\n  \"issues\": {\n" +
-               "    \"numErrors\": " + std::to_string(errors) +
-               ",\n    \"numWarnings\": " + std::to_string(warnings) +
-               ",\n    \"numInfos\": 0,\n    \"numHints\": 0,\n    \"messages\": [" + messages +
-               (messages.empty() ? "]" : "\n    ]") +
-               ",\n    \"truncated\": " + (result.truncated ? "true" : "false") +
-               "\n  },\n  \"info\": {\"tracks\": [" + tracks + "]}\n}";
+        out += "{\n  \"uri\": " + jsonString(result.name) + ",\n  \"issues\": {\n";
+        out += "    \"numErrors\": " + std::to_string(errors) + ",\n";
+        out += "    \"numWarnings\": " + std::to_string(warnings) + ",\n";
+        out += "    \"numInfos\": 0,\n    \"numHints\": 0,\n    \"messages\": [" + messages;
+        out += messages.empty() ? "]" : "\n    ]";
+        out += ",\n    \"truncated\": ";
+        out += result.truncated ? "true" : "false";
+        out += "\n  },\n  \"info\": {\"tracks\": [" + tracks + "]}\n}";
         out += f + 1 < results.size() ? ",\n" : "\n";
     }
     if (results.size() != 1)

@@ -132,7 +132,7 @@ SoCallbackAction::Response enterPart(void* data, SoCallbackAction* action, const
         parentPart < 0 ? SbMatrix::identity()
                        : collector.geometryFrames[static_cast<std::size_t>(parentPart)];
 
-    const SbMatrix entry = action->getModelMatrix();
+    const SbMatrix& entry = action->getModelMatrix();
     const SbVec3f center = transform.center.getValue();
     SbMatrix pivot;
     pivot.setTranslate(center);

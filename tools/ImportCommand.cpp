@@ -291,8 +291,12 @@ int runImport(const ImportOptions& options) {
         std::string name = partNameOf(node);
         for (int n = 2; taken.count(name); ++n)
             name = partNameOf(node) + "_" + std::to_string(n);
-        if (name != node && ++renamedCount <= 3)
-            renamed += std::string(renamedCount > 1 ? ", \"" : "\"") + node + "\" as " + name;
+        if (name != node && ++renamedCount <= 3) {
+            renamed += renamedCount > 1 ? ", \"" : "\"";
+            renamed += node;
+            renamed += "\" as ";
+            renamed += name;
+        }
         taken.insert(name);
         partNames[c] = name;
         parts.emplace(node, name);

@@ -119,7 +119,7 @@ void sampleChannel(const aiNodeAnim& channel, double tps, double fps, unsigned i
     KeyCursor<aiVectorKey> positionKeys(channel.mPositionKeys, channel.mNumPositionKeys);
     for (unsigned int i = 0; i < frames; ++i) {
         const double ticks = i / fps * tps;
-        double* q = rotations + 4 * i;
+        double* q = rotations + 4 * std::size_t{i};
         if (channel.mNumRotationKeys > 0) {
             const aiQuatKey *from, *to;
             double t;
@@ -128,7 +128,7 @@ void sampleChannel(const aiNodeAnim& channel, double tps, double fps, unsigned i
         } else {
             slerp(restRotation, restRotation, 0.0, q);
         }
-        double* p = positions + 3 * i;
+        double* p = positions + 3 * std::size_t{i};
         if (channel.mNumPositionKeys > 0) {
             const aiVectorKey *from, *to;
             double t;
@@ -185,12 +185,12 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
             const double* p = &positions[3 * std::size_t{i}];
             const KTVector3 position(static_cast<float>(p[0]), static_cast<float>(p[1]),
                                      static_cast<float>(p[2]));
-            const float key = static_cast<float>(i / fps);
+            const auto key = static_cast<float>(i / fps);
             track->appendState(
                 new KTAnimationState(key, position, orientationOf(&rotations[4 * std::size_t{i}])));
         }
         if (result.addPartAnimation(track.get()))
-            track.release();
+            static_cast<void>(track.release()); // the animation owns it now
     }
 }
 

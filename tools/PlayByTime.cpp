@@ -105,7 +105,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
         }
         const long rows = static_cast<long>(std::floor(duration * rate + 1e-9)) + 1;
         for (long row = 0; row < rows && row < 1000000; ++row)
-            times.push_back(row / rate);
+            times.push_back(static_cast<double>(row) / rate);
     }
 
     int nameWidth = 4;

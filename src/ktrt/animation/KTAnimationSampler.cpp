@@ -279,7 +279,7 @@ void KTAnimationSampler::sample(double seconds) {
             continue;
         if (binding.count != lastCount) {
             lastCount = binding.count;
-            const double span = static_cast<double>(binding.count - 1);
+            const auto span = static_cast<double>(binding.count - 1);
             const double wrapped = wrapPosition(position, span, wrapMode);
             double whole = std::floor(wrapped);
             fraction = wrapped - whole;

@@ -46,8 +46,7 @@ bool isZero(double value) {
 
 bool sameBits(const KTAngle& a, const KTAngle& b) {
     for (unsigned int i = 0; i < 3; ++i) {
-        const double x = a[i], y = b[i];
-        if (std::memcmp(&x, &y, sizeof x) != 0)
+        if (ktrt::detail::bitsOf(a[i]) != ktrt::detail::bitsOf(b[i]))
             return false;
     }
     return true;

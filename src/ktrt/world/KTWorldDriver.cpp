@@ -179,7 +179,7 @@ void KTWorldDriver::advancePlayers() {
         return;
     const SbTime firing = now();
     // By index: a player's callback may add or remove players.
-    for (std::size_t i = 0; i < players.size(); ++i) {
+    for (std::size_t i = 0; i < players.size(); ++i) { // NOLINT(modernize-loop-convert)
         TimedPlayer& timed = players[i];
         if (!runningWorlds.contains(timed.world))
             continue;

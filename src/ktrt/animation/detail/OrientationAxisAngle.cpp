@@ -28,8 +28,7 @@ bool sameAngles(const KTAngle& a, const KTAngle& b) {
     double a0, a1, a2, b0, b1, b2;
     a.getValue(a0, a1, a2);
     b.getValue(b0, b1, b2);
-    return std::memcmp(&a0, &b0, sizeof a0) == 0 && std::memcmp(&a1, &b1, sizeof a1) == 0 &&
-           std::memcmp(&a2, &b2, sizeof a2) == 0;
+    return bitsOf(a0) == bitsOf(b0) && bitsOf(a1) == bitsOf(b1) && bitsOf(a2) == bitsOf(b2);
 }
 
 bool readsBackAs(const float numbers[4], const KTAngle& orientation) {
@@ -173,7 +172,7 @@ bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
     // The sine and cosine of every half angle tried, computed once.
     float angles[6][angleSteps], sines[6][angleSteps], cosines[6][angleSteps];
     for (int t = 0; t < 6; ++t) {
-        const float angle =
+        const auto angle =
             static_cast<float>(2.0 * (halfAngleTurns[t][0] * half + halfAngleTurns[t][1] * pi));
         for (int a = 0; a < angleSteps; ++a) {
             angles[t][a] = stepped(angle, a % 2 ? (a + 1) / 2 : -(a / 2));

@@ -1,8 +1,19 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #include <ktrt/geometry/KTAngle.h>
 
 namespace ktrt::detail {
+
+/// The bits of a double, for comparisons that must tell -0.0 from 0.0 and
+/// one NaN from another.
+inline std::uint64_t bitsOf(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 /// Finds the four numbers of an orientation key value (axis x, y, z, then the
 /// angle in radians, all floats) that the animation file reader turns back

@@ -168,9 +168,8 @@ inline constexpr Rule format[] = {
 constexpr GrammarTable build() {
     GrammarTable table{};
     for (const Rule& rule : outOfPlace) {
-        for (std::size_t state = 0; state < stateCount; ++state)
-            table.cells[state][static_cast<std::size_t>(rule.keyword)] = {rule.action, rule.next,
-                                                                          rule.escape};
+        for (auto& row : table.cells)
+            row[static_cast<std::size_t>(rule.keyword)] = {rule.action, rule.next, rule.escape};
     }
     for (const Rule& rule : format)
         table.cells[static_cast<std::size_t>(rule.state)][static_cast<std::size_t>(rule.keyword)] =
