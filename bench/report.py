@@ -174,14 +174,13 @@ def load_medians(folder, program):
         aggregate = run.get("aggregate_name")
         if run.get("run_type") == "aggregate" and aggregate != "median":
             continue
-        parts = run.get("run_name", run["name"]).split("/")
-        if len(parts) == 1:
-            parts.append("1")  # a benchmark of one size
-        if not all(part.isdigit() for part in parts[1:]):
-            continue
+        name, *rest = run.get("run_name", run["name"]).split("/")
+        # The numeric arguments; suffixes such as repeats:5 are not sizes.
+        args = [int(part) for part in rest if part.isdigit()]
+        if not args:
+            args = [1]  # a benchmark of one size
         # Two arguments (a, b) become a * 10 + b, b being a 0/1 switch.
-        key = (parts[0], int(parts[1]) * (10 if len(parts) > 2 else 1) +
-               (int(parts[2]) if len(parts) > 2 else 0))
+        key = (name, args[0] * 10 + args[1] if len(args) > 1 else args[0])
         if aggregate == "median" or key not in runs:
             runs[key] = run
     return runs
