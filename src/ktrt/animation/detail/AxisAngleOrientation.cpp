@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include <math.h> // NOLINT(modernize-deprecated-headers): declares the GNU ::sincosf
-
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The float expressions below must round exactly as Coin's compiled code
@@ -15,15 +13,6 @@ namespace ktrt::detail {
 namespace {
 
 constexpr double radiansToDegrees = 57.29577951308232;
-
-void sineAndCosine(float angle, float& sine, float& cosine) {
-#if defined(__GLIBC__)
-    ::sincosf(angle, &sine, &cosine);
-#else
-    sine = std::sin(angle);
-    cosine = std::cos(angle);
-#endif
-}
 
 float quaternionLength(const float q[4]) {
     return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);

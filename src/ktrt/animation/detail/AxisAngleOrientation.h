@@ -1,8 +1,23 @@
 #pragma once
 
+#include <cmath>
+
+#include <math.h> // NOLINT(modernize-deprecated-headers): declares the GNU ::sincosf
+
 #include <ktrt/geometry/KTAngle.h>
 
 namespace ktrt::detail {
+
+/// The sine and cosine of a half angle as Coin's SbRotation takes them
+/// (glibc's sincosf), so that conversions that mirror Coin round alike.
+inline void sineAndCosine(float angle, float& sine, float& cosine) {
+#if defined(__GLIBC__)
+    ::sincosf(angle, &sine, &cosine);
+#else
+    sine = std::sin(angle);
+    cosine = std::cos(angle);
+#endif
+}
 
 /// The orientation of one axis-angle key value of an animation file: bit for
 /// bit the angles that KTAngle(q0, q1, q2, q3) gives for the quaternion of

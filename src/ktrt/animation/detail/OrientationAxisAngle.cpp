@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include <math.h> // NOLINT(modernize-deprecated-headers): declares the GNU ::sincosf
-
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
 
 namespace ktrt::detail {
@@ -13,15 +11,6 @@ namespace {
 
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr double pi = 3.14159265358979323846;
-
-void sineAndCosine(float angle, float& sine, float& cosine) {
-#if defined(__GLIBC__)
-    ::sincosf(angle, &sine, &cosine);
-#else
-    sine = std::sin(angle);
-    cosine = std::cos(angle);
-#endif
-}
 
 // Bit-for-bit equality: the angles read back must be the very same doubles.
 bool sameAngles(const KTAngle& a, const KTAngle& b) {
