@@ -1,61 +1,86 @@
 #include <ktrt/animation/detail/OrientationAxisAngle.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
+#include <ktrt/geometry/detail/RotationToAngles.h>
+
+// The reader's angles depend only on its normalised float quaternion n: they
+// come from the rotation matrix of n. The search therefore runs in two steps.
+// First, float quaternions near the angles' own quaternion are tried until
+// one's matrix gives exactly the stored angles. Second, float axes and angles
+// near that quaternion's own are run through the reader's float steps until
+// one gives the same angles; when none does, the next quaternion is tried. The float expressions
+// below round as the reader's do (see AxisAngleOrientation.cpp); the build turns off contraction
+// into fused multiply-adds for this file too.
 
 namespace ktrt::detail {
 
 namespace {
 
 constexpr double degreesToRadians = 0.017453292519943295;
+constexpr double radiansToDegrees = 57.29577951308232;
 constexpr double pi = 3.14159265358979323846;
 
-// Bit-for-bit equality: the angles read back must be the very same doubles.
-bool sameAngles(const KTAngle& a, const KTAngle& b) {
-    double a0, a1, a2, b0, b1, b2;
-    a.getValue(a0, a1, a2);
-    b.getValue(b0, b1, b2);
-    return bitsOf(a0) == bitsOf(b0) && bitsOf(a1) == bitsOf(b1) && bitsOf(a2) == bitsOf(b2);
-}
-
-bool readsBackAs(const float numbers[4], const KTAngle& orientation) {
-    return sameAngles(orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]),
-                      orientation);
-}
-
-// The float `steps` units in the last place away from `value`.
+// The float `steps` units in the last place away from finite `value`.
 float stepped(float value, int steps) {
-    for (; steps > 0; --steps)
-        value = std::nextafter(value, HUGE_VALF);
-    for (; steps < 0; ++steps)
-        value = std::nextafter(value, -HUGE_VALF);
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    // Floats in order as integers: negative floats below zero.
+    const std::int64_t magnitude = bits & 0x7fffffffU;
+    std::int64_t ordered = (bits & 0x80000000U) ? -magnitude : magnitude;
+    ordered += steps;
+    bits = ordered < 0 ? static_cast<std::uint32_t>(-ordered) | 0x80000000U
+                       : static_cast<std::uint32_t>(ordered);
+    std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-// Unit quaternion (x, y, z, w) of the angles: X first, then the fixed Y
-// axis, then the fixed Z axis, with w >= 0.
-void quaternionOfAngles(const KTAngle& orientation, double q[4]) {
-    double ax, ay, az;
-    orientation.getValue(ax, ay, az);
-    const double hx = ax * degreesToRadians * 0.5, hy = ay * degreesToRadians * 0.5,
-                 hz = az * degreesToRadians * 0.5;
-    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
-                 sz = std::sin(hz), cz = std::cos(hz);
-    q[0] = cz * cy * sx - sz * sy * cx;
-    q[1] = cz * sy * cx + sz * cy * sx;
-    q[2] = sz * cy * cx - cz * sy * sx;
-    q[3] = cz * cy * cx + sz * sy * sx;
-    if (q[3] < 0.0)
-        for (int i = 0; i < 4; ++i)
-            q[i] = -q[i];
+float lengthOf(const float q[4]) {
+    return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
 }
 
-// The reader's float steps from axis and angle to the rotation matrix
-// elements that its angles come from (see AxisAngleOrientation.cpp), with
-// the sine and cosine of the half angle given: m[0] = m00, m01, m02, m12, m22.
-void matrixElements(float x, float y, float z, float sine, float cosine, float m[5]) {
+// The reader's rotation matrix (row vectors, row by row) of a quaternion: the
+// quaternion divided by its length, the identity for about zero length.
+void unitQuaternion(const float q[4], float u[4]) {
+    const float length = lengthOf(q);
+    if (length == 1.0f) {
+        // Dividing by one changes nothing: skip the divisions.
+        std::memcpy(u, q, 4 * sizeof(float));
+    } else if (length > 0x1p-23f) {
+        for (int i = 0; i < 4; ++i)
+            u[i] = q[i] / length;
+    } else {
+        u[0] = u[1] = u[2] = 0.0f;
+        u[3] = 1.0f;
+    }
+}
+
+void matrixOf(const float q[4], float m[9]) {
+    float u[4];
+    unitQuaternion(q, u);
+    const float x = u[0], y = u[1], z = u[2], w = u[3];
+    const float xx = x * x, yy = y * y, zz = z * z;
+    const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
+    const auto twice = [](float v) { return v + v; };
+    m[0] = 1.0f - twice(yy + zz);
+    m[1] = twice(xy + zw);
+    m[2] = twice(xz - yw);
+    m[3] = twice(xy - zw);
+    m[4] = 1.0f - twice(zz + xx);
+    m[5] = twice(yz + xw);
+    m[6] = twice(xz + yw);
+    m[7] = twice(yz - xw);
+    m[8] = 1.0f - twice(xx + yy);
+}
+
+// The reader's normalised quaternion of an axis and an angle whose half
+// angle has the given sine and cosine.
+void quaternionOf(float x, float y, float z, float sine, float cosine, float q[4]) {
     const float length = std::sqrt(x * x + y * y + z * z);
     if (length > 0.0f) {
         const float inverse = 1.0f / length;
@@ -63,42 +88,50 @@ void matrixElements(float x, float y, float z, float sine, float cosine, float m
         y *= inverse;
         z *= inverse;
     }
-    float q[4] = {x * sine, y * sine, z * sine, cosine};
-    float norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    q[0] = x * sine;
+    q[1] = y * sine;
+    q[2] = z * sine;
+    q[3] = cosine;
+    const float norm = lengthOf(q);
     if (norm > 0.0f && std::fabs(static_cast<double>(norm) - 1.0) > 0x1p-24) {
         const float inverse = 1.0f / norm;
-        for (float& v : q)
-            v *= inverse;
+        for (int i = 0; i < 4; ++i)
+            q[i] *= inverse;
     }
-    norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-    float a = 0.0f, b = 0.0f, c = 0.0f, w = 1.0f;
-    if (norm > 0x1p-23f) {
-        a = q[0] / norm;
-        b = q[1] / norm;
-        c = q[2] / norm;
-        w = q[3] / norm;
-    }
-    const auto twice = [](float v) { return v + v; };
-    m[0] = 1.0f - twice(b * b + c * c);
-    m[1] = twice(a * b + c * w);
-    m[2] = twice(a * c - b * w);
-    m[3] = twice(b * c + a * w);
-    m[4] = 1.0f - twice(a * a + b * b);
+}
+
+// Whether the reader's angles of matrix `m` are bit for bit `angles`.
+bool givesAngles(const float m[9], const double angles[3]) {
+    const double wide[3][3] = {{m[0], m[1], m[2]}, {m[3], m[4], m[5]}, {m[6], m[7], m[8]}};
+    double x, y, z;
+    rotationToAngles(wide, x, y, z);
+    return bitsOf(x * radiansToDegrees) == bitsOf(angles[0]) &&
+           bitsOf(y * radiansToDegrees) == bitsOf(angles[1]) &&
+           bitsOf(z * radiansToDegrees) == bitsOf(angles[2]);
+}
+
+// Unit quaternion (x, y, z, w) of the angles (radians): X first, then the
+// fixed Y axis, then the fixed Z axis.
+void quaternionOfAngles(const double angles[3], double q[4]) {
+    const double hx = angles[0] * 0.5, hy = angles[1] * 0.5, hz = angles[2] * 0.5;
+    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
+                 sz = std::sin(hz), cz = std::cos(hz);
+    q[0] = cz * cy * sx - sz * sy * cx;
+    q[1] = cz * sy * cx + sz * cy * sx;
+    q[2] = sz * cy * cx - cz * sy * sx;
+    q[3] = cz * cy * cx + sz * sy * sx;
 }
 
 // For orientations of the general case (no turn about one axis only, no
 // gimbal lock), the angles fix the reader's m02 exactly and the ratios
-// m12 / m22 and m01 / m00 nearly so: candidates that miss them are dropped
+// m12 / m22 and m01 / m00 nearly so: matrices that miss them are dropped
 // before the full conversion.
 class GeneralCaseFilter {
 public:
-    explicit GeneralCaseFilter(const KTAngle& orientation) {
-        double ax, ay, az;
-        orientation.getValue(ax, ay, az);
-        const double x = ax * degreesToRadians, y = ay * degreesToRadians,
-                     z = az * degreesToRadians;
-        const double sx = std::sin(x), cx = std::cos(x), sy = std::sin(y), cy = std::cos(y),
-                     sz = std::sin(z), cz = std::cos(z);
+    explicit GeneralCaseFilter(const double radians[3]) {
+        const double sx = std::sin(radians[0]), cx = std::cos(radians[0]);
+        const double sy = std::sin(radians[1]), cy = std::cos(radians[1]);
+        const double sz = std::sin(radians[2]), cz = std::cos(radians[2]);
         const double m00 = cz * cy, m11 = sx * sy * sz + cx * cz, m22 = cx * cy, m02 = -sy;
         // Well inside the general case, where rounding cannot cross a
         // threshold of the reader.
@@ -110,12 +143,22 @@ public:
         ratioZ = sz / cz;
     }
 
-    bool passes(const float m[5]) const {
+    // The reader's m02 of quaternion n, computed only as far as needed.
+    bool passesElementM02(const float n[4]) const {
+        if (!active)
+            return true;
+        float u[4];
+        unitQuaternion(n, u);
+        const float xz = u[0] * u[2], yw = u[1] * u[3];
+        return (xz - yw) + (xz - yw) == elementM02;
+    }
+
+    bool passes(const float m[9]) const {
         if (!active)
             return true;
         if (m[2] != elementM02)
             return false;
-        const double rx = static_cast<double>(m[3]) / m[4];
+        const double rx = static_cast<double>(m[5]) / m[8];
         const double rz = static_cast<double>(m[1]) / m[0];
         return std::fabs(rx - ratioX) <= 1e-9 * std::fabs(ratioX) + 1e-300 &&
                std::fabs(rz - ratioZ) <= 1e-9 * std::fabs(ratioZ) + 1e-300;
@@ -127,74 +170,131 @@ private:
     double ratioX, ratioZ;
 };
 
+// Steps of up to `reach` units in the last place in each of `Dimensions`
+// numbers, nearest first.
+// How many units in the last place each quaternion component is moved: the
+// reader's rounding moves its matrix by about that much.
+constexpr int quaternionReach = 3;
+
+template <int Dimensions, int Reach> struct Offsets {
+    static constexpr int side = 2 * Reach + 1;
+    static constexpr int count = side * side * side * (Dimensions == 4 ? side : 1);
+    std::array<std::array<signed char, 4>, count> steps{};
+
+    Offsets() {
+        for (int code = 0; code < count; ++code) {
+            int rest = code;
+            for (int i = 0; i < Dimensions; ++i, rest /= side)
+                steps[code][i] = static_cast<signed char>(rest % side - Reach);
+        }
+        const auto distance = [](const std::array<signed char, 4>& s) {
+            return s[0] * s[0] + s[1] * s[1] + s[2] * s[2] + s[3] * s[3];
+        };
+        std::stable_sort(steps.begin(), steps.end(),
+                         [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
+    }
+};
+
+const Offsets<4, quaternionReach>& quaternionSteps() {
+    static const Offsets<4, quaternionReach> offsets;
+    return offsets;
+}
+
+const Offsets<3, 1>& axisSteps() {
+    static const Offsets<3, 1> offsets;
+    return offsets;
+}
+
+// Finds float axis and angle that the reader turns into the angles `target`,
+// near quaternion `n` (whose matrix gives them). The quaternions +-n have the
+// same matrix: the axis is n's vector part or its reverse, the half angle n's
+// own with the sign of the axis, moved by a half turn or not; neighbouring
+// floats of each cover the reader's roundings.
+bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
+                           const double target[3], float numbers[4]) {
+    const double vector =
+        std::sqrt(static_cast<double>(n[0]) * n[0] + static_cast<double>(n[1]) * n[1] +
+                  static_cast<double>(n[2]) * n[2]);
+    const double half = std::atan2(vector, n[3]);
+    static constexpr double halfAngleTurns[6][2] = {{1, 0},  {-1, 0}, {1, -1},
+                                                    {-1, 1}, {1, 1},  {-1, -1}};
+    constexpr int angleSteps = 3; // 0, +1, -1
+    for (const auto& turn : halfAngleTurns) {
+        const auto angle = static_cast<float>(2.0 * (turn[0] * half + turn[1] * pi));
+        const float sign = turn[0] > 0 ? 1.0f : -1.0f;
+        float angles[angleSteps], sines[angleSteps], cosines[angleSteps];
+        for (int a = 0; a < angleSteps; ++a) {
+            angles[a] = stepped(angle, a % 2 ? (a + 1) / 2 : -(a / 2));
+            sineAndCosine(angles[a] * 0.5f, sines[a], cosines[a]);
+        }
+        for (const auto& step : axisSteps().steps) {
+            const float axis[3] = {stepped(sign * n[0], step[0]), stepped(sign * n[1], step[1]),
+                                   stepped(sign * n[2], step[2])};
+            for (int a = 0; a < angleSteps; ++a) {
+                float q[4], m[9];
+                quaternionOf(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
+                matrixOf(q, m);
+                if (filter.passes(m) && givesAngles(m, target)) {
+                    numbers[0] = axis[0];
+                    numbers[1] = axis[1];
+                    numbers[2] = axis[2];
+                    numbers[3] = angles[a];
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+bool readsBackAs(const float numbers[4], const double angles[3]) {
+    double x, y, z;
+    orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]).getValue(x, y, z);
+    return bitsOf(x) == bitsOf(angles[0]) && bitsOf(y) == bitsOf(angles[1]) &&
+           bitsOf(z) == bitsOf(angles[2]);
+}
+
 } // namespace
 
 bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
+    double angles[3];
+    orientation.getValue(angles[0], angles[1], angles[2]);
+    const double radians[3] = {angles[0] * degreesToRadians, angles[1] * degreesToRadians,
+                               angles[2] * degreesToRadians};
     double q[4];
-    quaternionOfAngles(orientation, q);
+    quaternionOfAngles(radians, q);
     const double sine = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-    if (!(sine > 0.0) || !std::isfinite(sine)) {
+    if (!(sine > 0.0) || !std::isfinite(sine) || !std::isfinite(q[3])) {
         // No turn (or angles that are no numbers): the identity.
         numbers[0] = 0.0f;
         numbers[1] = 0.0f;
         numbers[2] = 1.0f;
         numbers[3] = 0.0f;
-        return readsBackAs(numbers, orientation);
+        return readsBackAs(numbers, angles);
     }
+    // The neighbouring floats of each component, nearest first.
+    constexpr int reach = quaternionReach;
+    float neighbours[4][2 * reach + 1];
+    for (int i = 0; i < 4; ++i)
+        for (int k = -reach; k <= reach; ++k)
+            neighbours[i][k + reach] = stepped(static_cast<float>(q[i]), k);
+    const GeneralCaseFilter filter(radians);
+    for (const auto& step : quaternionSteps().steps) {
+        const float n[4] = {neighbours[0][step[0] + reach], neighbours[1][step[1] + reach],
+                            neighbours[2][step[2] + reach], neighbours[3][step[3] + reach]};
+        float m[9];
+        if (!filter.passesElementM02(n) || !(matrixOf(n, m), filter.passes(m)) ||
+            !givesAngles(m, angles))
+            continue;
+        if (axisAngleOfQuaternion(n, filter, angles, numbers) && readsBackAs(numbers, angles))
+            return true;
+    }
+    // None found: the rotation's nearest axis and angle.
     const double half = std::atan2(sine, q[3]);
-    const double axis[3] = {q[0] / sine, q[1] / sine, q[2] / sine};
-    numbers[0] = static_cast<float>(axis[0]);
-    numbers[1] = static_cast<float>(axis[1]);
-    numbers[2] = static_cast<float>(axis[2]);
+    numbers[0] = static_cast<float>(q[0] / sine);
+    numbers[1] = static_cast<float>(q[1] / sine);
+    numbers[2] = static_cast<float>(q[2] / sine);
     numbers[3] = static_cast<float>(2.0 * half);
-    if (readsBackAs(numbers, orientation))
-        return true;
-
-    // The same rotation written other ways: the half angle moved by a half
-    // turn or mirrored with the axis reversed gives +-q, and the reader's
-    // float steps round each way differently. Scaled axes round differently
-    // when the reader normalises them; neighbouring floats cover the rest.
-    static constexpr double halfAngleTurns[6][2] = {{1, 0},  {-1, 0}, {1, -1},
-                                                    {-1, 1}, {1, 1},  {-1, -1}};
-    static constexpr float scales[] = {1.0f, 0.75f, 1.5f};
-    constexpr int angleSteps = 9; // 0, +1, -1, ... +4, -4
-    // The sine and cosine of every half angle tried, computed once.
-    float angles[6][angleSteps], sines[6][angleSteps], cosines[6][angleSteps];
-    for (int t = 0; t < 6; ++t) {
-        const auto angle =
-            static_cast<float>(2.0 * (halfAngleTurns[t][0] * half + halfAngleTurns[t][1] * pi));
-        for (int a = 0; a < angleSteps; ++a) {
-            angles[t][a] = stepped(angle, a % 2 ? (a + 1) / 2 : -(a / 2));
-            sineAndCosine(angles[t][a] * 0.5f, sines[t][a], cosines[t][a]);
-        }
-    }
-    const GeneralCaseFilter filter(orientation);
-    // Nearest first: the angle's other forms and neighbours with the axis as
-    // it is, then the neighbouring and scaled axes as well.
-    for (int box = 0; box < 27; ++box) {
-        for (const float scale : scales) {
-            for (int t = 0; t < 6; ++t) {
-                float candidate[4];
-                int code = box;
-                for (int i = 0; i < 3; ++i, code /= 3)
-                    candidate[i] =
-                        stepped(static_cast<float>(halfAngleTurns[t][0] * axis[i] * scale),
-                                code % 3 == 2 ? -1 : code % 3);
-                for (int a = 0; a < angleSteps; ++a) {
-                    float m[5];
-                    matrixElements(candidate[0], candidate[1], candidate[2], sines[t][a],
-                                   cosines[t][a], m);
-                    if (!filter.passes(m))
-                        continue;
-                    candidate[3] = angles[t][a];
-                    if (readsBackAs(candidate, orientation)) {
-                        std::memcpy(numbers, candidate, sizeof candidate);
-                        return true;
-                    }
-                }
-            }
-        }
-    }
     return false;
 }
 
