@@ -19,12 +19,12 @@ inline std::uint64_t bitsOf(double value) {
 /// angle in radians, all floats) that the animation file reader turns back
 /// into exactly `orientation`, bit for bit. The reader's conversion goes
 /// through single-precision quaternions and matrices and drops information,
-/// so the numbers are searched for: candidates around the rotation's own axis
-/// and angle (the angle's other turns, scaled axes, neighbouring floats) are
-/// checked with the reader's conversion until one matches. Returns true with
-/// the match in `numbers`; false when none of the candidates matches, with
-/// `numbers` set to the rotation's nearest axis and angle (which read back
-/// within single-precision accuracy).
+/// so the numbers are searched for: float quaternions near the angles' own
+/// whose reader's matrix gives the angles, then float axes and angles near
+/// such a quaternion's that the reader's float steps take to the angles.
+/// Returns true with the match in `numbers`; false when none of the
+/// candidates matches, with `numbers` set to the rotation's nearest axis and
+/// angle (which read back within single-precision accuracy).
 bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]);
 
 } // namespace ktrt::detail
