@@ -123,8 +123,8 @@ TEST(AnimationWriter, WhatTheReaderMadeReadsBackTheSame) {
             EXPECT_EQ(again, written);
         }
     }
-    // The search finds most orientations' exact numbers.
-    EXPECT_LT(inexact * 3, orientations);
+    // The search finds the exact numbers of more than four orientations in five.
+    EXPECT_LT(inexact * 5, orientations) << inexact << " of " << orientations;
 }
 
 TEST(AnimationWriter, RefusesNamesTheFileCannotCarry) {
