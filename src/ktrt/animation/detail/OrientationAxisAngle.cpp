@@ -47,11 +47,15 @@ float lengthOf(const float q[4]) {
 // The reader's rotation matrix (row vectors, row by row) of a quaternion: the
 // quaternion divided by its length, the identity for about zero length.
 void unitQuaternion(const float q[4], float u[4]) {
-    const float length = lengthOf(q);
-    if (length == 1.0f) {
-        // Dividing by one changes nothing: skip the divisions.
+    const float square = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+    // The only squared lengths whose float square root is one: dividing by
+    // one changes nothing, so the root and the divisions are skipped.
+    if (square == 1.0f || square == 1.0f + 0x1p-23f) {
         std::memcpy(u, q, 4 * sizeof(float));
-    } else if (length > 0x1p-23f) {
+        return;
+    }
+    const float length = std::sqrt(square);
+    if (length > 0x1p-23f) {
         for (int i = 0; i < 4; ++i)
             u[i] = q[i] / length;
     } else {
