@@ -231,19 +231,24 @@ bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
             angles[a] = stepped(angle, a % 2 ? (a + 1) / 2 : -(a / 2));
             sineAndCosine(angles[a] * 0.5f, sines[a], cosines[a]);
         }
-        for (const auto& step : axisSteps().steps) {
-            const float axis[3] = {stepped(sign * n[0], step[0]), stepped(sign * n[1], step[1]),
-                                   stepped(sign * n[2], step[2])};
-            for (int a = 0; a < angleSteps; ++a) {
-                float q[4], m[9];
-                quaternionOf(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
-                matrixOf(q, m);
-                if (filter.passes(m) && givesAngles(m, target)) {
-                    numbers[0] = axis[0];
-                    numbers[1] = axis[1];
-                    numbers[2] = axis[2];
-                    numbers[3] = angles[a];
-                    return true;
+        // The axis as n's vector part and scaled to unit length: the
+        // reader's normalisation rounds the two differently.
+        for (const double scale : {1.0, vector > 0.0 ? 1.0 / vector : 1.0}) {
+            for (const auto& step : axisSteps().steps) {
+                const float axis[3] = {stepped(static_cast<float>(sign * n[0] * scale), step[0]),
+                                       stepped(static_cast<float>(sign * n[1] * scale), step[1]),
+                                       stepped(static_cast<float>(sign * n[2] * scale), step[2])};
+                for (int a = 0; a < angleSteps; ++a) {
+                    float q[4], m[9];
+                    quaternionOf(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
+                    matrixOf(q, m);
+                    if (filter.passes(m) && givesAngles(m, target)) {
+                        numbers[0] = axis[0];
+                        numbers[1] = axis[1];
+                        numbers[2] = axis[2];
+                        numbers[3] = angles[a];
+                        return true;
+                    }
                 }
             }
         }
