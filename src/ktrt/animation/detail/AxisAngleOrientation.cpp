@@ -18,24 +18,6 @@ float quaternionLength(const float q[4]) {
     return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
 }
 
-// SbRotation::setValue(axis, radians): the axis scaled to unit length (a zero
-// axis stays zero), times the sine of half the angle; the cosine last.
-void quaternionFromAxisAngle(float x, float y, float z, float radians, float q[4]) {
-    float sine, cosine;
-    sineAndCosine(radians * 0.5f, sine, cosine);
-    const float length = std::sqrt(x * x + y * y + z * z);
-    if (length > 0.0f) {
-        const float inverse = 1.0f / length;
-        x *= inverse;
-        y *= inverse;
-        z *= inverse;
-    }
-    q[0] = x * sine;
-    q[1] = y * sine;
-    q[2] = z * sine;
-    q[3] = cosine;
-}
-
 // SbRotation::setValue(q0, q1, q2, q3) normalises the quaternion unless its
 // length is within half a float epsilon of 1.
 void normalizeQuaternion(float q[4]) {
@@ -75,10 +57,28 @@ void rotationMatrix(const float q[4], float m[3][3]) {
 
 } // namespace
 
-KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
-    float q[4];
-    quaternionFromAxisAngle(x, y, z, radians, q);
+void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float cosine, float q[4]) {
+    // SbRotation::setValue(axis, radians): the axis scaled to unit length (a
+    // zero axis stays zero), times the sine of half the angle; the cosine last.
+    const float length = std::sqrt(x * x + y * y + z * z);
+    if (length > 0.0f) {
+        const float inverse = 1.0f / length;
+        x *= inverse;
+        y *= inverse;
+        z *= inverse;
+    }
+    q[0] = x * sine;
+    q[1] = y * sine;
+    q[2] = z * sine;
+    q[3] = cosine;
     normalizeQuaternion(q);
+}
+
+KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
+    float sine, cosine;
+    sineAndCosine(radians * 0.5f, sine, cosine);
+    float q[4];
+    quaternionFromAxisHalfAngle(x, y, z, sine, cosine, q);
     float m[3][3];
     rotationMatrix(q, m);
     const double wide[3][3] = {

@@ -19,6 +19,12 @@ inline void sineAndCosine(float angle, float& sine, float& cosine) {
 #endif
 }
 
+/// The reader's normalised quaternion of an axis and an angle whose half angle
+/// has the sine and cosine given: Coin's float steps of
+/// SbRotation(SbVec3f(x, y, z), radians) followed by SbRotation::setValue of
+/// its four numbers. Shared with the writer, which must round alike.
+void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float cosine, float q[4]);
+
 /// The orientation of one axis-angle key value of an animation file: bit for
 /// bit the angles that KTAngle(q0, q1, q2, q3) gives for the quaternion of
 /// SbRotation(SbVec3f(x, y, z), radians), computed without the round trips

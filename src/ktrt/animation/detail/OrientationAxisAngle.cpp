@@ -40,10 +40,6 @@ float stepped(float value, int steps) {
     return value;
 }
 
-float lengthOf(const float q[4]) {
-    return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-}
-
 // The reader's rotation matrix (row vectors, row by row) of a quaternion: the
 // quaternion divided by its length, the identity for about zero length.
 void unitQuaternion(const float q[4], float u[4]) {
@@ -80,28 +76,6 @@ void matrixOf(const float q[4], float m[9]) {
     m[6] = twice(xz + yw);
     m[7] = twice(yz - xw);
     m[8] = 1.0f - twice(xx + yy);
-}
-
-// The reader's normalised quaternion of an axis and an angle whose half
-// angle has the given sine and cosine.
-void quaternionOf(float x, float y, float z, float sine, float cosine, float q[4]) {
-    const float length = std::sqrt(x * x + y * y + z * z);
-    if (length > 0.0f) {
-        const float inverse = 1.0f / length;
-        x *= inverse;
-        y *= inverse;
-        z *= inverse;
-    }
-    q[0] = x * sine;
-    q[1] = y * sine;
-    q[2] = z * sine;
-    q[3] = cosine;
-    const float norm = lengthOf(q);
-    if (norm > 0.0f && std::fabs(static_cast<double>(norm) - 1.0) > 0x1p-24) {
-        const float inverse = 1.0f / norm;
-        for (int i = 0; i < 4; ++i)
-            q[i] *= inverse;
-    }
 }
 
 // Whether the reader's angles of matrix `m` are bit for bit `angles`.
@@ -240,7 +214,7 @@ bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
                                        stepped(static_cast<float>(sign * n[2] * scale), step[2])};
                 for (int a = 0; a < angleSteps; ++a) {
                     float q[4], m[9];
-                    quaternionOf(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
+                    quaternionFromAxisHalfAngle(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
                     matrixOf(q, m);
                     if (filter.passes(m) && givesAngles(m, target)) {
                         numbers[0] = axis[0];
