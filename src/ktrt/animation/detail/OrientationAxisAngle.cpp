@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
+#include <ktrt/animation/detail/ElementSearch.h>
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The reader's angles depend only on its normalised float quaternion n: they
@@ -25,20 +26,6 @@ namespace {
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr double radiansToDegrees = 57.29577951308232;
 constexpr double pi = 3.14159265358979323846;
-
-// The float `steps` units in the last place away from finite `value`.
-float stepped(float value, int steps) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    // Floats in order as integers: negative floats below zero.
-    const std::int64_t magnitude = bits & 0x7fffffffU;
-    std::int64_t ordered = (bits & 0x80000000U) ? -magnitude : magnitude;
-    ordered += steps;
-    bits = ordered < 0 ? static_cast<std::uint32_t>(-ordered) | 0x80000000U
-                       : static_cast<std::uint32_t>(ordered);
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 // The reader's rotation matrix (row vectors, row by row) of a quaternion: the
 // quaternion divided by its length, the identity for about zero length.
@@ -202,16 +189,17 @@ bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
         const float sign = turn[0] > 0 ? 1.0f : -1.0f;
         float angles[angleSteps], sines[angleSteps], cosines[angleSteps];
         for (int a = 0; a < angleSteps; ++a) {
-            angles[a] = stepped(angle, a % 2 ? (a + 1) / 2 : -(a / 2));
+            angles[a] = steppedFloat(angle, a % 2 ? (a + 1) / 2 : -(a / 2));
             sineAndCosine(angles[a] * 0.5f, sines[a], cosines[a]);
         }
         // The axis as n's vector part and scaled to unit length: the
         // reader's normalisation rounds the two differently.
         for (const double scale : {1.0, vector > 0.0 ? 1.0 / vector : 1.0}) {
             for (const auto& step : axisSteps().steps) {
-                const float axis[3] = {stepped(static_cast<float>(sign * n[0] * scale), step[0]),
-                                       stepped(static_cast<float>(sign * n[1] * scale), step[1]),
-                                       stepped(static_cast<float>(sign * n[2] * scale), step[2])};
+                const float axis[3] = {
+                    steppedFloat(static_cast<float>(sign * n[0] * scale), step[0]),
+                    steppedFloat(static_cast<float>(sign * n[1] * scale), step[1]),
+                    steppedFloat(static_cast<float>(sign * n[2] * scale), step[2])};
                 for (int a = 0; a < angleSteps; ++a) {
                     float q[4], m[9];
                     quaternionFromAxisHalfAngle(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
@@ -255,12 +243,14 @@ bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
         numbers[3] = 0.0f;
         return readsBackAs(numbers, angles);
     }
+    if (axisAngleFromElements(angles, numbers))
+        return true;
     // The neighbouring floats of each component, nearest first.
     constexpr int reach = quaternionReach;
     float neighbours[4][2 * reach + 1];
     for (int i = 0; i < 4; ++i)
         for (int k = -reach; k <= reach; ++k)
-            neighbours[i][k + reach] = stepped(static_cast<float>(q[i]), k);
+            neighbours[i][k + reach] = steppedFloat(static_cast<float>(q[i]), k);
     const GeneralCaseFilter filter(radians);
     for (const auto& step : quaternionSteps().steps) {
         const float n[4] = {neighbours[0][step[0] + reach], neighbours[1][step[1] + reach],

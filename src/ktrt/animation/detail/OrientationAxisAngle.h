@@ -15,6 +15,20 @@ inline std::uint64_t bitsOf(double value) {
     return bits;
 }
 
+/// The float `steps` units in the last place away from finite `value`.
+inline float steppedFloat(float value, int steps) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    // Floats in order as integers: negative floats below zero.
+    const std::int64_t magnitude = bits & 0x7fffffffU;
+    std::int64_t ordered = (bits & 0x80000000U) ? -magnitude : magnitude;
+    ordered += steps;
+    bits = ordered < 0 ? static_cast<std::uint32_t>(-ordered) | 0x80000000U
+                       : static_cast<std::uint32_t>(ordered);
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 /// Finds the four numbers of an orientation key value (axis x, y, z, then the
 /// angle in radians, all floats) that the animation file reader turns back
 /// into exactly `orientation`, bit for bit. The reader's conversion goes

@@ -13,8 +13,8 @@ constexpr double pi = 3.14159265358979323846;
 // about one axis, or a gimbal lock.
 constexpr double threshold = 0.999999;
 
-// The angle whose sine and cosine are proportional to s and c, in (-pi, pi].
-// A zero cosine gives arctan of +-infinity, that is +-pi/2.
+} // namespace
+
 double quadrantAngle(double s, double c) {
     double a = std::fabs(std::atan(s / c));
     if (c < 0.0)
@@ -24,12 +24,9 @@ double quadrantAngle(double s, double c) {
     return a;
 }
 
-// Rounding can push a matrix element just past +-1; arcsine then stays defined.
 double clampedArcsine(double value) {
     return std::asin(std::clamp(value, -1.0, 1.0));
 }
-
-} // namespace
 
 // The cases are tried in order and labelled by group: 1 a turn about X only
 // (1a half-turn, 1b +90, 1c -90, 1d any other), 2 about Y only (2a..2e), 3

@@ -9,4 +9,12 @@ namespace ktrt::detail {
 /// turn about the common axis goes into x and z is 0.
 void rotationToAngles(const double m[3][3], double& x, double& y, double& z);
 
+/// The angle whose sine and cosine are proportional to s and c, in (-pi, pi],
+/// as rotationToAngles() computes it: a zero cosine gives +-pi/2.
+double quadrantAngle(double s, double c);
+
+/// The arcsine of `value` clamped to [-1, 1], which rounding can leave just
+/// outside.
+double clampedArcsine(double value);
+
 } // namespace ktrt::detail

@@ -1,0 +1,434 @@
+#include <ktrt/animation/detail/ElementSearch.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <utility>
+
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
+#include <ktrt/animation/detail/OrientationAxisAngle.h>
+#include <ktrt/geometry/detail/RotationToAngles.h>
+
+// The reader turns axis a and angle r into angles in these float steps:
+//   u = a * (1 / |a|)                      the axis scaled to unit length
+//   (s, c) = sincos(r / 2), q = (u s, c)   the quaternion
+//   q = q * (1 / |q|) unless |q| is 1      its first length correction
+//   n = q / |q|                            the second, in the matrix step
+//   m = the rotation matrix of n, and the angles of m in doubles.
+// Both corrections divide every component by the same length, and that
+// length is one of a few floats next to 1; for each such pair of lengths,
+// each component of n is a fixed function of the same component of u. The
+// search below therefore takes one pair of lengths at a time and matches the
+// matrix elements component by component. The float expressions round as the
+// reader's do; the build turns off contraction into fused multiply-adds for
+// this file.
+
+namespace ktrt::detail {
+
+namespace {
+
+constexpr double degreesToRadians = 0.017453292519943295;
+constexpr double radiansToDegrees = 57.29577951308232;
+
+// Matrix elements beyond this magnitude can meet a threshold of the reader
+// (a turn about one axis only, or the gimbal lock), which these steps leave
+// to the general search. The margin is well above the reader's rounding.
+constexpr double inside = 0.999999 - 1e-6;
+
+// The five matrix elements that the general rotation's angles come from.
+struct Elements {
+    float m02, m12, m22, m01, m00;
+};
+
+float twice(float v) {
+    return v + v;
+}
+
+// How many units in the last place of `value` make up `distance`, at least 1
+// and at most `most`.
+int unitsFor(float value, double distance, int most) {
+    const float magnitude = std::fabs(value);
+    const double unit = static_cast<double>(std::nextafter(magnitude, 2.0f)) - magnitude;
+    return static_cast<int>(std::clamp(std::ceil(distance / unit), 1.0, static_cast<double>(most)));
+}
+
+// The k-th of the offsets 0, 1, -1, 2, -2, ...
+int nearestFirst(int k) {
+    return k % 2 ? (k + 1) / 2 : -(k / 2);
+}
+
+bool sameBits(double a, double b) {
+    return bitsOf(a) == bitsOf(b);
+}
+
+// The float pair (sine side, cosine side) whose angle the reader computes as
+// exactly `degrees`, near the point of the circle of `radius` at that angle.
+// The reader's elements stray from the circle by rounding, so floats of the
+// larger side are tried outwards from the ideal, each with the other side's
+// floats that keep the ratio.
+bool pairOfAngle(double degrees, double radius, float& sine, float& cosine) {
+    const double radians = degrees * degreesToRadians;
+    const double idealSine = std::sin(radians) * radius, idealCosine = std::cos(radians) * radius;
+    const double ratio = idealSine / idealCosine;
+    const bool cosineLarger = std::fabs(idealCosine) >= std::fabs(idealSine);
+    const auto larger = static_cast<float>(cosineLarger ? idealCosine : idealSine);
+    // The radius itself comes from m02 and strays the more, the smaller it is.
+    const int reach = unitsFor(larger, 4e-7 + 2e-7 / radius, 1024);
+    for (int k = 0; k <= 2 * reach; ++k) {
+        const float big = steppedFloat(larger, nearestFirst(k));
+        const auto other = static_cast<float>(cosineLarger ? big * ratio : big / ratio);
+        for (int j = -1; j <= 1; ++j) {
+            const float small = steppedFloat(other, j);
+            const float s = cosineLarger ? small : big, c = cosineLarger ? big : small;
+            const double candidate = static_cast<double>(s) / c;
+            // The angle's own rounding moves the ratio by up to about this.
+            if (std::fabs(candidate - ratio) > 1e-14 * (1.0 + ratio * ratio))
+                continue;
+            if (sameBits(quadrantAngle(s, c) * radiansToDegrees, degrees)) {
+                sine = s;
+                cosine = c;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The elements of the general rotation whose angles are `degrees`; false for
+// angles the reader gives some other way.
+bool elementsOfAngles(const double degrees[3], Elements& e) {
+    const double x = degrees[0] * degreesToRadians, y = degrees[1] * degreesToRadians,
+                 z = degrees[2] * degreesToRadians;
+    const double sx = std::sin(x), cx = std::cos(x), sy = std::sin(y), cy = std::cos(y),
+                 sz = std::sin(z), cz = std::cos(z);
+    const double m00 = cz * cy, m11 = sx * sy * sz + cx * cz, m22 = cx * cy, m02 = -sy;
+    if (!(std::isfinite(m00 + m11 + m22) && m00 < inside && m11 < inside && m22 < inside &&
+          std::fabs(m02) < inside))
+        return false;
+    const auto element = static_cast<float>(m02);
+    bool found = false;
+    for (int k = 0; k <= 4 && !found; ++k) {
+        const float candidate = steppedFloat(element, nearestFirst(k));
+        if (sameBits(clampedArcsine(-static_cast<double>(candidate)) * radiansToDegrees,
+                     degrees[1])) {
+            e.m02 = candidate;
+            found = true;
+        }
+    }
+    if (!found)
+        return false;
+    const double radius = std::sqrt(1.0 - static_cast<double>(e.m02) * e.m02);
+    return pairOfAngle(degrees[0], radius, e.m12, e.m22) &&
+           pairOfAngle(degrees[2], radius, e.m01, e.m00);
+}
+
+// Solves the 4x4 system a d = b by elimination with partial pivoting.
+bool solve4(double a[4][5], double d[4]) {
+    for (int c = 0; c < 4; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < 4; ++r)
+            if (std::fabs(a[r][c]) > std::fabs(a[pivot][c]))
+                pivot = r;
+        for (int j = 0; j < 5; ++j)
+            std::swap(a[c][j], a[pivot][j]);
+        if (a[c][c] == 0.0)
+            return false;
+        for (int r = c + 1; r < 4; ++r) {
+            const double factor = a[r][c] / a[c][c];
+            for (int j = c; j < 5; ++j)
+                a[r][j] -= factor * a[c][j];
+        }
+    }
+    for (int c = 3; c >= 0; --c) {
+        double sum = a[c][4];
+        for (int j = c + 1; j < 4; ++j)
+            sum -= a[c][j] * d[j];
+        d[c] = sum / a[c][c];
+    }
+    return true;
+}
+
+// Refines quaternion q (x, y, z, w) so that its exact matrix elements fit the
+// float elements best, in the least-squares sense, with unit length as a sixth
+// condition: the angles' own quaternion ignores how far the reader's elements
+// stray from a rotation, which the fit takes in.
+void fitToElements(const Elements& e, double q[4]) {
+    for (int iteration = 0; iteration < 3; ++iteration) {
+        const double x = q[0], y = q[1], z = q[2], w = q[3];
+        const double residual[6] = {
+            2 * (x * z - y * w) - e.m02,     2 * (y * z + x * w) - e.m12,
+            1 - 2 * (x * x + y * y) - e.m22, 2 * (x * y + z * w) - e.m01,
+            1 - 2 * (y * y + z * z) - e.m00, x * x + y * y + z * z + w * w - 1};
+        const double jacobian[6][4] = {
+            {2 * z, -2 * w, 2 * x, -2 * y}, {2 * w, 2 * z, 2 * y, 2 * x},
+            {-4 * x, -4 * y, 0, 0},         {2 * y, 2 * x, 2 * w, 2 * z},
+            {0, -4 * y, -4 * z, 0},         {2 * x, 2 * y, 2 * z, 2 * w}};
+        double normal[4][5] = {};
+        for (int r = 0; r < 6; ++r)
+            for (int i = 0; i < 4; ++i) {
+                normal[i][4] += jacobian[r][i] * residual[r];
+                for (int j = 0; j < 4; ++j)
+                    normal[i][j] += jacobian[r][i] * jacobian[r][j];
+            }
+        double step[4];
+        if (!solve4(normal, step))
+            return;
+        for (int i = 0; i < 4; ++i)
+            q[i] -= step[i];
+    }
+}
+
+// Unit quaternion (x, y, z, w), w >= 0, of the angles in radians: X first,
+// then the fixed Y axis, then the fixed Z axis.
+void quaternionOfRadians(const double radians[3], double q[4]) {
+    const double hx = radians[0] * 0.5, hy = radians[1] * 0.5, hz = radians[2] * 0.5;
+    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
+                 sz = std::sin(hz), cz = std::cos(hz);
+    q[0] = cz * cy * sx - sz * sy * cx;
+    q[1] = cz * sy * cx + sz * cy * sx;
+    q[2] = sz * cy * cx - cz * sy * sx;
+    q[3] = cz * cy * cx + sz * sy * sx;
+    if (q[3] < 0.0)
+        for (int i = 0; i < 4; ++i)
+            q[i] = -q[i];
+}
+
+// An axis that the reader scales to exactly `unit`. A unit of float length 1
+// is its own; otherwise the unit is stretched by a factor a little above 1,
+// and each component moved to a float that the reader's scaling takes back
+// to the unit's, until the length settles.
+bool axisScalingTo(const float unit[3], float axis[3]) {
+    if (std::sqrt(unit[0] * unit[0] + unit[1] * unit[1] + unit[2] * unit[2]) == 1.0f) {
+        std::memcpy(axis, unit, 3 * sizeof(float));
+        return true;
+    }
+    for (int stretch = 0; stretch < 64; ++stretch) {
+        const float factor = 1.01f + static_cast<float>(stretch) * 0.0173f;
+        for (int i = 0; i < 3; ++i)
+            axis[i] = unit[i] * factor;
+        for (int round = 0; round < 4; ++round) {
+            const float length =
+                std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+            const float inverse = 1.0f / length;
+            bool settled = true;
+            for (int i = 0; i < 3; ++i) {
+                if (axis[i] * inverse == unit[i])
+                    continue;
+                settled = false;
+                const auto guess = static_cast<float>(static_cast<double>(unit[i]) / inverse);
+                for (int k = 0; k <= 8; ++k) {
+                    const float candidate = steppedFloat(guess, nearestFirst(k));
+                    if (candidate * inverse == unit[i]) {
+                        axis[i] = candidate;
+                        break;
+                    }
+                }
+            }
+            if (settled)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The lengths by which the reader's two corrections divide the quaternion
+// (1: that correction changes nothing), the usual first.
+struct Corrections {
+    float first, second;
+};
+constexpr Corrections corrections[] = {
+    {1.0f, 1.0f},
+    {1.0f, 1.0f - 0x1p-24f},
+    {1.0f - 0x1p-23f, 1.0f},
+    {1.0f + 0x1p-23f, 1.0f - 0x1p-24f},
+    {1.0f + 0x1p-23f, 1.0f},
+    {1.0f - 0x1p-23f, 1.0f - 0x1p-24f},
+    {1.0f - 0x1p-23f, 1.0f + 0x1p-23f},
+    {1.0f - 3 * 0x1p-24f, 1.0f + 0x1p-23f},
+    {1.0f - 3 * 0x1p-24f, 1.0f},
+    {1.0f + 0x1p-23f, 1.0f - 0x1p-23f},
+};
+
+// One angle and one pair of corrections: the map from a component of the
+// unit axis to the same component of the reader's n.
+class ComponentMap {
+public:
+    ComponentMap(float sine, float cosine, const Corrections& lengths)
+        : sine(sine), cosine(cosine), lengths(lengths), inverse(1.0f / lengths.first),
+          gain(static_cast<double>(sine) * inverse / lengths.second) {}
+
+    float operator()(float unit) const { return corrected(unit * sine); }
+    float w() const { return corrected(cosine); }
+    // The unit component whose image is about `n` (0 where there is none).
+    float unitNear(double n) const {
+        const double unit = n / gain;
+        return std::fabs(unit) <= 2.0 ? static_cast<float>(unit) : 0.0f;
+    }
+
+    // Whether the reader's own length steps on the unit axis go the way this
+    // map assumes.
+    bool holdsFor(const float unit[3]) const {
+        float q[4] = {unit[0] * sine, unit[1] * sine, unit[2] * sine, cosine};
+        const float length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+        const bool unchanged = std::fabs(static_cast<double>(length) - 1.0) <= 0x1p-24;
+        if (lengths.first == 1.0f ? !unchanged : (unchanged || length != lengths.first))
+            return false;
+        if (lengths.first != 1.0f)
+            for (float& v : q)
+                v *= inverse;
+        return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]) == lengths.second;
+    }
+
+private:
+    float corrected(float v) const {
+        if (lengths.first != 1.0f)
+            v *= inverse;
+        if (lengths.second != 1.0f)
+            v /= lengths.second;
+        return v;
+    }
+
+    float sine, cosine;
+    Corrections lengths;
+    float inverse;
+    double gain;
+};
+
+bool matchesElements(const float n[3], float w, const Elements& e) {
+    const float x = n[0], y = n[1], z = n[2];
+    return 1.0f - twice(x * x + y * y) == e.m22 && 1.0f - twice(y * y + z * z) == e.m00 &&
+           twice(x * z - y * w) == e.m02 && twice(y * z + x * w) == e.m12 &&
+           twice(x * y + z * w) == e.m01;
+}
+
+// Component `c` of n that the elements ask for, given the two others and w,
+// from the element in which it has the largest factor: m12 = 2(yz + xw),
+// m02 = 2(xz - yw) or m01 = 2(xy + zw).
+double solvedComponent(int c, const float n[3], float w, const Elements& e) {
+    const double x = n[0], y = n[1], z = n[2], wide = w;
+    const double m02 = e.m02 / 2.0, m12 = e.m12 / 2.0, m01 = e.m01 / 2.0;
+    const double fx = std::fabs(x), fy = std::fabs(y), fz = std::fabs(z), fw = std::fabs(wide);
+    if (c == 0)
+        return fw >= fz && fw >= fy ? (m12 - y * z) / wide
+               : fz >= fy           ? (m02 + y * wide) / z
+                                    : (m01 - z * wide) / y;
+    if (c == 1)
+        return fw >= fz && fw >= fx ? (x * z - m02) / wide
+               : fz >= fx           ? (m12 - x * wide) / z
+                                    : (m01 - z * wide) / x;
+    return fx >= fy && fx >= fw ? (m02 + y * wide) / x
+           : fy >= fw           ? (m12 - x * wide) / y
+                                : (m01 - x * y) / wide;
+}
+
+bool readsBackAs(const float numbers[4], const double degrees[3]) {
+    double x, y, z;
+    orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]).getValue(x, y, z);
+    return sameBits(x, degrees[0]) && sameBits(y, degrees[1]) && sameBits(z, degrees[2]);
+}
+
+// How far a component of the reader's quaternion may lie from the fitted
+// one's, the most units in the last place tried per axis component, and the
+// floats tried on either side of the angle.
+constexpr double quaternionSpread = 1.2e-7;
+constexpr int mostUnits = 8;
+constexpr int angleReach = 3;
+
+} // namespace
+
+bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
+    Elements e;
+    if (!elementsOfAngles(degrees, e))
+        return false;
+    const double radians[3] = {degrees[0] * degreesToRadians, degrees[1] * degreesToRadians,
+                               degrees[2] * degreesToRadians};
+    double q[4];
+    quaternionOfRadians(radians, q);
+    fitToElements(e, q);
+    const double vector = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+    if (!(vector > 0.0) || !std::isfinite(vector))
+        return false;
+    const double half = std::atan2(vector, q[3]);
+    const float ideal[3] = {static_cast<float>(q[0] / vector), static_cast<float>(q[1] / vector),
+                            static_cast<float>(q[2] / vector)};
+
+    // The two larger components of the unit axis are tried outwards from the
+    // ideal; the smallest, whose floats are too fine to try one by one, is
+    // solved for.
+    int solved = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::fabs(ideal[i]) < std::fabs(ideal[solved]))
+            solved = i;
+    const int first = (solved + 1) % 3, second = (solved + 2) % 3;
+    const double spread = quaternionSpread / std::max(std::sin(half), 1e-3);
+    const int firstReach = unitsFor(ideal[first], spread, mostUnits);
+    const int secondReach = unitsFor(ideal[second], spread, mostUnits);
+
+    // The angle and the angle a whole turn away either way: the reader's
+    // quaternion changes sign, its matrix does not, and the float roundings
+    // of the angle and its sine and cosine differ.
+    constexpr double turn = 6.283185307179586;
+    constexpr int angleCount = 2 * angleReach + 1;
+    float angles[3][angleCount], sines[3][angleCount], cosines[3][angleCount];
+    const auto prepare = [&](int form) {
+        const double centre = 2.0 * half + (form == 0 ? 0.0 : form == 1 ? -turn : turn);
+        for (int k = 0; k < angleCount; ++k) {
+            angles[form][k] = steppedFloat(static_cast<float>(centre), nearestFirst(k));
+            sineAndCosine(angles[form][k] * 0.5f, sines[form][k], cosines[form][k]);
+        }
+    };
+
+    // A narrow pass over the usual corrections and the nearest floats first,
+    // which finds most; then the whole neighbourhood; then the other turns.
+    struct Pass {
+        int form, corrections, angles, firstReach, secondReach, solvedReach;
+    };
+    constexpr int allCorrections = static_cast<int>(std::size(corrections));
+    const Pass passes[] = {{0, 2, 3, std::min(firstReach, 1), std::min(secondReach, 1), 2},
+                           {0, allCorrections, angleCount, firstReach, secondReach, 4},
+                           {1, allCorrections, angleCount, firstReach, secondReach, 4},
+                           {2, allCorrections, angleCount, firstReach, secondReach, 4}};
+    bool prepared[3] = {};
+    for (const Pass& pass : passes) {
+        if (!prepared[pass.form]) {
+            prepare(pass.form);
+            prepared[pass.form] = true;
+        }
+        for (int c = 0; c < pass.corrections; ++c) {
+            for (int k = 0; k < pass.angles; ++k) {
+                const ComponentMap map(sines[pass.form][k], cosines[pass.form][k], corrections[c]);
+                const float w = map.w();
+                float unit[3] = {}, n[3] = {};
+                for (int a = 0; a <= 2 * pass.firstReach; ++a) {
+                    unit[first] = steppedFloat(ideal[first], nearestFirst(a));
+                    n[first] = map(unit[first]);
+                    for (int b = 0; b <= 2 * pass.secondReach; ++b) {
+                        unit[second] = steppedFloat(ideal[second], nearestFirst(b));
+                        n[second] = map(unit[second]);
+                        // x and y alone fix m22, y and z alone m00.
+                        if (solved == 2 && 1.0f - twice(n[0] * n[0] + n[1] * n[1]) != e.m22)
+                            continue;
+                        if (solved == 0 && 1.0f - twice(n[1] * n[1] + n[2] * n[2]) != e.m00)
+                            continue;
+                        n[solved] = 0.0f;
+                        const float guess = map.unitNear(solvedComponent(solved, n, w, e));
+                        for (int i = 0; i <= 2 * pass.solvedReach; ++i) {
+                            unit[solved] = steppedFloat(guess, nearestFirst(i));
+                            n[solved] = map(unit[solved]);
+                            if (!matchesElements(n, w, e) || !map.holdsFor(unit) ||
+                                !axisScalingTo(unit, numbers))
+                                continue;
+                            numbers[3] = angles[pass.form][k];
+                            if (readsBackAs(numbers, degrees))
+                                return true;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace ktrt::detail
