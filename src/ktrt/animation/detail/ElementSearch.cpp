@@ -31,10 +31,10 @@ namespace {
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr double radiansToDegrees = 57.29577951308232;
 
-// Matrix elements beyond this magnitude can meet a threshold of the reader
-// (a turn about one axis only, or the gimbal lock), which these steps leave
-// to the general search. The margin is well above the reader's rounding.
-constexpr double inside = 0.999999 - 1e-6;
+// Matrix elements beyond this magnitude mean a turn about one axis only or
+// the gimbal lock, which these steps leave to the general search. (Angles
+// near the threshold may be either; the final check tells.)
+constexpr double inside = 0.999999;
 
 // The five matrix elements that the general rotation's angles come from.
 struct Elements {
@@ -74,7 +74,7 @@ bool pairOfAngle(double degrees, double radius, float& sine, float& cosine) {
     const bool cosineLarger = std::fabs(idealCosine) >= std::fabs(idealSine);
     const auto larger = static_cast<float>(cosineLarger ? idealCosine : idealSine);
     // The radius itself comes from m02 and strays the more, the smaller it is.
-    const int reach = unitsFor(larger, 4e-7 + 2e-7 / radius, 1024);
+    const int reach = unitsFor(larger, 4e-7 + 2e-7 / radius, 4096);
     for (int k = 0; k <= 2 * reach; ++k) {
         const float big = steppedFloat(larger, nearestFirst(k));
         const auto other = static_cast<float>(cosineLarger ? big * ratio : big / ratio);
@@ -255,11 +255,12 @@ constexpr Corrections corrections[] = {
 class ComponentMap {
 public:
     ComponentMap(float sine, float cosine, const Corrections& lengths)
-        : sine(sine), cosine(cosine), lengths(lengths), inverse(1.0f / lengths.first),
+        : sineOfHalf(sine), cosine(cosine), lengths(lengths), inverse(1.0f / lengths.first),
           gain(static_cast<double>(sine) * inverse / lengths.second) {}
 
-    float operator()(float unit) const { return corrected(unit * sine); }
+    float operator()(float unit) const { return corrected(unit * sineOfHalf); }
     float w() const { return corrected(cosine); }
+    float sine() const { return sineOfHalf; }
     // The unit component whose image is about `n` (0 where there is none).
     float unitNear(double n) const {
         const double unit = n / gain;
@@ -269,7 +270,7 @@ public:
     // Whether the reader's own length steps on the unit axis go the way this
     // map assumes.
     bool holdsFor(const float unit[3]) const {
-        float q[4] = {unit[0] * sine, unit[1] * sine, unit[2] * sine, cosine};
+        float q[4] = {unit[0] * sineOfHalf, unit[1] * sineOfHalf, unit[2] * sineOfHalf, cosine};
         const float length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
         const bool unchanged = std::fabs(static_cast<double>(length) - 1.0) <= 0x1p-24;
         if (lengths.first == 1.0f ? !unchanged : (unchanged || length != lengths.first))
@@ -289,7 +290,7 @@ private:
         return v;
     }
 
-    float sine, cosine;
+    float sineOfHalf, cosine;
     Corrections lengths;
     float inverse;
     double gain;
@@ -334,6 +335,10 @@ bool readsBackAs(const float numbers[4], const double degrees[3]) {
 constexpr double quaternionSpread = 1.2e-7;
 constexpr int mostUnits = 8;
 constexpr int angleReach = 3;
+// The solved component: how far the elements' rounding can move it (times
+// the sine), and the mark of a pass that tries that far.
+constexpr double solvedSpread = 6e-8;
+constexpr int wideSolved = -1;
 
 } // namespace
 
@@ -379,16 +384,17 @@ bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
         }
     };
 
-    // A narrow pass over the usual corrections and the nearest floats first,
-    // which finds most; then the whole neighbourhood; then the other turns.
+    // Narrow passes over the usual corrections and the nearest floats first,
+    // which find most; then the whole neighbourhood; then the other turns.
     struct Pass {
         int form, corrections, angles, firstReach, secondReach, solvedReach;
     };
     constexpr int allCorrections = static_cast<int>(std::size(corrections));
     const Pass passes[] = {{0, 2, 3, std::min(firstReach, 1), std::min(secondReach, 1), 2},
-                           {0, allCorrections, angleCount, firstReach, secondReach, 4},
-                           {1, allCorrections, angleCount, firstReach, secondReach, 4},
-                           {2, allCorrections, angleCount, firstReach, secondReach, 4}};
+                           {0, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), wideSolved},
+                           {1, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4},
+                           {2, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4},
+                           {0, allCorrections, angleCount, firstReach, secondReach, wideSolved}};
     bool prepared[3] = {};
     for (const Pass& pass : passes) {
         if (!prepared[pass.form]) {
@@ -413,7 +419,13 @@ bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
                             continue;
                         n[solved] = 0.0f;
                         const float guess = map.unitNear(solvedComponent(solved, n, w, e));
-                        for (int i = 0; i <= 2 * pass.solvedReach; ++i) {
+                        const int solvedReach =
+                            pass.solvedReach != wideSolved
+                                ? pass.solvedReach
+                                : unitsFor(guess,
+                                           solvedSpread / std::max(std::fabs(map.sine()), 1e-3f),
+                                           64);
+                        for (int i = 0; i <= 2 * solvedReach; ++i) {
                             unit[solved] = steppedFloat(guess, nearestFirst(i));
                             n[solved] = map(unit[solved]);
                             if (!matchesElements(n, w, e) || !map.holdsFor(unit) ||
