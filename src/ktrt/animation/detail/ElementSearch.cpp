@@ -150,10 +150,19 @@ bool solve4(double a[4][5], double d[4]) {
 }
 
 // Refines quaternion q (x, y, z, w) so that its exact matrix elements fit the
-// float elements best, in the least-squares sense, with unit length as a sixth
-// condition: the angles' own quaternion ignores how far the reader's elements
-// stray from a rotation, which the fit takes in.
+// float elements best, in the weighted least-squares sense, with unit length
+// as a sixth condition: the angles' own quaternion ignores how far the
+// reader's elements stray from a rotation, which the fit takes in.
 void fitToElements(const Elements& e, double q[4]) {
+    // Each condition weighted by the inverse of its rounding: a small element
+    // is known far more closely than a large one.
+    const float values[5] = {e.m02, e.m12, e.m22, e.m01, e.m00};
+    double weights[6];
+    for (int r = 0; r < 5; ++r) {
+        const float magnitude = std::max(std::fabs(values[r]), 0x1p-30f);
+        weights[r] = 1.0 / (static_cast<double>(std::nextafter(magnitude, 2.0f)) - magnitude);
+    }
+    weights[5] = 0x1p24;
     for (int iteration = 0; iteration < 3; ++iteration) {
         const double x = q[0], y = q[1], z = q[2], w = q[3];
         const double residual[6] = {
@@ -165,12 +174,14 @@ void fitToElements(const Elements& e, double q[4]) {
             {-4 * x, -4 * y, 0, 0},         {2 * y, 2 * x, 2 * w, 2 * z},
             {0, -4 * y, -4 * z, 0},         {2 * x, 2 * y, 2 * z, 2 * w}};
         double normal[4][5] = {};
-        for (int r = 0; r < 6; ++r)
+        for (int r = 0; r < 6; ++r) {
+            const double weight = weights[r] * weights[r];
             for (int i = 0; i < 4; ++i) {
-                normal[i][4] += jacobian[r][i] * residual[r];
+                normal[i][4] += weight * jacobian[r][i] * residual[r];
                 for (int j = 0; j < 4; ++j)
-                    normal[i][j] += jacobian[r][i] * jacobian[r][j];
+                    normal[i][j] += weight * jacobian[r][i] * jacobian[r][j];
             }
+        }
         double step[4];
         if (!solve4(normal, step))
             return;
@@ -303,24 +314,49 @@ bool matchesElements(const float n[3], float w, const Elements& e) {
            twice(x * y + z * w) == e.m01;
 }
 
-// Component `c` of n that the elements ask for, given the two others and w,
-// from the element in which it has the largest factor: m12 = 2(yz + xw),
-// m02 = 2(xz - yw) or m01 = 2(xy + zw).
+// Component `c` of n that the elements ask for, given the two others and w.
+// Each of m12 = 2(yz + xw), m02 = 2(xz - yw) and m01 = 2(xy + zw) is linear
+// in it and holds to half a unit in its last place, which bounds it to an
+// interval; the middle of the overlap of those intervals is taken (a small
+// component's overlap can be far narrower than the interval from the element
+// in which it has the largest factor).
 double solvedComponent(int c, const float n[3], float w, const Elements& e) {
-    const double x = n[0], y = n[1], z = n[2], wide = w;
-    const double m02 = e.m02 / 2.0, m12 = e.m12 / 2.0, m01 = e.m01 / 2.0;
-    const double fx = std::fabs(x), fy = std::fabs(y), fz = std::fabs(z), fw = std::fabs(wide);
-    if (c == 0)
-        return fw >= fz && fw >= fy ? (m12 - y * z) / wide
-               : fz >= fy           ? (m02 + y * wide) / z
-                                    : (m01 - z * wide) / y;
-    if (c == 1)
-        return fw >= fz && fw >= fx ? (x * z - m02) / wide
-               : fz >= fx           ? (m12 - x * wide) / z
-                                    : (m01 - z * wide) / x;
-    return fx >= fy && fx >= fw ? (m02 + y * wide) / x
-           : fy >= fw           ? (m12 - x * wide) / y
-                                : (m01 - x * y) / wide;
+    // The known product of each element, rounded to a float as the reader
+    // rounds it before the sum (for a small unknown that rounding outweighs
+    // the unknown's own term).
+    const float x = n[0], y = n[1], z = n[2];
+    double factor[3], rest[3];
+    if (c == 0) {
+        factor[0] = w, rest[0] = y * z;
+        factor[1] = z, rest[1] = -(y * w);
+        factor[2] = y, rest[2] = z * w;
+    } else if (c == 1) {
+        factor[0] = z, rest[0] = x * w;
+        factor[1] = -w, rest[1] = x * z;
+        factor[2] = x, rest[2] = z * w;
+    } else {
+        factor[0] = y, rest[0] = x * w;
+        factor[1] = x, rest[1] = -(y * w);
+        factor[2] = w, rest[2] = x * y;
+    }
+    const float element[3] = {e.m12, e.m02, e.m01};
+    double low = -2.0, high = 2.0, best = 0.0, bestFactor = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        if (factor[k] == 0.0)
+            continue;
+        const double middle = (element[k] / 2.0 - rest[k]) / factor[k];
+        if (std::fabs(factor[k]) > bestFactor) {
+            bestFactor = std::fabs(factor[k]);
+            best = middle;
+        }
+        const float magnitude = std::fabs(element[k]);
+        const double quarterUnit =
+            (static_cast<double>(std::nextafter(magnitude, 2.0f)) - magnitude) / 4.0;
+        const double reach = quarterUnit / std::fabs(factor[k]);
+        low = std::max(low, middle - reach);
+        high = std::min(high, middle + reach);
+    }
+    return low <= high ? (low + high) / 2.0 : best;
 }
 
 bool readsBackAs(const float numbers[4], const double degrees[3]) {
@@ -340,67 +376,77 @@ constexpr int angleReach = 3;
 constexpr double solvedSpread = 6e-8;
 constexpr int wideSolved = -1;
 
-} // namespace
+// Where a search looks: around the quaternion `q` (x, y, z, w, w >= 0), the
+// two larger components of its unit axis tried outwards, the smallest, whose
+// floats are too fine to try one by one, solved for.
+class Neighbourhood {
+public:
+    Neighbourhood(const double q[4], const Elements& e, const double degrees[3])
+        : e(e), degrees(degrees) {
+        const double vector = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+        valid = vector > 0.0 && std::isfinite(vector);
+        if (!valid)
+            return;
+        half = std::atan2(vector, q[3]);
+        for (int i = 0; i < 3; ++i)
+            ideal[i] = static_cast<float>(q[i] / vector);
+        solved = 0;
+        for (int i = 1; i < 3; ++i)
+            if (std::fabs(ideal[i]) < std::fabs(ideal[solved]))
+                solved = i;
+        first = (solved + 1) % 3;
+        second = (solved + 2) % 3;
+        const double spread = quaternionSpread / std::max(std::sin(half), 1e-3);
+        firstReach = unitsFor(ideal[first], spread, mostUnits);
+        secondReach = unitsFor(ideal[second], spread, mostUnits);
+    }
 
-bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
-    Elements e;
-    if (!elementsOfAngles(degrees, e))
-        return false;
-    const double radians[3] = {degrees[0] * degreesToRadians, degrees[1] * degreesToRadians,
-                               degrees[2] * degreesToRadians};
-    double q[4];
-    quaternionOfRadians(radians, q);
-    fitToElements(e, q);
-    const double vector = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-    if (!(vector > 0.0) || !std::isfinite(vector))
-        return false;
-    const double half = std::atan2(vector, q[3]);
-    const float ideal[3] = {static_cast<float>(q[0] / vector), static_cast<float>(q[1] / vector),
-                            static_cast<float>(q[2] / vector)};
+    // The usual corrections and the nearest floats, which find most.
+    bool searchNarrow(float numbers[4]) {
+        return valid &&
+               search({0, 2, 3, std::min(firstReach, 1), std::min(secondReach, 1), 2}, numbers);
+    }
 
-    // The two larger components of the unit axis are tried outwards from the
-    // ideal; the smallest, whose floats are too fine to try one by one, is
-    // solved for.
-    int solved = 0;
-    for (int i = 1; i < 3; ++i)
-        if (std::fabs(ideal[i]) < std::fabs(ideal[solved]))
-            solved = i;
-    const int first = (solved + 1) % 3, second = (solved + 2) % 3;
-    const double spread = quaternionSpread / std::max(std::sin(half), 1e-3);
-    const int firstReach = unitsFor(ideal[first], spread, mostUnits);
-    const int secondReach = unitsFor(ideal[second], spread, mostUnits);
+    // Five corrections, five angles, two floats either way.
+    bool searchNear(float numbers[4]) {
+        return valid &&
+               search({0, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), wideSolved},
+                      numbers);
+    }
 
-    // The angle and the angle a whole turn away either way: the reader's
-    // quaternion changes sign, its matrix does not, and the float roundings
-    // of the angle and its sine and cosine differ.
-    constexpr double turn = 6.283185307179586;
-    constexpr int angleCount = 2 * angleReach + 1;
-    float angles[3][angleCount], sines[3][angleCount], cosines[3][angleCount];
-    const auto prepare = [&](int form) {
+    // The angle a turn away either way, then the whole neighbourhood.
+    bool searchWide(float numbers[4]) {
+        constexpr int all = static_cast<int>(std::size(corrections));
+        return valid &&
+               (search({1, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4}, numbers) ||
+                search({2, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4}, numbers) ||
+                search({0, all, angleCount, firstReach, secondReach, wideSolved}, numbers));
+    }
+
+private:
+    static constexpr int angleCount = 2 * angleReach + 1;
+
+    struct Pass {
+        int form, corrections, angles, firstReach, secondReach, solvedReach;
+    };
+
+    // The angle (form 0) and the angle a whole turn away either way (1, 2):
+    // the reader's quaternion changes sign, its matrix does not, and the
+    // float roundings of the angle and its sine and cosine differ.
+    void prepare(int form) {
+        if (prepared[form])
+            return;
+        constexpr double turn = 6.283185307179586;
         const double centre = 2.0 * half + (form == 0 ? 0.0 : form == 1 ? -turn : turn);
         for (int k = 0; k < angleCount; ++k) {
             angles[form][k] = steppedFloat(static_cast<float>(centre), nearestFirst(k));
             sineAndCosine(angles[form][k] * 0.5f, sines[form][k], cosines[form][k]);
         }
-    };
+        prepared[form] = true;
+    }
 
-    // Narrow passes over the usual corrections and the nearest floats first,
-    // which find most; then the whole neighbourhood; then the other turns.
-    struct Pass {
-        int form, corrections, angles, firstReach, secondReach, solvedReach;
-    };
-    constexpr int allCorrections = static_cast<int>(std::size(corrections));
-    const Pass passes[] = {{0, 2, 3, std::min(firstReach, 1), std::min(secondReach, 1), 2},
-                           {0, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), wideSolved},
-                           {1, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4},
-                           {2, 5, 5, std::min(firstReach, 2), std::min(secondReach, 2), 4},
-                           {0, allCorrections, angleCount, firstReach, secondReach, wideSolved}};
-    bool prepared[3] = {};
-    for (const Pass& pass : passes) {
-        if (!prepared[pass.form]) {
-            prepare(pass.form);
-            prepared[pass.form] = true;
-        }
+    bool search(const Pass& pass, float numbers[4]) {
+        prepare(pass.form);
         for (int c = 0; c < pass.corrections; ++c) {
             for (int k = 0; k < pass.angles; ++k) {
                 const ComponentMap map(sines[pass.form][k], cosines[pass.form][k], corrections[c]);
@@ -439,8 +485,38 @@ bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
                 }
             }
         }
+        return false;
     }
-    return false;
+
+    const Elements& e;
+    const double* degrees;
+    bool valid;
+    double half = 0.0;
+    float ideal[3] = {};
+    int solved = 0, first = 1, second = 2, firstReach = 1, secondReach = 1;
+    float angles[3][angleCount] = {}, sines[3][angleCount] = {}, cosines[3][angleCount] = {};
+    bool prepared[3] = {};
+};
+
+} // namespace
+
+bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
+    Elements e;
+    if (!elementsOfAngles(degrees, e))
+        return false;
+    const double radians[3] = {degrees[0] * degreesToRadians, degrees[1] * degreesToRadians,
+                               degrees[2] * degreesToRadians};
+    // Around the fitted quaternion first, then around the angles' own: near
+    // the gimbal lock the elements leave the quaternion loose along one
+    // direction, and either may lie nearer to a quaternion the reader makes.
+    double own[4], fitted[4];
+    quaternionOfRadians(radians, own);
+    std::memcpy(fitted, own, sizeof fitted);
+    fitToElements(e, fitted);
+    Neighbourhood aroundFitted(fitted, e, degrees), aroundOwn(own, e, degrees);
+    return aroundFitted.searchNarrow(numbers) || aroundFitted.searchNear(numbers) ||
+           aroundOwn.searchNarrow(numbers) || aroundOwn.searchNear(numbers) ||
+           aroundFitted.searchWide(numbers) || aroundOwn.searchWide(numbers);
 }
 
 } // namespace ktrt::detail
