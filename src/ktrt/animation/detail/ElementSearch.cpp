@@ -163,7 +163,7 @@ void fitToElements(const Elements& e, double q[4]) {
         weights[r] = 1.0 / (static_cast<double>(std::nextafter(magnitude, 2.0f)) - magnitude);
     }
     weights[5] = 0x1p24;
-    for (int iteration = 0; iteration < 3; ++iteration) {
+    for (int iteration = 0; iteration < 2; ++iteration) {
         const double x = q[0], y = q[1], z = q[2], w = q[3];
         const double residual[6] = {
             2 * (x * z - y * w) - e.m02,     2 * (y * z + x * w) - e.m12,
