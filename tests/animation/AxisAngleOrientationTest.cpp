@@ -1,4 +1,5 @@
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
+#include <ktrt/animation/detail/ElementSearch.h>
 
 #include <cmath>
 #include <cstring>
@@ -80,6 +81,30 @@ TEST(AxisAngleOrientation, MatchesTheSbRotationPathBitForBitOnSpecialAndRandomKe
                                         angle(random), reported);
     }
     EXPECT_EQ(differences, 0);
+}
+
+// The writer's search from the matrix elements: for the angles the reader
+// makes of random axes and angles, it finds numbers that read back to the
+// very same angles for all but a few, and never numbers that do not.
+TEST(ElementSearch, FindsExactNumbersForAlmostEveryGeneralRotation) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int searched = 0, missed = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const KTAngle target = orientationFromAxisAngle(unit(random), unit(random), unit(random),
+                                                        3.14159f * unit(random));
+        double degrees[3];
+        target.getValue(degrees[0], degrees[1], degrees[2]);
+        float numbers[4];
+        ++searched;
+        if (!ktrt::detail::axisAngleFromElements(degrees, numbers)) {
+            ++missed;
+            continue;
+        }
+        EXPECT_TRUE(sameBits(
+            orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]), target));
+    }
+    EXPECT_LT(missed * 100, searched) << missed << " of " << searched;
 }
 
 } // namespace
