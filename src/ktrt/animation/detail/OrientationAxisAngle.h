@@ -33,9 +33,11 @@ inline float steppedFloat(float value, int steps) {
 /// angle in radians, all floats) that the animation file reader turns back
 /// into exactly `orientation`, bit for bit. The reader's conversion goes
 /// through single-precision quaternions and matrices and drops information,
-/// so the numbers are searched for: float quaternions near the angles' own
-/// whose reader's matrix gives the angles, then float axes and angles near
-/// such a quaternion's that the reader's float steps take to the angles.
+/// so the numbers are searched for: first from the matrix elements the angles
+/// fix (axisAngleFromElements(), which finds nearly all general rotations),
+/// then among float quaternions near the angles' own whose reader's matrix
+/// gives the angles and float axes and angles near such a quaternion's that
+/// the reader's float steps take to the angles.
 /// Returns true with the match in `numbers`; false when none of the
 /// candidates matches, with `numbers` set to the rotation's nearest axis and
 /// angle (which read back within single-precision accuracy).
