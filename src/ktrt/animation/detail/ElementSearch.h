@@ -12,9 +12,10 @@ namespace ktrt::detail {
 /// first. A float quaternion whose reader's matrix has those elements is then
 /// searched for near one fitted to them and near the angles' own, one
 /// component at a time, through each way the reader's two length corrections
-/// can go, and the axis that the reader normalises to it is built. The result is checked by running
-/// the numbers through the reader's conversion. Returns false, leaving `numbers` unspecified, when
-/// the angles are outside those rotations or nothing is found.
+/// can go, and the axis that the reader normalises to it is built. The result
+/// is checked by running the numbers through the reader's conversion. Returns
+/// false, leaving `numbers` unspecified, when the angles are outside those
+/// rotations or nothing is found.
 bool axisAngleFromElements(const double degrees[3], float numbers[4]);
 
 } // namespace ktrt::detail
