@@ -190,21 +190,6 @@ void fitToElements(const Elements& e, double q[4]) {
     }
 }
 
-// Unit quaternion (x, y, z, w), w >= 0, of the angles in radians: X first,
-// then the fixed Y axis, then the fixed Z axis.
-void quaternionOfRadians(const double radians[3], double q[4]) {
-    const double hx = radians[0] * 0.5, hy = radians[1] * 0.5, hz = radians[2] * 0.5;
-    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
-                 sz = std::sin(hz), cz = std::cos(hz);
-    q[0] = cz * cy * sx - sz * sy * cx;
-    q[1] = cz * sy * cx + sz * cy * sx;
-    q[2] = sz * cy * cx - cz * sy * sx;
-    q[3] = cz * cy * cx + sz * sy * sx;
-    if (q[3] < 0.0)
-        for (int i = 0; i < 4; ++i)
-            q[i] = -q[i];
-}
-
 // An axis that the reader scales to exactly `unit`. A unit of float length 1
 // is its own; otherwise the unit is stretched by a factor between 1 and 2,
 // and each component moved to a float that the reader's scaling takes back
@@ -511,7 +496,10 @@ bool axisAngleFromElements(const double degrees[3], float numbers[4]) {
     // the gimbal lock the elements leave the quaternion loose along one
     // direction, and either may lie nearer to a quaternion the reader makes.
     double own[4], fitted[4];
-    quaternionOfRadians(radians, own);
+    quaternionOfAngles(radians, own);
+    if (own[3] < 0.0)
+        for (double& v : own)
+            v = -v;
     std::memcpy(fitted, own, sizeof fitted);
     fitToElements(e, fitted);
     Neighbourhood aroundFitted(fitted, e, degrees), aroundOwn(own, e, degrees);

@@ -75,18 +75,6 @@ bool givesAngles(const float m[9], const double angles[3]) {
            bitsOf(z * radiansToDegrees) == bitsOf(angles[2]);
 }
 
-// Unit quaternion (x, y, z, w) of the angles (radians): X first, then the
-// fixed Y axis, then the fixed Z axis.
-void quaternionOfAngles(const double angles[3], double q[4]) {
-    const double hx = angles[0] * 0.5, hy = angles[1] * 0.5, hz = angles[2] * 0.5;
-    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
-                 sz = std::sin(hz), cz = std::cos(hz);
-    q[0] = cz * cy * sx - sz * sy * cx;
-    q[1] = cz * sy * cx + sz * cy * sx;
-    q[2] = sz * cy * cx - cz * sy * sx;
-    q[3] = cz * cy * cx + sz * sy * sx;
-}
-
 // For orientations of the general case (no turn about one axis only, no
 // gimbal lock), the angles fix the reader's m02 exactly and the ratios
 // m12 / m22 and m01 / m00 nearly so: matrices that miss them are dropped
@@ -226,6 +214,16 @@ bool readsBackAs(const float numbers[4], const double angles[3]) {
 }
 
 } // namespace
+
+void quaternionOfAngles(const double angles[3], double q[4]) {
+    const double hx = angles[0] * 0.5, hy = angles[1] * 0.5, hz = angles[2] * 0.5;
+    const double sx = std::sin(hx), cx = std::cos(hx), sy = std::sin(hy), cy = std::cos(hy),
+                 sz = std::sin(hz), cz = std::cos(hz);
+    q[0] = cz * cy * sx - sz * sy * cx;
+    q[1] = cz * sy * cx + sz * cy * sx;
+    q[2] = sz * cy * cx - cz * sy * sx;
+    q[3] = cz * cy * cx + sz * sy * sx;
+}
 
 bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
     double angles[3];

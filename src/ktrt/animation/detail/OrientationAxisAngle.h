@@ -29,6 +29,10 @@ inline float steppedFloat(float value, int steps) {
     return value;
 }
 
+/// Unit quaternion (x, y, z, w) of the angles in radians: X first, then the
+/// fixed Y axis, then the fixed Z axis.
+void quaternionOfAngles(const double angles[3], double q[4]);
+
 /// Finds the four numbers of an orientation key value (axis x, y, z, then the
 /// angle in radians, all floats) that the animation file reader turns back
 /// into exactly `orientation`, bit for bit. The reader's conversion goes
