@@ -1,39 +1,21 @@
 // libFuzzer target of the animation file reader: every input is written to a
 // temporary file, registered, and read twice into one animation (the second
-// read, with a diagnostics receiver, replaces the tracks of the first). Whatever the bytes, a read must
-// answer 0 or 1 and leave the animation's table consistent; the sanitizers
-// catch the rest.
+// read, with a diagnostics receiver, replaces the tracks of the first).
+// Whatever the bytes, a read must answer 0 or 1 and leave the animation's
+// table consistent; the sanitizers catch the rest.
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-#include <unistd.h>
-
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
+#include "FuzzInput.h"
+
 namespace {
 
-const std::string& inputPath() {
-    static const std::string path = [] {
-        std::string made = "/tmp/ktrt-reader-fuzz-" + std::to_string(::getpid()) + ".kta";
-        KTRegistryLoader::RegisterAnimation("fuzz", made.c_str());
-        std::atexit([] { std::remove(inputPath().c_str()); });
-        return made;
-    }();
-    return path;
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
 
 void checkConsistent(KTComponentAnimation& animation, int result) {
     check(result == 0 || result == 1);
@@ -64,11 +46,8 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* file = std::fopen(inputPath().c_str(), "wb");
-    if (!file)
+    if (!fuzz::storeInput(data, size))
         return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
 
     KTComponentAnimation animation;
     const int first = animation.loadAnimationFromFile("fuzz");

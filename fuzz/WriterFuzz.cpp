@@ -7,48 +7,28 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
-
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTAnimationWriter.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
+#include "FuzzInput.h"
+
 namespace {
 
-const std::string& inputPath() {
-    static const std::string path = [] {
-        std::string made = "/tmp/ktrt-writer-fuzz-" + std::to_string(::getpid()) + ".kta";
-        KTRegistryLoader::RegisterAnimation("writer-fuzz", made.c_str());
-        std::atexit([] { std::remove(inputPath().c_str()); });
-        return made;
-    }();
-    return path;
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
 
 bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 int read(const char* data, std::size_t size, KTComponentAnimation& animation) {
-    std::FILE* file = std::fopen(inputPath().c_str(), "wb");
-    if (!file)
+    if (!fuzz::storeInput(data, size))
         return -1;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    return animation.loadAnimationFromFile("writer-fuzz");
+    return animation.loadAnimationFromFile("fuzz");
 }
 
 // Number of orientations that differ; everything else must be equal.
