@@ -63,13 +63,14 @@ bool sameBits(double a, double b) {
 }
 
 // The float pair (sine side, cosine side) whose angle the reader computes as
-// exactly `degrees`, near the point of the circle of `radius` at that angle.
+// exactly `degrees` (whose sine and cosine are given), near the point of the
+// circle of `radius` at that angle.
 // The reader's elements stray from the circle by rounding, so floats of the
 // larger side are tried outwards from the ideal, each with the other side's
 // floats that keep the ratio.
-bool pairOfAngle(double degrees, double radius, float& sine, float& cosine) {
-    const double radians = degrees * degreesToRadians;
-    const double idealSine = std::sin(radians) * radius, idealCosine = std::cos(radians) * radius;
+bool pairOfAngle(double degrees, double sineOfAngle, double cosineOfAngle, double radius,
+                 float& sine, float& cosine) {
+    const double idealSine = sineOfAngle * radius, idealCosine = cosineOfAngle * radius;
     const double ratio = idealSine / idealCosine;
     const bool cosineLarger = std::fabs(idealCosine) >= std::fabs(idealSine);
     const auto larger = static_cast<float>(cosineLarger ? idealCosine : idealSine);
@@ -119,8 +120,8 @@ bool elementsOfAngles(const double degrees[3], Elements& e) {
     if (!found)
         return false;
     const double radius = std::sqrt(1.0 - static_cast<double>(e.m02) * e.m02);
-    return pairOfAngle(degrees[0], radius, e.m12, e.m22) &&
-           pairOfAngle(degrees[2], radius, e.m01, e.m00);
+    return pairOfAngle(degrees[0], sx, cx, radius, e.m12, e.m22) &&
+           pairOfAngle(degrees[2], sz, cz, radius, e.m01, e.m00);
 }
 
 // Solves the 4x4 system a d = b by elimination with partial pivoting.

@@ -228,6 +228,10 @@ void quaternionOfAngles(const double angles[3], double q[4]) {
 bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
     double angles[3];
     orientation.getValue(angles[0], angles[1], angles[2]);
+    // The search from the matrix elements finds nearly every general
+    // rotation; it refuses the identity and angles that are no numbers.
+    if (axisAngleFromElements(angles, numbers))
+        return true;
     const double radians[3] = {angles[0] * degreesToRadians, angles[1] * degreesToRadians,
                                angles[2] * degreesToRadians};
     double q[4];
@@ -241,8 +245,6 @@ bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
         numbers[3] = 0.0f;
         return readsBackAs(numbers, angles);
     }
-    if (axisAngleFromElements(angles, numbers))
-        return true;
     // The neighbouring floats of each component, nearest first.
     constexpr int reach = quaternionReach;
     float neighbours[4][2 * reach + 1];
