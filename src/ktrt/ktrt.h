@@ -8,6 +8,7 @@
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTAnimationWriter.h>
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/KTWorldAnimations.h>

@@ -16,13 +16,16 @@ KTAnimationState::KTAnimationState(double key, const KTTransform& transform)
 
 // A copy is a fresh key of its own, hence valid whatever the source was.
 KTAnimationState::KTAnimationState(const KTAnimationState& other)
-    : key(other.key), transform(other.transform), validity(1) {}
+    : key(other.key), transform(other.transform), validity(1), axisAngleKnown(other.axisAngleKnown),
+      axisAngle(other.axisAngle) {}
 
 KTAnimationState& KTAnimationState::operator=(const KTAnimationState& other) {
     key = other.key;
     transform.setOrientation(other.transform.getOrientation());
     transform.setPosition(other.transform.getPosition());
     validity = other.validity;
+    axisAngleKnown = other.axisAngleKnown;
+    axisAngle = other.axisAngle;
     return *this;
 }
 
@@ -35,4 +38,5 @@ int KTAnimationState::operator==(const KTAnimationState& other) const {
 void KTAnimationState::setTransform(const KTTransform& value) {
     transform.setOrientation(value.getOrientation());
     transform.setPosition(value.getPosition());
+    axisAngleKnown = false;
 }

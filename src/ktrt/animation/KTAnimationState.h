@@ -1,9 +1,19 @@
 #pragma once
 
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/visibility.h>
+
+class KTAnimationState;
+
+namespace ktrt::detail {
+/// Makes `key` remember the axis and angle that its orientation was just
+/// converted from: the reader's way past KTAxisAngle::applyTo(), which would
+/// convert again.
+void rememberAxisAngle(KTAnimationState& key, const KTAxisAngle& value) noexcept;
+} // namespace ktrt::detail
 
 /// One key of a part track: a key value, a pose and a validity flag.
 ///
@@ -41,7 +51,10 @@ public:
     /// The pose's orientation (Euler angles in degrees).
     const KTAngle& getOrientation() const { return transform.getOrientation(); }
     /// Copies `value` into the pose's orientation.
-    void setOrientation(const KTAngle& value) { transform.setOrientation(value); }
+    void setOrientation(const KTAngle& value) {
+        transform.setOrientation(value);
+        axisAngleKnown = false;
+    }
     /// The pose's position.
     const KTVector3& getPosition() const { return transform.getPosition(); }
     /// Copies `value` into the pose's position.
@@ -53,7 +66,14 @@ public:
     void setValidity(int value) { validity = value; }
 
 private:
+    friend class KTAxisAngle;
+    friend void ktrt::detail::rememberAxisAngle(KTAnimationState&, const KTAxisAngle&) noexcept;
+
     double key;
     KTTransform transform;
     int validity;
+    // The axis and angle the orientation was converted from, when known:
+    // what the writer writes back (see KTAxisAngle).
+    bool axisAngleKnown = false;
+    KTAxisAngle axisAngle;
 };

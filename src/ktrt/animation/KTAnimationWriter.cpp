@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/detail/OrientationAxisAngle.h>
@@ -50,6 +51,14 @@ bool sameBits(const KTAngle& a, const KTAngle& b) {
             return false;
     }
     return true;
+}
+
+// Non-finite numbers write as text that need not read back with the same
+// bits; their keys go through the search instead.
+bool isFinite(const KTAxisAngle& value) {
+    float x, y, z, radians;
+    value.getValue(x, y, z, radians);
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(radians);
 }
 
 bool hasTurn(const KTAngle& orientation) {
@@ -155,18 +164,28 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
             out.put("      OrientationInterpolator {\n");
             writeKeys();
             out.put("        KeyValue [\n");
-            // A part that holds still repeats its orientation: the search
-            // runs once for a run of equal keys.
+            // A key read from a file, or given its orientation as an axis
+            // and angle, goes out with the numbers it remembers. The others
+            // need the search, which runs once for a run of equal keys (a
+            // part that holds still).
             KTAngle previous;
             float numbers[4] = {};
             bool previousExact = false;
+            bool searched = false;
             for (unsigned int k = 0; k < keyCount; ++k) {
-                const KTAngle& orientation = track[k]->getOrientation();
-                if (k == 0 || !sameBits(orientation, previous)) {
-                    previous = orientation;
-                    previousExact = ktrt::detail::axisAngleOfOrientation(orientation, numbers);
+                const KTAnimationState& key = *track[k];
+                KTAxisAngle source;
+                if (KTAxisAngle::ofKey(key, source) && isFinite(source)) {
+                    // The numbers the orientation was made from read back as
+                    // the same orientation.
+                    source.getValue(numbers[0], numbers[1], numbers[2], numbers[3]);
+                    searched = false;
+                } else if (!searched || !sameBits(key.getOrientation(), previous)) {
+                    previous = key.getOrientation();
+                    previousExact = ktrt::detail::axisAngleOfOrientation(previous, numbers);
+                    searched = true;
                 }
-                if (!previousExact)
+                if (searched && !previousExact)
                     ++inexactCount;
                 out.put("          ");
                 out.number(numbers[0], ' ');

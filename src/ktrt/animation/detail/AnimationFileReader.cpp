@@ -323,6 +323,8 @@ void AnimationFileReader::addOrientationNumber(float number) {
     // Axis and angle in radians, through the quaternion, to Euler angles.
     orientations.append(orientationFromAxisAngle(orientationPending[0], orientationPending[1],
                                                  orientationPending[2], number));
+    orientationSources.emplace_back(orientationPending[0], orientationPending[1],
+                                    orientationPending[2], number);
 }
 
 void AnimationFileReader::addPositionNumber(float number) {
@@ -371,6 +373,10 @@ bool AnimationFileReader::endPartTransform() {
                             positionKeys, positions))
         return fail(partDiscrepancy);
     const unsigned long keyCount = track->getNumStates();
+    if (orientationCount > 0) {
+        for (unsigned long i = 0; i < keyCount; ++i)
+            rememberAxisAngle(*(*track)[static_cast<unsigned int>(i)], orientationSources[i]);
+    }
     // The table files the track under the full name, the displaced track
     // leaves the animation for good.
     std::unique_ptr<KTPartAnimation> displaced(target.tracks.replace(partName, track.release()));
@@ -390,6 +396,7 @@ bool AnimationFileReader::endPartTransform() {
 
     orientationKeys.clear();
     orientations.clear();
+    orientationSources.clear();
     positionKeys.clear();
     positions.clear();
     return true;

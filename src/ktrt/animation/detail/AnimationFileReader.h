@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include <rw/RWCString.h>
 #include <rw/RWTValOrderedVector.h>
 
 #include <ktrt/animation/KTAnimationDiagnostics.h>
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/detail/ReaderGrammar.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
@@ -89,6 +91,9 @@ private:
 
     RWTValOrderedVector<float> orientationKeys;
     RWTValOrderedVector<KTAngle> orientations;
+    // The axis and angle each orientation was read from, which its key
+    // remembers for the writer.
+    std::vector<KTAxisAngle> orientationSources;
     RWTValOrderedVector<float> positionKeys;
     RWTValOrderedVector<KTVector3> positions;
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <ktrt/animation/KTAnimationState.h>
+
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The float expressions below must round exactly as Coin's compiled code
@@ -86,6 +88,11 @@ KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
     double ax, ay, az;
     rotationToAngles(wide, ax, ay, az);
     return KTAngle(ax * radiansToDegrees, ay * radiansToDegrees, az * radiansToDegrees);
+}
+
+void rememberAxisAngle(KTAnimationState& key, const KTAxisAngle& value) noexcept {
+    key.axisAngle = value;
+    key.axisAngleKnown = true;
 }
 
 } // namespace ktrt::detail

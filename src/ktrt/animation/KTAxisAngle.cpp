@@ -1,0 +1,37 @@
+#include <ktrt/animation/KTAxisAngle.h>
+
+#include <cstring>
+
+#include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
+
+KTAxisAngle::KTAxisAngle() : numbers{0.0f, 0.0f, 1.0f, 0.0f} {}
+
+KTAxisAngle::KTAxisAngle(float x, float y, float z, float radians) : numbers{x, y, z, radians} {}
+
+void KTAxisAngle::getValue(float& x, float& y, float& z, float& radians) const {
+    x = numbers[0];
+    y = numbers[1];
+    z = numbers[2];
+    radians = numbers[3];
+}
+
+int KTAxisAngle::operator==(const KTAxisAngle& other) const {
+    return std::memcmp(numbers, other.numbers, sizeof numbers) == 0;
+}
+
+KTAngle KTAxisAngle::getOrientation() const {
+    return ktrt::detail::orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
+void KTAxisAngle::applyTo(KTAnimationState& key) const {
+    key.setOrientation(getOrientation());
+    ktrt::detail::rememberAxisAngle(key, *this);
+}
+
+int KTAxisAngle::ofKey(const KTAnimationState& key, KTAxisAngle& value) {
+    if (!key.axisAngleKnown)
+        return 0;
+    value = key.axisAngle;
+    return 1;
+}
