@@ -9,10 +9,8 @@
 #include <assimp/anim.h>
 #include <assimp/scene.h>
 
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
-
 #include <ktrt/animation/KTAnimationState.h>
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
@@ -85,20 +83,16 @@ bool scales(const aiNodeAnim& channel) {
     return false;
 }
 
-// What the reader makes of a rotation: its axis and angle as floats, turned
-// into a quaternion by SbRotation and into angles by KTAngle.
-KTAngle orientationOf(const double q[4]) {
+// A rotation as the animation file holds it: its axis and angle as floats.
+// The key made from it remembers them, so the writer writes them back as
+// they are and the file reads back as this very key.
+KTAxisAngle axisAngleOf(const double q[4]) {
     const double sine = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-    SbVec3f axis(0.0f, 0.0f, 1.0f);
-    float radians = 0.0f;
-    if (sine > 0.0) {
-        axis.setValue(static_cast<float>(q[0] / sine), static_cast<float>(q[1] / sine),
-                      static_cast<float>(q[2] / sine));
-        radians = static_cast<float>(2.0 * std::atan2(sine, q[3]));
-    }
-    float r[4];
-    SbRotation(axis, radians).getValue(r[0], r[1], r[2], r[3]);
-    return KTAngle(r[0], r[1], r[2], r[3]);
+    if (!(sine > 0.0))
+        return KTAxisAngle();
+    return KTAxisAngle(static_cast<float>(q[0] / sine), static_cast<float>(q[1] / sine),
+                       static_cast<float>(q[2] / sine),
+                       static_cast<float>(2.0 * std::atan2(sine, q[3])));
 }
 
 } // namespace
@@ -186,8 +180,9 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
             const KTVector3 position(static_cast<float>(p[0]), static_cast<float>(p[1]),
                                      static_cast<float>(p[2]));
             const auto key = static_cast<float>(i / fps);
-            track->appendState(
-                new KTAnimationState(key, position, orientationOf(&rotations[4 * std::size_t{i}])));
+            auto state = std::make_unique<KTAnimationState>(key, position, KTAngle());
+            axisAngleOf(&rotations[4 * std::size_t{i}]).applyTo(*state);
+            track->appendState(state.release()); // the track owns it now
         }
         if (result.addPartAnimation(track.get()))
             static_cast<void>(track.release()); // the animation owns it now
