@@ -3,9 +3,8 @@
 // give the same animation (the same tracks in the same order, names, flags,
 // key counts, key values and positions bit for bit, and orientations bit for
 // bit except those the writer counted as inexact), and when nothing was
-// inexact the two writings must be the same bytes. Only keys read from
-// non-finite numbers may be inexact: the others go out with the numbers they
-// were read from.
+// inexact the two writings must be the same bytes. Only keys read from NaNs
+// may be inexact: the others go out with the numbers they were read from.
 
 #include <cmath>
 #include <cstddef>
@@ -35,7 +34,7 @@ int read(const char* data, std::size_t size, KTComponentAnimation& animation) {
     return animation.loadAnimationFromFile("fuzz");
 }
 
-// Number of keys that remember no finite axis and angle.
+// Number of keys that remember no axis and angle free of NaNs.
 unsigned int unremembered(KTComponentAnimation& animation) {
     unsigned int count = 0;
     for (unsigned int t = 0; t < animation.getNumPartAnimations(); ++t) {
@@ -47,7 +46,7 @@ unsigned int unremembered(KTComponentAnimation& animation) {
                 source.getValue(x, y, z, radians);
             else
                 x = NAN;
-            count += std::isfinite(x + y + z + radians) ? 0 : 1;
+            count += std::isnan(x) || std::isnan(y) || std::isnan(z) || std::isnan(radians);
         }
     }
     return count;

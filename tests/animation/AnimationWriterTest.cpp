@@ -161,19 +161,26 @@ TEST(AnimationWriter, KeysRememberTheAxisAndAngleTheyWereMadeFrom) {
     EXPECT_EQ(KTAxisAngle::ofKey(key, remembered), 1);
 
     // Written with its own numbers, which the reader turns into the same
-    // orientation and remembers.
+    // orientation and remembers; infinities too, which give NaN angles.
     KTComponentAnimation animation;
     auto* track = new KTPartAnimation;
     track->setPartName("Arm");
+    track->setUseOrientations(1);
     track->appendState(new KTAnimationState(key));
+    auto* infinite = new KTAnimationState;
+    KTAxisAngle(INFINITY, 0, 1, -INFINITY).applyTo(*infinite);
+    track->appendState(infinite);
     animation.addPartAnimation(track);
+    KTAnimationWriter writer;
     std::string written;
-    ASSERT_EQ(KTAnimationWriter().write(animation, written), 1);
+    ASSERT_EQ(writer.write(animation, written), 1);
+    EXPECT_EQ(writer.getInexactCount(), 0u);
     EXPECT_NE(written.find("0.25 -0.001 3 2.5\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("inf 0 1 -inf\n"), std::string::npos) << written;
     KTComponentAnimation back;
     ASSERT_EQ(load(back, written), 1);
-    ASSERT_EQ(back[0]->getNumStates(), 1u);
-    EXPECT_TRUE((*back[0])[0]->getOrientation() == orientation);
+    ASSERT_EQ(back[0]->getNumStates(), 2u);
+    EXPECT_EQ(compare(animation, back), 0u) << written;
     ASSERT_EQ(KTAxisAngle::ofKey(*(*back[0])[0], remembered), 1);
     EXPECT_TRUE(remembered == made);
 }

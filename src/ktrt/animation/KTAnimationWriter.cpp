@@ -4,6 +4,7 @@
 #include <cmath>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -53,12 +54,22 @@ bool sameBits(const KTAngle& a, const KTAngle& b) {
     return true;
 }
 
-// Non-finite numbers write as text that need not read back with the same
-// bits; their keys go through the search instead.
-bool isFinite(const KTAxisAngle& value) {
+// Finite numbers and infinities read back from their shortest text with the
+// same bits; a NaN only when it has the payload that "nan" reads as. Keys
+// with other numbers go through the search instead.
+bool readsBackAlike(float value) {
+    if (std::isfinite(value))
+        return true;
+    char text[16];
+    *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
+    const float back = std::strtof(text, nullptr);
+    return std::memcmp(&back, &value, sizeof value) == 0;
+}
+
+bool readsBackAlike(const KTAxisAngle& value) {
     float x, y, z, radians;
     value.getValue(x, y, z, radians);
-    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(radians);
+    return readsBackAlike(x) && readsBackAlike(y) && readsBackAlike(z) && readsBackAlike(radians);
 }
 
 bool hasTurn(const KTAngle& orientation) {
@@ -175,7 +186,7 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
             for (unsigned int k = 0; k < keyCount; ++k) {
                 const KTAnimationState& key = *track[k];
                 KTAxisAngle source;
-                if (KTAxisAngle::ofKey(key, source) && isFinite(source)) {
+                if (KTAxisAngle::ofKey(key, source) && readsBackAlike(source)) {
                     // The numbers the orientation was made from read back as
                     // the same orientation.
                     source.getValue(numbers[0], numbers[1], numbers[2], numbers[3]);
