@@ -23,7 +23,8 @@ class SoTimerSensor;
 /// event loop, or SoDB::getSensorManager()->processTimerQueue()); tickWorlds()
 /// does the work of one firing and may be called directly. The driver owns its
 /// sensor but neither the worlds nor their components; destroy it before its
-/// worlds. Every driver, copies included, has a sensor of its own.
+/// worlds. Every driver, copies included, has a sensor of its own, so Coin
+/// must be initialised (SoDB::init()) before a driver is made.
 class KTRT_API KTWorldDriver {
 public:
     /// No worlds, interval 1/240 s, an unscheduled sensor.
