@@ -127,6 +127,8 @@ COMPARISONS = [
         "size": lambda arg, run: "%d tracks, %s" % (arg // 10, ("positions only",
                                                                "turning, as read",
                                                                "turning, set by hand")[arg % 10]),
+        "series": lambda arg: arg % 10 == 0,
+        "series_label": " (positions only)",
         "note": "Writing a component animation of tracks of 250 keys into a string, against "
                 "writing the same numbers with std::to_chars into one buffer. Turning keys as "
                 "read from a file go out with the axis and angle they remember. The same "
@@ -241,6 +243,13 @@ def collect(folder):
     return results
 
 
+def sized_arguments(result):
+    """The arguments that differ in size only (all, unless the comparison also
+    has rows of other kinds of work), for the growth lines and the chart."""
+    keep = result["comparison"].get("series", lambda arg: True)
+    return [arg for arg in result["arguments"] if keep(arg)]
+
+
 def ratio(result, anchor, arg):
     """Anchor's time over ours: above 1 the library is faster."""
     ours = result["costs"][result["comparison"]["ours"][0]].get(arg)
@@ -311,14 +320,15 @@ def markdown(results, machine, chart_name):
                 value = result["counters"][name].get(arg)
                 row += ["%.0f" % value if value is not None else "–"]
             out.append("| " + " | ".join(row) + " |")
-        first, last = result["arguments"][0], result["arguments"][-1]
+        series = sized_arguments(result)
+        first, last = series[0], series[-1]
         growth = result["costs"][ours_name][last] / result["costs"][ours_name][first]
-        out += ["", "Cost per %s at the largest size over the smallest: %s." %
-                (comparison["item"], format_ratio(growth))]
+        out += ["", "Cost per %s at the largest size over the smallest%s: %s." %
+                (comparison["item"], comparison.get("series_label", ""), format_ratio(growth))]
         # The growth between the two largest sizes, the library's beside its
         # anchors': a flat line there means the per-item data stays close.
-        if len(result["arguments"]) >= 3:
-            before = result["arguments"][-2]
+        if len(series) >= 3:
+            before = series[-2]
             cells = []
             for name, label in [comparison["ours"]] + comparison["anchors"]:
                 costs = result["costs"].get(name, {})
@@ -362,7 +372,8 @@ def chart(results):
         names = [comparison["ours"]] + comparison["anchors"]
         for dash, (name, label) in enumerate(names):
             points = [(comparison["items"](arg), cost)
-                      for arg, cost in sorted(result["costs"].get(name, {}).items())]
+                      for arg, cost in sorted(result["costs"].get(name, {}).items())
+                      if arg in sized_arguments(result)]
             if points:
                 lines.append((comparison["title"] + ": " + short(label), colour,
                               DASHES[min(dash, len(DASHES) - 1)], dash == 0, points))
