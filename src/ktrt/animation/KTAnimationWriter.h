@@ -19,10 +19,14 @@ class KTComponentAnimation;
 /// written with the shortest text that reads back as the same float.
 ///
 /// What reads back: the tracks in the same order, with the same names, key
-/// counts and positions; orientations bit for bit as far as the search for
-/// their axis and angle finds an exact form (getInexactCount() counts the
-/// others, which read back within single-precision accuracy); useOrientations
-/// 1 exactly for tracks written with an orientation interpolator. The reader
+/// counts and positions; useOrientations 1 exactly for tracks written with an
+/// orientation interpolator; orientations bit for bit. A key that remembers
+/// the axis and angle its orientation was made from (every key the reader
+/// makes, and keys given their orientation through KTAxisAngle::applyTo())
+/// goes out with those numbers. For any other key the writer searches for an
+/// axis and angle that read back as the very same angles; getInexactCount()
+/// counts the keys it finds none for, which read back within
+/// single-precision accuracy. The reader
 /// itself gives every key the key value 0.0 and every track usePositions 0, so
 /// an animation read from a file, written and read again, is the same
 /// animation key for key.
