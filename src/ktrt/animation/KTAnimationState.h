@@ -28,11 +28,12 @@ public:
     KTAnimationState(double key, const KTVector3& position, const KTAngle& orientation);
     /// Key and a copy of `transform`; valid (1).
     KTAnimationState(double key, const KTTransform& transform);
-    /// Copies key and transform; the copy is valid (1) whatever the source's
-    /// validity.
+    /// Copies key and transform (and a remembered axis and angle); the copy is
+    /// valid (1) whatever the source's validity.
     KTAnimationState(const KTAnimationState& other);
     /// Copies key, orientation, position and validity (an invalid source gives
-    /// an invalid target, unlike the copy constructor).
+    /// an invalid target, unlike the copy constructor), and a remembered axis
+    /// and angle.
     KTAnimationState& operator=(const KTAnimationState& other);
     /// Nothing to release beyond the members.
     ~KTAnimationState();
@@ -46,11 +47,13 @@ public:
     void setKey(double value) { key = value; }
     /// The pose: orientation and position.
     const KTTransform& getTransform() const { return transform; }
-    /// Assigns the orientation, then the position.
+    /// Assigns the orientation, then the position; the key forgets the axis
+    /// and angle it remembered (see KTAxisAngle).
     void setTransform(const KTTransform& value);
     /// The pose's orientation (Euler angles in degrees).
     const KTAngle& getOrientation() const { return transform.getOrientation(); }
-    /// Copies `value` into the pose's orientation.
+    /// Copies `value` into the pose's orientation; the key forgets the axis
+    /// and angle it remembered (see KTAxisAngle).
     void setOrientation(const KTAngle& value) {
         transform.setOrientation(value);
         axisAngleKnown = false;

@@ -63,7 +63,7 @@ bool readsBackAlike(float value) {
     char text[16];
     *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
     const float back = std::strtof(text, nullptr);
-    return std::memcmp(&back, &value, sizeof value) == 0;
+    return ktrt::detail::bitsOf(back) == ktrt::detail::bitsOf(value);
 }
 
 bool readsBackAlike(const KTAxisAngle& value) {

@@ -26,10 +26,9 @@ class KTComponentAnimation;
 /// goes out with those numbers. For any other key the writer searches for an
 /// axis and angle that read back as the very same angles; getInexactCount()
 /// counts the keys it finds none for, which read back within
-/// single-precision accuracy. The reader
-/// itself gives every key the key value 0.0 and every track usePositions 0, so
-/// an animation read from a file, written and read again, is the same
-/// animation key for key.
+/// single-precision accuracy. The reader itself gives every key the key value
+/// 0.0 and every track usePositions 0, so an animation read from a file,
+/// written and read again, is the same animation key for key.
 ///
 /// Refused, with a message naming the track and nothing written: a name the
 /// reader cannot take (a space, tab, comma, line feed or zero byte in it), and

@@ -1,9 +1,8 @@
 #include <ktrt/animation/KTAxisAngle.h>
 
-#include <cstring>
-
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
+#include <ktrt/animation/detail/OrientationAxisAngle.h>
 
 KTAxisAngle::KTAxisAngle() : numbers{0.0f, 0.0f, 1.0f, 0.0f} {}
 
@@ -17,7 +16,12 @@ void KTAxisAngle::getValue(float& x, float& y, float& z, float& radians) const {
 }
 
 int KTAxisAngle::operator==(const KTAxisAngle& other) const {
-    return std::memcmp(numbers, other.numbers, sizeof numbers) == 0;
+    using ktrt::detail::bitsOf;
+    for (int i = 0; i < 4; ++i) {
+        if (bitsOf(numbers[i]) != bitsOf(other.numbers[i]))
+            return 0;
+    }
+    return 1;
 }
 
 KTAngle KTAxisAngle::getOrientation() const {

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include <ktrt/animation/KTAnimationState.h>
-
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The float expressions below must round exactly as Coin's compiled code

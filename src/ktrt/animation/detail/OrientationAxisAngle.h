@@ -15,6 +15,13 @@ inline std::uint64_t bitsOf(double value) {
     return bits;
 }
 
+/// The bits of a float, as bitsOf(double).
+inline std::uint32_t bitsOf(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
 /// The float `steps` units in the last place away from finite `value`.
 inline float steppedFloat(float value, int steps) {
     std::uint32_t bits;
