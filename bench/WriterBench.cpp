@@ -125,20 +125,18 @@ void BM_ToCharsFloor(benchmark::State& state) {
     report(state, text.size());
 }
 
+// Both run on the same fixtures: tracks of 250 keys, and the Kind.
+void fixtures(benchmark::internal::Benchmark* run) {
+    run->Args({64, orientationsRead})
+        ->Args({4, orientationsSet})
+        ->Args({4, positionsOnly})
+        ->Args({64, positionsOnly})
+        ->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
-// Arguments: tracks of 250 keys; the Kind of fixture.
-BENCHMARK(BM_KtrtWriter)
-    ->Args({64, orientationsRead})
-    ->Args({4, orientationsSet})
-    ->Args({4, positionsOnly})
-    ->Args({64, positionsOnly})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ToCharsFloor)
-    ->Args({64, orientationsRead})
-    ->Args({4, orientationsSet})
-    ->Args({4, positionsOnly})
-    ->Args({64, positionsOnly})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KtrtWriter)->Apply(fixtures);
+BENCHMARK(BM_ToCharsFloor)->Apply(fixtures);
 
 BENCHMARK_MAIN();
