@@ -30,18 +30,31 @@ void normalizeQuaternion(float q[4]) {
     }
 }
 
-// SbRotation::getValue(SbMatrix&): the upper-left 3x3 of the rotation matrix
-// (row vectors) of the quaternion divided by its length; a quaternion of
-// about zero length gives the identity.
-void rotationMatrix(const float q[4], float m[3][3]) {
-    float x = 0.0f, y = 0.0f, z = 0.0f, w = 1.0f;
-    const float length = quaternionLength(q);
-    if (length > 0x1p-23f) {
-        x = q[0] / length;
-        y = q[1] / length;
-        z = q[2] / length;
-        w = q[3] / length;
+} // namespace
+
+void unitQuaternion(const float q[4], float u[4]) {
+    const float square = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+    // The only squared lengths whose float square root is one: dividing by
+    // one changes nothing, so the root and the divisions are skipped.
+    if (square == 1.0f || square == 1.0f + 0x1p-23f) {
+        for (int i = 0; i < 4; ++i)
+            u[i] = q[i];
+        return;
     }
+    const float length = std::sqrt(square);
+    if (length > 0x1p-23f) {
+        for (int i = 0; i < 4; ++i)
+            u[i] = q[i] / length;
+    } else {
+        u[0] = u[1] = u[2] = 0.0f;
+        u[3] = 1.0f;
+    }
+}
+
+void rotationMatrix(const float q[4], float m[3][3]) {
+    float u[4];
+    unitQuaternion(q, u);
+    const float x = u[0], y = u[1], z = u[2], w = u[3];
     const float xx = x * x, yy = y * y, zz = z * z;
     const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
     const auto twice = [](float v) { return v + v; };
@@ -56,7 +69,15 @@ void rotationMatrix(const float q[4], float m[3][3]) {
     m[2][2] = 1.0f - twice(xx + yy);
 }
 
-} // namespace
+void anglesOfMatrix(const float m[3][3], double degrees[3]) {
+    const double wide[3][3] = {
+        {m[0][0], m[0][1], m[0][2]}, {m[1][0], m[1][1], m[1][2]}, {m[2][0], m[2][1], m[2][2]}};
+    double x, y, z;
+    rotationToAngles(wide, x, y, z);
+    degrees[0] = x * radiansToDegrees;
+    degrees[1] = y * radiansToDegrees;
+    degrees[2] = z * radiansToDegrees;
+}
 
 void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float cosine, float q[4]) {
     // SbRotation::setValue(axis, radians): the axis scaled to unit length (a
@@ -82,11 +103,9 @@ KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
     quaternionFromAxisHalfAngle(x, y, z, sine, cosine, q);
     float m[3][3];
     rotationMatrix(q, m);
-    const double wide[3][3] = {
-        {m[0][0], m[0][1], m[0][2]}, {m[1][0], m[1][1], m[1][2]}, {m[2][0], m[2][1], m[2][2]}};
-    double ax, ay, az;
-    rotationToAngles(wide, ax, ay, az);
-    return KTAngle(ax * radiansToDegrees, ay * radiansToDegrees, az * radiansToDegrees);
+    double degrees[3];
+    anglesOfMatrix(m, degrees);
+    return KTAngle(degrees[0], degrees[1], degrees[2]);
 }
 
 void rememberAxisAngle(KTAnimationState& key, const KTAxisAngle& value) noexcept {

@@ -25,6 +25,17 @@ inline void sineAndCosine(float angle, float& sine, float& cosine) {
 /// its four numbers. Shared with the writer, which must round alike.
 void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float cosine, float q[4]);
 
+/// The quaternion divided by its length, as SbRotation::getValue(SbMatrix&)
+/// divides it; a quaternion of about zero length gives the identity.
+void unitQuaternion(const float q[4], float u[4]);
+
+/// SbRotation::getValue(SbMatrix&): the upper-left 3x3 of the rotation matrix
+/// (row vectors) of unitQuaternion(q).
+void rotationMatrix(const float q[4], float m[3][3]);
+
+/// The angles in degrees that KTAngle takes from float rotation matrix `m`.
+void anglesOfMatrix(const float m[3][3], double degrees[3]);
+
 /// The orientation of one axis-angle key value of an animation file: bit for
 /// bit the angles that KTAngle(q0, q1, q2, q3) gives for the quaternion of
 /// SbRotation(SbVec3f(x, y, z), radians), computed without the round trips

@@ -346,12 +346,6 @@ double solvedComponent(int c, const float n[3], float w, const Elements& e) {
     return low <= high ? (low + high) / 2.0 : best;
 }
 
-bool readsBackAs(const float numbers[4], const double degrees[3]) {
-    double x, y, z;
-    orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]).getValue(x, y, z);
-    return sameBits(x, degrees[0]) && sameBits(y, degrees[1]) && sameBits(z, degrees[2]);
-}
-
 // How far a component of the reader's quaternion may lie from the fitted
 // one's, the most units in the last place tried per axis component, and the
 // floats tried on either side of the angle.

@@ -4,75 +4,33 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
 #include <ktrt/animation/detail/ElementSearch.h>
-#include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The reader's angles depend only on its normalised float quaternion n: they
 // come from the rotation matrix of n. The search therefore runs in two steps.
 // First, float quaternions near the angles' own quaternion are tried until
 // one's matrix gives exactly the stored angles. Second, float axes and angles
 // near that quaternion's own are run through the reader's float steps until
-// one gives the same angles; when none does, the next quaternion is tried. The float expressions
-// below round as the reader's do (see AxisAngleOrientation.cpp); the build turns off contraction
-// into fused multiply-adds for this file too.
+// one gives the same angles; when none does, the next quaternion is tried.
+// The float expressions below round as the reader's do (see
+// AxisAngleOrientation.cpp); the build turns off contraction into fused
+// multiply-adds for this file too.
 
 namespace ktrt::detail {
 
 namespace {
 
 constexpr double degreesToRadians = 0.017453292519943295;
-constexpr double radiansToDegrees = 57.29577951308232;
 constexpr double pi = 3.14159265358979323846;
 
-// The reader's rotation matrix (row vectors, row by row) of a quaternion: the
-// quaternion divided by its length, the identity for about zero length.
-void unitQuaternion(const float q[4], float u[4]) {
-    const float square = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-    // The only squared lengths whose float square root is one: dividing by
-    // one changes nothing, so the root and the divisions are skipped.
-    if (square == 1.0f || square == 1.0f + 0x1p-23f) {
-        std::memcpy(u, q, 4 * sizeof(float));
-        return;
-    }
-    const float length = std::sqrt(square);
-    if (length > 0x1p-23f) {
-        for (int i = 0; i < 4; ++i)
-            u[i] = q[i] / length;
-    } else {
-        u[0] = u[1] = u[2] = 0.0f;
-        u[3] = 1.0f;
-    }
-}
-
-void matrixOf(const float q[4], float m[9]) {
-    float u[4];
-    unitQuaternion(q, u);
-    const float x = u[0], y = u[1], z = u[2], w = u[3];
-    const float xx = x * x, yy = y * y, zz = z * z;
-    const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
-    const auto twice = [](float v) { return v + v; };
-    m[0] = 1.0f - twice(yy + zz);
-    m[1] = twice(xy + zw);
-    m[2] = twice(xz - yw);
-    m[3] = twice(xy - zw);
-    m[4] = 1.0f - twice(zz + xx);
-    m[5] = twice(yz + xw);
-    m[6] = twice(xz + yw);
-    m[7] = twice(yz - xw);
-    m[8] = 1.0f - twice(xx + yy);
-}
-
 // Whether the reader's angles of matrix `m` are bit for bit `angles`.
-bool givesAngles(const float m[9], const double angles[3]) {
-    const double wide[3][3] = {{m[0], m[1], m[2]}, {m[3], m[4], m[5]}, {m[6], m[7], m[8]}};
-    double x, y, z;
-    rotationToAngles(wide, x, y, z);
-    return bitsOf(x * radiansToDegrees) == bitsOf(angles[0]) &&
-           bitsOf(y * radiansToDegrees) == bitsOf(angles[1]) &&
-           bitsOf(z * radiansToDegrees) == bitsOf(angles[2]);
+bool givesAngles(const float m[3][3], const double angles[3]) {
+    double degrees[3];
+    anglesOfMatrix(m, degrees);
+    return bitsOf(degrees[0]) == bitsOf(angles[0]) && bitsOf(degrees[1]) == bitsOf(angles[1]) &&
+           bitsOf(degrees[2]) == bitsOf(angles[2]);
 }
 
 // For orientations of the general case (no turn about one axis only, no
@@ -106,13 +64,13 @@ public:
         return (xz - yw) + (xz - yw) == elementM02;
     }
 
-    bool passes(const float m[9]) const {
+    bool passes(const float m[3][3]) const {
         if (!active)
             return true;
-        if (m[2] != elementM02)
+        if (m[0][2] != elementM02)
             return false;
-        const double rx = static_cast<double>(m[5]) / m[8];
-        const double rz = static_cast<double>(m[1]) / m[0];
+        const double rx = static_cast<double>(m[1][2]) / m[2][2];
+        const double rz = static_cast<double>(m[0][1]) / m[0][0];
         return std::fabs(rx - ratioX) <= 1e-9 * std::fabs(ratioX) + 1e-300 &&
                std::fabs(rz - ratioZ) <= 1e-9 * std::fabs(ratioZ) + 1e-300;
     }
@@ -189,9 +147,9 @@ bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
                     steppedFloat(static_cast<float>(sign * n[1] * scale), step[1]),
                     steppedFloat(static_cast<float>(sign * n[2] * scale), step[2])};
                 for (int a = 0; a < angleSteps; ++a) {
-                    float q[4], m[9];
+                    float q[4], m[3][3];
                     quaternionFromAxisHalfAngle(axis[0], axis[1], axis[2], sines[a], cosines[a], q);
-                    matrixOf(q, m);
+                    rotationMatrix(q, m);
                     if (filter.passes(m) && givesAngles(m, target)) {
                         numbers[0] = axis[0];
                         numbers[1] = axis[1];
@@ -206,14 +164,14 @@ bool axisAngleOfQuaternion(const float n[4], const GeneralCaseFilter& filter,
     return false;
 }
 
+} // namespace
+
 bool readsBackAs(const float numbers[4], const double angles[3]) {
     double x, y, z;
     orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]).getValue(x, y, z);
     return bitsOf(x) == bitsOf(angles[0]) && bitsOf(y) == bitsOf(angles[1]) &&
            bitsOf(z) == bitsOf(angles[2]);
 }
-
-} // namespace
 
 void quaternionOfAngles(const double angles[3], double q[4]) {
     const double hx = angles[0] * 0.5, hy = angles[1] * 0.5, hz = angles[2] * 0.5;
@@ -255,8 +213,8 @@ bool axisAngleOfOrientation(const KTAngle& orientation, float numbers[4]) {
     for (const auto& step : quaternionSteps().steps) {
         const float n[4] = {neighbours[0][step[0] + reach], neighbours[1][step[1] + reach],
                             neighbours[2][step[2] + reach], neighbours[3][step[3] + reach]};
-        float m[9];
-        if (!filter.passesElementM02(n) || !(matrixOf(n, m), filter.passes(m)) ||
+        float m[3][3];
+        if (!filter.passesElementM02(n) || !(rotationMatrix(n, m), filter.passes(m)) ||
             !givesAngles(m, angles))
             continue;
         if (axisAngleOfQuaternion(n, filter, angles, numbers) && readsBackAs(numbers, angles))

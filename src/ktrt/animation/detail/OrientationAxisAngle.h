@@ -36,6 +36,10 @@ inline float steppedFloat(float value, int steps) {
     return value;
 }
 
+/// Whether the reader turns axis and angle `numbers` into bit for bit the
+/// angles `degrees`.
+bool readsBackAs(const float numbers[4], const double degrees[3]);
+
 /// Unit quaternion (x, y, z, w) of the angles in radians: X first, then the
 /// fixed Y axis, then the fixed Z axis.
 void quaternionOfAngles(const double angles[3], double q[4]);
