@@ -30,18 +30,10 @@ void normalizeQuaternion(float q[4]) {
     }
 }
 
-} // namespace
-
-void unitQuaternion(const float q[4], float u[4]) {
-    const float square = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-    // The only squared lengths whose float square root is one: dividing by
-    // one changes nothing, so the root and the divisions are skipped.
-    if (square == 1.0f || square == 1.0f + 0x1p-23f) {
-        for (int i = 0; i < 4; ++i)
-            u[i] = q[i];
-        return;
-    }
-    const float length = std::sqrt(square);
+// The bodies of unitQuaternion() and rotationMatrix(), inlined into the
+// reader's conversion below.
+inline void unitQuaternionOf(const float q[4], float u[4]) {
+    const float length = quaternionLength(q);
     if (length > 0x1p-23f) {
         for (int i = 0; i < 4; ++i)
             u[i] = q[i] / length;
@@ -51,9 +43,9 @@ void unitQuaternion(const float q[4], float u[4]) {
     }
 }
 
-void rotationMatrix(const float q[4], float m[3][3]) {
+inline void matrixOfQuaternion(const float q[4], float m[3][3]) {
     float u[4];
-    unitQuaternion(q, u);
+    unitQuaternionOf(q, u);
     const float x = u[0], y = u[1], z = u[2], w = u[3];
     const float xx = x * x, yy = y * y, zz = z * z;
     const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
@@ -67,6 +59,16 @@ void rotationMatrix(const float q[4], float m[3][3]) {
     m[2][0] = twice(xz + yw);
     m[2][1] = twice(yz - xw);
     m[2][2] = 1.0f - twice(xx + yy);
+}
+
+} // namespace
+
+void unitQuaternion(const float q[4], float u[4]) {
+    unitQuaternionOf(q, u);
+}
+
+void rotationMatrix(const float q[4], float m[3][3]) {
+    matrixOfQuaternion(q, m);
 }
 
 void anglesOfMatrix(const float m[3][3], double degrees[3]) {
@@ -102,7 +104,7 @@ KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
     float q[4];
     quaternionFromAxisHalfAngle(x, y, z, sine, cosine, q);
     float m[3][3];
-    rotationMatrix(q, m);
+    matrixOfQuaternion(q, m);
     double degrees[3];
     anglesOfMatrix(m, degrees);
     return KTAngle(degrees[0], degrees[1], degrees[2]);
