@@ -9,11 +9,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ExportScene.h"
+#include "gltf/ExportScene.h"
 #include "GeneratedWorld.h"
-#include "GltfModel.h"
-#include "PlaySession.h"
-#include "PoseClip.h"
+#include "gltf/GltfModel.h"
+#include "common/PlaySession.h"
+#include "gltf/PoseClip.h"
 
 namespace {
 

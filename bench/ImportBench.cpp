@@ -21,7 +21,7 @@
 
 #include <ktrt/animation/KTComponentAnimation.h>
 
-#include "../tools/ImportSampling.h"
+#include "import/ImportSampling.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
@@ -11,7 +11,7 @@
 #include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>

@@ -8,11 +8,11 @@
 #include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/world/KTWorldDriver.h>
 

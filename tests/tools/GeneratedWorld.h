@@ -21,7 +21,7 @@
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
-#include "PlaySession.h"
+#include "common/PlaySession.h"
 
 inline void generateWorld(ktrt_tool::PlaySession& session, int partCount, int frames) {
     KTComponentLibrary::init();

@@ -17,11 +17,11 @@
 
 #include <ktrt/animation/KTAnimationInstance.h>
 
-#include "ExportScene.h"
+#include "gltf/ExportScene.h"
 #include "GeneratedWorld.h"
-#include "GltfModel.h"
-#include "PlaySession.h"
-#include "PoseClip.h"
+#include "gltf/GltfModel.h"
+#include "common/PlaySession.h"
+#include "gltf/PoseClip.h"
 
 using namespace ktrt_tool;
 

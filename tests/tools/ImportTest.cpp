@@ -26,7 +26,7 @@
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 
-#include "../../tools/ImportSampling.h"
+#include "import/ImportSampling.h"
 
 namespace {
 

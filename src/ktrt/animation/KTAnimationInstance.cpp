@@ -9,6 +9,7 @@
 
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/detail/SceneAccess.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/detail/TransformFields.h>
 
@@ -19,12 +20,15 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
     const unsigned int count = animation->getNumPartAnimations();
     partTransforms.reserve(count);
     savedTransforms.reserve(count);
+    const SbName transformName("transform");
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
         SoTransform* live = nullptr;
         coinref::CoinRef<SoTransform> saved;
-        if (KTPart* part = object->getLogicalPart(track->getPartName())) {
-            live = static_cast<SoTransform*>(part->getPart("transform", TRUE));
+        KTPart* part = object->getLogicalPart(track->getPartName());
+        if (part)
+            live = ktrt::detail::transformPartOf(part, transformName);
+        if (live) {
             saved.reset(new SoTransform);
             ktrt::detail::copyTransformFields(*live, *saved);
         }

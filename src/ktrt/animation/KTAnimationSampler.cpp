@@ -11,6 +11,7 @@
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/detail/SceneAccess.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
@@ -106,14 +107,16 @@ void KTAnimationSampler::setKeyRate(double keysPerSecond) {
 void KTAnimationSampler::bind() {
     if (!object || !animation)
         return;
+    const SbName transformName("transform");
     const unsigned int count = animation->getNumPartAnimations();
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
         KTPart* part = object->getLogicalPart(track->getPartName());
-        if (!part)
+        SoTransform* node = part ? ktrt::detail::transformPartOf(part, transformName) : nullptr;
+        if (!node)
             continue;
         Binding binding{};
-        binding.node = static_cast<SoTransform*>(part->getPart("transform", TRUE));
+        binding.node = node;
         binding.track = track;
         bindings.push_back(binding);
     }

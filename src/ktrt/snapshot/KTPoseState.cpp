@@ -3,7 +3,7 @@
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 KTPoseState::KTPoseState() = default;
 

@@ -7,9 +7,11 @@
 
 #include <ktrt/visibility.h>
 
+class KTAnimationPlayback;
 class KTAnimationPlayer;
 class KTComponentAnimation;
 class KTComponentDB;
+class KTPartAnimation;
 
 /// The animations a world file names: one player for every
 /// KTAnimationPlayback node found under a component, bound to the nearest
@@ -60,6 +62,19 @@ public:
     /// name and the reader's message, line number and line when it has one;
     /// "" past the end.
     RWCString getFailure(unsigned int index) const;
+
+    /// 1 when `track` holds a key whose position is not the origin: the
+    /// tracks that a playback node's `positions` TRUE makes play their
+    /// positions. A file's part without position keys reads as zero
+    /// positions, which must not pin the part to the origin.
+    static int hasPositionKeys(KTPartAnimation& track);
+    /// Sets usePositions on every track of `animation` for which
+    /// hasPositionKeys() holds, leaving the others as they are; returns how
+    /// many tracks that is.
+    static unsigned int usePositionKeys(KTComponentAnimation& animation);
+    /// Every KTAnimationPlayback node below the components of `world`, each
+    /// once, in the order of the components; none for a null world.
+    static std::vector<KTAnimationPlayback*> findPlaybackNodes(KTComponentDB* world);
 
 private:
     void copyFrom(const KTWorldAnimations& other);

@@ -1,5 +1,5 @@
-#include "AnimationFile.h"
-#include "SourceLine.h"
+#include "common/AnimationFile.h"
+#include "common/SourceLine.h"
 
 #include <algorithm>
 #include <cerrno>

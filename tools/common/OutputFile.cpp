@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "common/OutputFile.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,8 +1,8 @@
-#include "PlayByTime.h"
-#include "AnimationFile.h"
-#include "PlaySession.h"
-#include "SourceLine.h"
-#include "WorldFile.h"
+#include "command/PlayByTime.h"
+#include "common/AnimationFile.h"
+#include "common/PlaySession.h"
+#include "common/SourceLine.h"
+#include "common/WorldFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,21 +10,17 @@
 #include <iostream>
 #include <memory>
 
-#include <Inventor/SoFullPath.h>
-#include <Inventor/actions/SoSearchAction.h>
-#include <Inventor/lists/SoPathList.h>
-#include <Inventor/nodekits/SoBaseKit.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentDB.h>
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
@@ -37,39 +33,6 @@ const char* const wraps[] = {"loop", "clamp", "ping-pong"};
 
 bool fileExists(const std::string& path) {
     return !path.empty() && unreadableReason(path).empty();
-}
-
-// The last node of a path, hidden node-kit children included: Coin views the
-// path as an SoFullPath for it, an idiom the sanitizer's type check does not
-// know.
-#if defined(__GNUC__)
-__attribute__((no_sanitize("vptr")))
-#endif
-SoNode*
-fullPathTail(SoPath* path) {
-    return static_cast<SoFullPath*>(path)->getTail();
-}
-
-// Every playback node in the world's components.
-std::vector<KTAnimationPlayback*> playbackNodes(KTComponentDB& world) {
-    std::vector<KTAnimationPlayback*> nodes;
-    const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
-    SoBaseKit::setSearchingChildren(TRUE);
-    for (unsigned int c = 0; c < world.getNumComponents(); ++c) {
-        SoSearchAction search;
-        search.setType(KTAnimationPlayback::getClassTypeId(), TRUE);
-        search.setInterest(SoSearchAction::ALL);
-        search.setSearchingAll(TRUE);
-        search.apply(world.getComponent(c));
-        const SoPathList& paths = search.getPaths();
-        for (int i = 0; i < paths.getLength(); ++i) {
-            SoNode* tail = fullPathTail(paths[i]);
-            if (std::find(nodes.begin(), nodes.end(), tail) == nodes.end())
-                nodes.push_back(static_cast<KTAnimationPlayback*>(tail));
-        }
-    }
-    SoBaseKit::setSearchingChildren(searchedChildren);
-    return nodes;
 }
 
 // Command-line settings override what the world file says.
@@ -157,7 +120,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
 
 int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath) {
     KTAnimationPlayback::initClass();
-    const std::vector<KTAnimationPlayback*> nodes = playbackNodes(world);
+    const std::vector<KTAnimationPlayback*> nodes = KTWorldAnimations::findPlaybackNodes(&world);
     const std::string::size_type slash = worldPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : worldPath.substr(0, slash + 1);
     for (KTAnimationPlayback* node : nodes) {
@@ -194,11 +157,7 @@ int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
         return 1;
     }
     if (options.positions) {
-        KTComponentAnimation* animation = player->getSampler().getAnimation();
-        for (unsigned int i = 0; i < animation->getNumPartAnimations(); ++i) {
-            if (hasPositions(*(*animation)[i]))
-                (*animation)[i]->setUsePositions(1);
-        }
+        KTWorldAnimations::usePositionKeys(*player->getSampler().getAnimation());
         player->getSampler().refresh();
     }
     applyOptions(*player, options);

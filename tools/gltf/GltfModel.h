@@ -5,8 +5,8 @@
 
 #include <tiny_gltf.h>
 
-#include "ExportScene.h"
-#include "PoseClip.h"
+#include "gltf/ExportScene.h"
+#include "gltf/PoseClip.h"
 
 namespace ktrt_tool {
 

@@ -1,4 +1,4 @@
-#include "ExportScene.h"
+#include "gltf/ExportScene.h"
 
 #include <cmath>
 #include <map>

@@ -1,9 +1,9 @@
-#include "Commands.h"
-#include "ExportScene.h"
-#include "GltfModel.h"
-#include "PlaySession.h"
-#include "PoseClip.h"
-#include "PreviewPage.h"
+#include "command/Commands.h"
+#include "gltf/ExportScene.h"
+#include "gltf/GltfModel.h"
+#include "common/PlaySession.h"
+#include "gltf/PoseClip.h"
+#include "gltf/PreviewPage.h"
 
 #include <iostream>
 #include <memory>

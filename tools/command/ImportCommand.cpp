@@ -1,5 +1,5 @@
-#include "Commands.h"
-#include "ImportSampling.h"
+#include "command/Commands.h"
+#include "import/ImportSampling.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,74 +1,38 @@
-#include <ktrt/animation/KTWorldAnimations.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
+#include <algorithm>
 #include <string>
 
-#include <Inventor/SoFullPath.h>
-#include <Inventor/actions/SoSearchAction.h>
-#include <Inventor/lists/SoPathList.h>
-#include <Inventor/nodekits/SoBaseKit.h>
-
 #include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
-#include <ktrt/animation/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/detail/SceneAccess.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 
 namespace {
-
-// The nodes of `path` from its head to its tail, hidden node-kit children
-// included. Inside a node kit a path's public part ends at the kit; Coin's
-// way to see the whole path is to view it as an SoFullPath, which adds no data
-// to SoPath. The sanitizer's dynamic-type check does not know that idiom.
-#if defined(__GNUC__)
-__attribute__((no_sanitize("vptr")))
-#endif
-void fullPathNodes(SoPath* path, std::vector<SoNode*>& nodes) {
-    auto* full = static_cast<SoFullPath*>(path);
-    nodes.clear();
-    for (int n = 0; n < full->getLength(); ++n)
-        nodes.push_back(full->getNode(n));
-}
 
 // The playback nodes whose nearest component above them is `component`.
 std::vector<KTAnimationPlayback*> playbacksOf(KTComponent* component) {
     std::vector<KTAnimationPlayback*> found;
-    const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
-    SoBaseKit::setSearchingChildren(TRUE);
-    SoSearchAction search;
-    search.setType(KTAnimationPlayback::getClassTypeId(), TRUE);
-    search.setInterest(SoSearchAction::ALL);
-    search.setSearchingAll(TRUE);
-    search.apply(component);
-    SoBaseKit::setSearchingChildren(searchedChildren);
-
-    const SoPathList& paths = search.getPaths();
     std::vector<SoNode*> nodes;
-    for (int i = 0; i < paths.getLength(); ++i) {
-        fullPathNodes(paths[i], nodes);
-        for (std::size_t n = nodes.size() - 1; n-- > 0;) {
-            if (nodes[n]->isOfType(KTComponent::getClassTypeId())) {
-                if (nodes[n] == component)
-                    found.push_back(static_cast<KTAnimationPlayback*>(nodes.back()));
-                break;
+    ktrt::detail::forEachPathToType(
+        component, KTAnimationPlayback::getClassTypeId(), [&](SoPath* path, SoNode* tail) {
+            ktrt::detail::fullPathNodes(path, nodes);
+            for (std::size_t n = nodes.size() - 1; n-- > 0;) {
+                if (nodes[n]->isOfType(KTComponent::getClassTypeId())) {
+                    if (nodes[n] == component)
+                        found.push_back(static_cast<KTAnimationPlayback*>(tail));
+                    break;
+                }
             }
-        }
-    }
+        });
     return found;
-}
-
-// Tracks read from a file hold zero positions when the file gives none;
-// those must not pin their part to the origin.
-bool hasPositions(KTPartAnimation& track) {
-    for (unsigned int k = 0; k < track.getNumStates(); ++k) {
-        const KTVector3& position = track[k]->getPosition();
-        if (position[0] != 0.0 || position[1] != 0.0 || position[2] != 0.0)
-            return true;
-    }
-    return false;
 }
 
 KTAnimationSampler::WrapMode wrapOf(const KTAnimationPlayback& node) {
@@ -157,13 +121,8 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
                 failures.push_back(failure);
                 continue;
             }
-            if (node->positions.getValue()) {
-                for (unsigned int i = 0; i < animation->getNumPartAnimations(); ++i) {
-                    KTPartAnimation* track = (*animation)[i];
-                    if (hasPositions(*track))
-                        track->setUsePositions(1);
-                }
-            }
+            if (node->positions.getValue())
+                usePositionKeys(*animation);
             auto player = std::make_unique<KTAnimationPlayer>(component, animation.get(),
                                                               node->keyRate.getValue());
             player->setSpeed(node->speed.getValue());
@@ -194,4 +153,40 @@ KTAnimationPlayer* KTWorldAnimations::getPlayer(const RWCString& componentName) 
 
 RWCString KTWorldAnimations::getFailure(unsigned int index) const {
     return index < failures.size() ? failures[index] : RWCString();
+}
+
+int KTWorldAnimations::hasPositionKeys(KTPartAnimation& track) {
+    for (unsigned int k = 0; k < track.getNumStates(); ++k) {
+        const KTVector3& position = track[k]->getPosition();
+        if (position[0] != 0.0 || position[1] != 0.0 || position[2] != 0.0)
+            return 1;
+    }
+    return 0;
+}
+
+unsigned int KTWorldAnimations::usePositionKeys(KTComponentAnimation& animation) {
+    unsigned int used = 0;
+    for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
+        KTPartAnimation* track = animation[i];
+        if (hasPositionKeys(*track)) {
+            track->setUsePositions(1);
+            ++used;
+        }
+    }
+    return used;
+}
+
+std::vector<KTAnimationPlayback*> KTWorldAnimations::findPlaybackNodes(KTComponentDB* world) {
+    std::vector<KTAnimationPlayback*> found;
+    if (world == nullptr)
+        return found;
+    for (unsigned int c = 0; c < world->getNumComponents(); ++c) {
+        ktrt::detail::forEachNodeOfType(
+            world->getComponent(c), KTAnimationPlayback::getClassTypeId(), [&](SoNode* node) {
+                auto* playback = static_cast<KTAnimationPlayback*>(node);
+                if (std::find(found.begin(), found.end(), playback) == found.end())
+                    found.push_back(playback);
+            });
+    }
+    return found;
 }

@@ -1,8 +1,8 @@
-#include "AnimationFile.h"
-#include "Commands.h"
-#include "OutputFile.h"
-#include "SourceLine.h"
-#include "WorldFile.h"
+#include "common/AnimationFile.h"
+#include "command/Commands.h"
+#include "common/OutputFile.h"
+#include "common/SourceLine.h"
+#include "common/WorldFile.h"
 
 #include <algorithm>
 #include <cctype>

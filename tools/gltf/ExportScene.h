@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "PlaySession.h"
+#include "common/PlaySession.h"
 
 class KTComponent;
 

@@ -1,4 +1,4 @@
-#include "PreviewPage.h"
+#include "gltf/PreviewPage.h"
 
 #include <cerrno>
 #include <cstring>

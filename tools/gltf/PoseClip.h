@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "PlaySession.h"
+#include "common/PlaySession.h"
 
 class KTAnimationInstance;
 class KTComponent;

@@ -1,5 +1,5 @@
-#include "WorldFile.h"
-#include "AnimationFile.h"
+#include "common/WorldFile.h"
+#include "common/AnimationFile.h"
 
 #include <algorithm>
 #include <climits>

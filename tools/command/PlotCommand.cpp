@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "AnimationFile.h"
-#include "OutputFile.h"
-#include "SourceLine.h"
+#include "command/Commands.h"
+#include "common/AnimationFile.h"
+#include "common/OutputFile.h"
+#include "common/SourceLine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ImportSampling.h"
+#include "import/ImportSampling.h"
 
 #include <algorithm>
 #include <cmath>

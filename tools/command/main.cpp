@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include "command/Commands.h"
 
 #include <cstring>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "PoseClip.h"
+#include "gltf/PoseClip.h"
 
 #include <cmath>
 

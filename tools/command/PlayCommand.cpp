@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "OutputFile.h"
-#include "PlayByTime.h"
-#include "PlaySession.h"
+#include "command/Commands.h"
+#include "common/OutputFile.h"
+#include "command/PlayByTime.h"
+#include "common/PlaySession.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,7 +15,7 @@
 #include <ktcp/KTComponentLibrary.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 

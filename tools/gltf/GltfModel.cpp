@@ -1,4 +1,4 @@
-#include "GltfModel.h"
+#include "gltf/GltfModel.h"
 
 #include <algorithm>
 #include <cerrno>

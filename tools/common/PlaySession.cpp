@@ -1,7 +1,7 @@
-#include "PlaySession.h"
-#include "AnimationFile.h"
-#include "SourceLine.h"
-#include "WorldFile.h"
+#include "common/PlaySession.h"
+#include "common/AnimationFile.h"
+#include "common/SourceLine.h"
+#include "common/WorldFile.h"
 
 #include <iostream>
 
@@ -13,6 +13,7 @@
 
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {
 
@@ -38,18 +39,6 @@ int cycleLength(KTComponentAnimation& animation) {
     return 0;
 }
 
-// Tracks read from a file keep their position keys but have usePositions 0; a
-// track read without position keys holds zero positions, which must not pin
-// its part to the origin.
-bool hasPositions(KTPartAnimation& track) {
-    for (unsigned int k = 0; k < track.getNumStates(); ++k) {
-        const KTVector3& position = track[k]->getPosition();
-        if (position[0] != 0.0 || position[1] != 0.0 || position[2] != 0.0)
-            return true;
-    }
-    return false;
-}
-
 bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& session,
                      bool requireParts) {
     KTComponentLibrary::init();
@@ -72,16 +61,16 @@ bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& sess
     std::vector<std::string> missing;
     for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
         KTPartAnimation* track = animation[i];
-        if (input.positions && hasPositions(*track))
+        if (input.positions && KTWorldAnimations::hasPositionKeys(*track))
             track->setUsePositions(1);
         KTPart* part = session.component->getLogicalPart(track->getPartName());
-        if (!part) {
+        SoNode* transform = part ? part->getPart("transform", TRUE) : nullptr;
+        if (!transform || !transform->isOfType(SoTransform::getClassTypeId())) {
             missing.push_back(track->getPartName().std());
             continue;
         }
-        session.parts.push_back(
-            AnimatedPart{track->getPartName().std(), part,
-                         static_cast<SoTransform*>(part->getPart("transform", TRUE)), i});
+        session.parts.push_back(AnimatedPart{track->getPartName().std(), part,
+                                             static_cast<SoTransform*>(transform), i});
     }
     const std::string componentName = escapeBytes(session.component->getName().getString());
     if (requireParts && session.parts.empty()) {

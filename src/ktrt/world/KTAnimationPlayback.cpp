@@ -1,4 +1,4 @@
-#include <ktrt/animation/KTAnimationPlayback.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 
 SO_NODE_SOURCE(KTAnimationPlayback)
 

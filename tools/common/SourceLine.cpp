@@ -1,4 +1,4 @@
-#include "SourceLine.h"
+#include "common/SourceLine.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <Inventor/SoFullPath.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
@@ -21,10 +23,24 @@ fullPathTail(SoPath* path) {
     return static_cast<SoFullPath*>(path)->getTail();
 }
 
-/// Calls `visit` with every node of class `type` (or derived from it) at or
-/// below `root`, including nodes inside node kits and below switches whatever
-/// child they select. The global node-kit search setting is left as found.
-template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit visit) {
+/// The nodes of `path` from its head to its tail, hidden node-kit children
+/// included, replacing the contents of `nodes` (the same SoFullPath view).
+#if defined(__GNUC__)
+__attribute__((no_sanitize("vptr")))
+#endif
+inline void
+fullPathNodes(SoPath* path, std::vector<SoNode*>& nodes) {
+    auto* full = static_cast<SoFullPath*>(path);
+    nodes.clear();
+    for (int n = 0; n < full->getLength(); ++n)
+        nodes.push_back(full->getNode(n));
+}
+
+/// Calls `visit` with the path to every node of class `type` (or derived
+/// from it) at or below `root`, including nodes inside node kits and below
+/// switches whatever child they select. The global node-kit search setting is
+/// left as found.
+template <class Visit> void forEachPathToType(SoNode* root, SoType type, Visit visit) {
     const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
     SoBaseKit::setSearchingChildren(TRUE);
     SoSearchAction search;
@@ -38,8 +54,14 @@ template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit v
     for (int i = 0; i < paths.getLength(); ++i) {
         SoNode* tail = fullPathTail(paths[i]);
         if (tail != nullptr && tail->isOfType(type))
-            visit(tail);
+            visit(paths[i], tail);
     }
+}
+
+/// Calls `visit` with every node of class `type` (or derived from it) at or
+/// below `root`, as forEachPathToType() finds them.
+template <class Visit> void forEachNodeOfType(SoNode* root, SoType type, Visit visit) {
+    forEachPathToType(root, type, [&](SoPath*, SoNode* tail) { visit(tail); });
 }
 
 /// The "transform" part of a component or logical part, created when missing;

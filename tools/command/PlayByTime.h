@@ -5,7 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "PlaySession.h"
+#include "common/PlaySession.h"
 
 // `ktrt play` by time: the options that choose times and playback settings,
 // and the table of poses at those times, played with KTAnimationPlayer.
