@@ -3,7 +3,6 @@
 // Umbrella header: every exported class of the library.
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTAnimationState.h>
@@ -11,7 +10,7 @@
 #include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/world/KTWorldAnimations.h>
+#include <ktrt/animation/KTPose.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
@@ -22,4 +21,6 @@
 #include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/snapshot/KTViewpointState.h>
 #include <ktrt/snapshot/KTWorldState.h>
+#include <ktrt/world/KTAnimationPlayback.h>
+#include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/world/KTWorldDriver.h>
