@@ -1,6 +1,7 @@
 #pragma once
 
 // Umbrella header: every exported class of the library.
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationPlayer.h>

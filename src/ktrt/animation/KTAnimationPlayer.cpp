@@ -20,8 +20,13 @@ KTAnimationPlayer::KTAnimationPlayer()
 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      double keysPerSecond)
-    : sampler(object, animation, keysPerSecond), time(0.0), speed(1.0), playing(false),
-      callback(nullptr), callbackData(nullptr) {
+    : KTAnimationPlayer(object, animation, nullptr, keysPerSecond) {}
+
+KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
+                                     std::shared_ptr<const KTAnimationClip> clip,
+                                     double keysPerSecond)
+    : sampler(object, animation, std::move(clip), keysPerSecond), time(0.0), speed(1.0),
+      playing(false), callback(nullptr), callbackData(nullptr) {
     for (unsigned int i = 0; i < sampler.getNumParts(); ++i) {
         coinref::CoinRef<SoTransform> saved(new SoTransform);
         ktrt::detail::copyTransformFields(*sampler.getPartTransform(i), *saved);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <coinref/CoinRef.h>
@@ -43,6 +44,10 @@ public:
     /// LINEAR, LOOP, `keysPerSecond` keys per second.
     KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                       double keysPerSecond = 30.0);
+    /// As above, sampling the shared `clip` built from `animation` (see
+    /// KTAnimationSampler): players of one animation share its prepared keys.
+    KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
+                      std::shared_ptr<const KTAnimationClip> clip, double keysPerSecond = 30.0);
     /// The same binding, time, settings and callback; shares the saved
     /// transforms, taking a reference of its own.
     KTAnimationPlayer(const KTAnimationPlayer& other);

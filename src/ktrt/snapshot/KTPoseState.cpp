@@ -36,7 +36,7 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
     players.push_back(PlayerRecord{player, player->getTime(), player->getSpeed(),
                                    sampler.getKeyRate(), player->isPlaying() != 0,
                                    sampler.getWrapMode(), sampler.getInterpolation(), parts.size(),
-                                   sampler.getNumParts()});
+                                   sampler.getNumParts(), sampler.getCycleLength()});
     for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
         SoTransform* node = sampler.getPartTransform(p);
         parts.push_back(PartPose{node, node->translation.getValue(), node->rotation.getValue(),
@@ -53,6 +53,7 @@ void KTPoseState::restoreFromSnapshot() const {
         sampler.setKeyRate(record.keyRate);
         sampler.setWrapMode(record.wrapMode);
         sampler.setInterpolation(record.interpolation);
+        sampler.setCycleLength(record.cycleLength);
         player.setSpeed(record.speed);
         // play() may rewind a clamped play that stands at its end; the time
         // is set after it.
