@@ -88,7 +88,7 @@ TEST_F(Mixer, Validity) {
     EXPECT_EQ(a->setPartWeights({1.0f, NAN}), 0);
 
     a->play();
-    for (double bad : {-1.0, NAN, INFINITY})
+    for (double bad : {-1.0, double(NAN), double(INFINITY)})
         mixer.advance(bad);
     EXPECT_EQ(a->getTime(), 0.0);
     EXPECT_EQ(mixer.getNumParts(), 2u) << "P and Q, each bound once";
@@ -205,8 +205,8 @@ TEST_F(Mixer, RandomCrossfadesHaveNoSteps) {
         // Walk moves 1 per second, run 2 per second at most, sped up at most
         // 2 times by a warp; the two poses are at most sqrt(1 + 16) apart.
         const double ownSteps = (1.0 + 2.0) * 2.0 * elapsed * 1.5;
-        const double weightShare = std::fabs(b->getEffectiveWeight() - previousWeight) *
-                                   std::sqrt(17.0) * 2.0;
+        const double weightShare =
+            std::fabs(b->getEffectiveWeight() - previousWeight) * std::sqrt(17.0) * 2.0;
         EXPECT_LE((now - previous).length(), ownSteps + weightShare + 1e-5) << "step " << step;
         previous = now;
         previousWeight = b->getEffectiveWeight();

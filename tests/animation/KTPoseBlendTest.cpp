@@ -45,8 +45,9 @@ TEST(KTPoseBlendValidity, RefusesBadWeightsAndLeavesTheResultAsItWas) {
         EXPECT_EQ(KTPoseBlend::blend({KTPoseBlend::Layer{&a, weight, nullptr}}, nullptr, result),
                   weight == 1.5 ? 1 : 0)
             << weight;
-        if (weight != 1.5)
+        if (weight != 1.5) {
             EXPECT_TRUE(result == before) << weight;
+        }
     }
     KTPose result = before;
     EXPECT_EQ(KTPoseBlend::blend({KTPoseBlend::Layer{nullptr, 1.0, nullptr}}, nullptr, result), 0);
@@ -59,7 +60,8 @@ TEST(KTPoseBlend, TwoWayBlendsFollowTheWeightAlongTheShorterArc) {
     const KTPose a = onePart(SbVec3f(0, 0, 0), aboutZ(0));
     const KTPose b = onePart(SbVec3f(2, 0, 0), aboutZ(90));
     // The same rotation as b with every quaternion component negated.
-    const float* q = aboutZ(90).getValue();
+    const SbRotation ninety = aboutZ(90);
+    const float* q = ninety.getValue();
     const KTPose bFlipped = onePart(SbVec3f(2, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]));
     // Rotations 340 and 20 degrees apart the short way are 40 apart.
     const KTPose near = onePart(SbVec3f(0, 0, 0), aboutZ(-20));
@@ -91,8 +93,7 @@ TEST(KTPoseBlend, TwoWayBlendsFollowTheWeightAlongTheShorterArc) {
                         row.degrees, 1e-3)
                 << row.name;
             EXPECT_NEAR(degreesBetween(result.getRotation(0), row.to->getRotation(0)),
-                        std::fabs(degreesBetween(row.from->getRotation(0),
-                                                 row.to->getRotation(0)) -
+                        std::fabs(degreesBetween(row.from->getRotation(0), row.to->getRotation(0)) -
                                   row.degrees),
                         1e-3)
                 << row.name;
@@ -109,7 +110,8 @@ TEST(KTPoseBlend, NWayNormalisesWeightsAndFillsMissingWeightFromTheRestPose) {
     first.setTranslation(1, SbVec3f(10, 0, 0));
     KTPose second(2);
     second.setTranslation(0, SbVec3f(4, 0, 0));
-    const float* q = aboutZ(60).getValue();
+    const SbRotation sixty = aboutZ(60);
+    const float* q = sixty.getValue();
     second.setRotation(0, SbRotation(-q[0], -q[1], -q[2], -q[3]));
     KTPose rest(3);
     for (unsigned int part = 0; part < 3; ++part) {
@@ -129,10 +131,9 @@ TEST(KTPoseBlend, NWayNormalisesWeightsAndFillsMissingWeightFromTheRestPose) {
         {"weights summing to 1", 0.5, 0.5, nullptr, true, 2.0f, 6.0f, 30, 3},
         {"weights above 1 are normalised", 3.0, 1.0, nullptr, true, 1.0f, 10.0f, 15, 3},
         {"weights below 1 take the rest pose", 0.25, 0.25, nullptr, true, 2.0f, 4.0f, 14.7384, 3},
-        {"without a rest pose they are normalised", 0.25, 0.25, nullptr, false, 2.0f, 10.0f,
-         30, 0},
-        {"a mask of 0 leaves part 1 to the rest pose", 1.0, 0.0, &maskOutPart1, true, 0.0f,
-         2.0f, 0, 3},
+        {"without a rest pose they are normalised", 0.25, 0.25, nullptr, false, 2.0f, 10.0f, 30, 0},
+        {"a mask of 0 leaves part 1 to the rest pose", 1.0, 0.0, &maskOutPart1, true, 0.0f, 2.0f, 0,
+         3},
     };
     for (const Row& row : rows) {
         const std::vector<KTPoseBlend::Layer> layers{{&first, row.firstWeight, row.firstMask},
@@ -151,12 +152,14 @@ TEST(KTPoseBlend, NWayNormalisesWeightsAndFillsMissingWeightFromTheRestPose) {
     // first one's side before they are summed.
     KTPose third = onePart(SbVec3f(0, 0, 0), aboutZ(30));
     KTPose result;
-    ASSERT_EQ(KTPoseBlend::blend({{&first, 1.0, nullptr},
-                                  {&second, 1.0, nullptr},
-                                  {&third, 1.0, nullptr}},
-                                 nullptr, result),
+    ASSERT_EQ(KTPoseBlend::blend(
+                  {{&first, 1.0, nullptr}, {&second, 1.0, nullptr}, {&third, 1.0, nullptr}},
+                  nullptr, result),
               1);
-    EXPECT_NEAR(degreesBetween(result.getRotation(0), aboutZ(30)), 0.0, 1e-3);
+    const SbRotation thirty = aboutZ(30);
+    const float* expected = thirty.getValue();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(result.getRotation(0).getValue()[i], expected[i], 1e-6) << i;
 }
 
 TEST(KTPoseBlend, AdditiveLayersAddTheScaledDifferenceFromTheReference) {

@@ -25,9 +25,9 @@ KTAnimationAction::KTAnimationAction() : KTAnimationAction(nullptr, nullptr) {}
 
 KTAnimationAction::KTAnimationAction(KTAnimationMixer* owner,
                                      std::shared_ptr<const KTAnimationClip> played)
-    : mixer(owner), clip(std::move(played)), time(0.0), speed(1.0), weight(1.0),
-      blendMode(REPLACE), playing(false), active(false), keepTime(false), startOver(false),
-      fadeValue(0.0), warpValue(1.0), fadePartner(nullptr) {}
+    : mixer(owner), clip(std::move(played)), time(0.0), speed(1.0), weight(1.0), blendMode(REPLACE),
+      playing(false), active(false), keepTime(false), startOver(false), fadeValue(0.0),
+      warpValue(1.0), fadePartner(nullptr) {}
 
 KTAnimationAction::KTAnimationAction(const KTAnimationAction& other) = default;
 
@@ -74,7 +74,9 @@ void KTAnimationAction::stop() {
     }
 }
 
-void KTAnimationAction::pause() { playing = false; }
+void KTAnimationAction::pause() {
+    playing = false;
+}
 
 void KTAnimationAction::setTime(double seconds) {
     if (!std::isfinite(seconds))
@@ -91,7 +93,9 @@ void KTAnimationAction::setSpeed(double factor) {
         speed = factor;
 }
 
-double KTAnimationAction::getEffectiveSpeed() const { return speed * warpValue; }
+double KTAnimationAction::getEffectiveSpeed() const {
+    return speed * warpValue;
+}
 
 int KTAnimationAction::setTiming(const KTAnimationClip::Timing& value) {
     if (!validTiming(value))
@@ -105,7 +109,9 @@ void KTAnimationAction::setWeight(double value) {
         weight = value;
 }
 
-double KTAnimationAction::getEffectiveWeight() const { return active ? weight * fadeValue : 0.0; }
+double KTAnimationAction::getEffectiveWeight() const {
+    return active ? weight * fadeValue : 0.0;
+}
 
 int KTAnimationAction::setPartWeights(const std::vector<float>& weights) {
     for (float partWeight : weights) {

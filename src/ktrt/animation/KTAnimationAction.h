@@ -39,9 +39,9 @@ public:
     };
     /// What the mixer's callback hears.
     enum Event {
-        LOOPED,    ///< the time crossed a multiple of the duration (LOOP, PING_PONG)
-        FINISHED,  ///< a CLAMP play reached its end and paused there
-        FADE_DONE  ///< a fade reached its target (after a fade out: stopped)
+        LOOPED,   ///< the time crossed a multiple of the duration (LOOP, PING_PONG)
+        FINISHED, ///< a CLAMP play reached its end and paused there
+        FADE_DONE ///< a fade reached its target (after a fade out: stopped)
     };
 
     /// An action of no mixer and no clip: it contributes nothing.

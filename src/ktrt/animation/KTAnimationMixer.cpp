@@ -15,7 +15,9 @@ KTAnimationMixer::KTAnimationMixer() = default;
 
 KTAnimationMixer::KTAnimationMixer(KTComponent* component) : binding(component) {}
 
-KTAnimationMixer::KTAnimationMixer(const KTAnimationMixer& other) { copyFrom(other); }
+KTAnimationMixer::KTAnimationMixer(const KTAnimationMixer& other) {
+    copyFrom(other);
+}
 
 KTAnimationMixer& KTAnimationMixer::operator=(const KTAnimationMixer& other) {
     if (this != &other)
@@ -138,10 +140,9 @@ void KTAnimationMixer::blend() {
         entry.sampled.clear();
         action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
                                  entry.sampled);
-        layers.push_back(KTPoseBlend::Layer{&entry.sampled, action.getEffectiveWeight(),
-                                            action.getPartWeights().empty()
-                                                ? nullptr
-                                                : &action.getPartWeights()});
+        layers.push_back(KTPoseBlend::Layer{
+            &entry.sampled, action.getEffectiveWeight(),
+            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()});
     }
     KTPoseBlend::blend(layers, layers.empty() ? nullptr : &restPose, pose);
     if (layers.empty())
@@ -210,7 +211,9 @@ void KTAnimationMixer::dropRemoved() {
     }
 }
 
-void KTAnimationMixer::resetState() { binding.restore(); }
+void KTAnimationMixer::resetState() {
+    binding.restore();
+}
 
 void KTAnimationMixer::setCallback(Callback* function, void* data) {
     callback = function;

@@ -13,7 +13,9 @@ namespace {
 // linearly: the spherical weights lose their precision there.
 constexpr double nearlyEqualCosine = 0.9995;
 
-bool validWeight(double weight) { return std::isfinite(weight) && weight >= 0.0; }
+bool validWeight(double weight) {
+    return std::isfinite(weight) && weight >= 0.0;
+}
 
 bool validLayer(const KTPoseBlend::Layer& layer) {
     if (layer.pose == nullptr || !validWeight(layer.weight))
@@ -123,8 +125,8 @@ void blendRotation(const std::vector<KTPoseBlend::Layer>& layers, const KTPose* 
         } else if (count == 1) {
             second = input;
         }
-        const double side =
-            q[0] * firstValue[0] + q[1] * firstValue[1] + q[2] * firstValue[2] + q[3] * firstValue[3];
+        const double side = q[0] * firstValue[0] + q[1] * firstValue[1] + q[2] * firstValue[2] +
+                            q[3] * firstValue[3];
         const double weight = side < 0.0 ? -input.weight : input.weight;
         for (int i = 0; i < 4; ++i)
             sum[i] += weight * q[i];
@@ -137,8 +139,8 @@ void blendRotation(const std::vector<KTPoseBlend::Layer>& layers, const KTPose* 
     } else if (count == 2) {
         const SbRotation from = first.pose->getRotation(part);
         const SbRotation to = second.pose->getRotation(part);
-        result.setRotation(part, KTPoseBlend::slerp(from, to,
-                                                    second.weight / (first.weight + second.weight)));
+        result.setRotation(
+            part, KTPoseBlend::slerp(from, to, second.weight / (first.weight + second.weight)));
     } else {
         result.setRotation(part, normalised(sum));
     }
@@ -154,7 +156,9 @@ KTPoseBlend& KTPoseBlend::operator=(const KTPoseBlend&) = default;
 
 KTPoseBlend::~KTPoseBlend() = default;
 
-int KTPoseBlend::operator==(const KTPoseBlend&) const { return 1; }
+int KTPoseBlend::operator==(const KTPoseBlend&) const {
+    return 1;
+}
 
 SbRotation KTPoseBlend::slerp(const SbRotation& from, const SbRotation& to, double weight) {
     if (!(weight > 0.0))
@@ -187,7 +191,8 @@ int KTPoseBlend::blend(const KTPose& a, const KTPose& b, double weight, KTPose& 
         return 0;
     // Each input alone where the other lacks the part or channel: no rest.
     const std::vector<Layer> layers{Layer{&a, 1.0 - weight, nullptr}, Layer{&b, weight, nullptr}};
-    const unsigned int parts = a.getNumParts() > b.getNumParts() ? a.getNumParts() : b.getNumParts();
+    const unsigned int parts =
+        a.getNumParts() > b.getNumParts() ? a.getNumParts() : b.getNumParts();
     if (result.getNumParts() < parts)
         result.setNumParts(parts);
     for (unsigned int part = 0; part < parts; ++part) {
@@ -233,8 +238,8 @@ int KTPoseBlend::add(const Layer& layer, const KTPose& reference, KTPose& result
         return 0;
     const KTPose& pose = *layer.pose;
     for (unsigned int part = 0; part < result.getNumParts(); ++part) {
-        const int channels = result.getChannels(part) & pose.getChannels(part) &
-                             reference.getChannels(part);
+        const int channels =
+            result.getChannels(part) & pose.getChannels(part) & reference.getChannels(part);
         const double weight = partWeight(layer, part);
         if (channels == 0 || !(weight > 0.0))
             continue;
