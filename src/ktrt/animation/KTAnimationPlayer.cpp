@@ -1,11 +1,6 @@
 #include <ktrt/animation/KTAnimationPlayer.h>
 
 #include <cmath>
-#include <utility>
-
-#include <Inventor/nodes/SoTransform.h>
-
-#include <ktrt/geometry/detail/TransformFields.h>
 
 namespace {
 
@@ -16,21 +11,17 @@ const double maxLoopsReported = 1000.0;
 } // namespace
 
 KTAnimationPlayer::KTAnimationPlayer()
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr) {}
+    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      double keysPerSecond)
     : sampler(object, animation, keysPerSecond), time(0.0), speed(1.0), playing(false),
-      callback(nullptr), callbackData(nullptr) {
-    for (unsigned int i = 0; i < sampler.getNumParts(); ++i) {
-        coinref::CoinRef<SoTransform> saved(new SoTransform);
-        ktrt::detail::copyTransformFields(*sampler.getPartTransform(i), *saved);
-        savedTransforms.push_back(std::move(saved));
-    }
-}
+      callback(nullptr), callbackData(nullptr), lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(const KTAnimationPlayer& other)
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr) {
+    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {
     copyFrom(other);
 }
 
@@ -43,12 +34,6 @@ KTAnimationPlayer& KTAnimationPlayer::operator=(const KTAnimationPlayer& other) 
 KTAnimationPlayer::~KTAnimationPlayer() = default;
 
 void KTAnimationPlayer::copyFrom(const KTAnimationPlayer& other) {
-    // Reference the source's nodes before releasing ours: they may be the same.
-    std::vector<coinref::CoinRef<SoTransform>> shared;
-    shared.reserve(other.savedTransforms.size());
-    for (const coinref::CoinRef<SoTransform>& saved : other.savedTransforms)
-        shared.emplace_back(saved.get());
-    savedTransforms = std::move(shared);
     sampler = other.sampler;
     time = other.time;
     speed = other.speed;
@@ -129,8 +114,7 @@ void KTAnimationPlayer::advance(double elapsedSeconds) {
 }
 
 void KTAnimationPlayer::resetState() {
-    for (unsigned int i = 0; i < savedTransforms.size(); ++i)
-        ktrt::detail::copyTransformFields(*savedTransforms[i], *sampler.getPartTransform(i));
+    sampler.getBinding().restore();
 }
 
 void KTAnimationPlayer::setCallback(Callback* function, void* data) {

@@ -5,13 +5,9 @@
 
 #include <Inventor/nodes/SoTransform.h>
 
-#include <ktcp/KTComponent.h>
-#include <ktcp/KTPart.h>
-
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/detail/SceneAccess.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
@@ -84,7 +80,7 @@ KTAnimationSampler::KTAnimationSampler()
 KTAnimationSampler::KTAnimationSampler(KTComponent* component, KTComponentAnimation* played,
                                        double keysPerSecond)
     : object(component), animation(played), keyRate(defaultKeyRate), interpolation(LINEAR),
-      wrapMode(LOOP), numFrames(0), longestTrack(0) {
+      wrapMode(LOOP), numFrames(0), longestTrack(0), parts(component) {
     setKeyRate(keysPerSecond);
     bind();
 }
@@ -107,16 +103,13 @@ void KTAnimationSampler::setKeyRate(double keysPerSecond) {
 void KTAnimationSampler::bind() {
     if (!object || !animation)
         return;
-    const SbName transformName("transform");
     const unsigned int count = animation->getNumPartAnimations();
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
-        KTPart* part = object->getLogicalPart(track->getPartName());
-        SoTransform* node = part ? ktrt::detail::transformPartOf(part, transformName) : nullptr;
-        if (!node)
+        if (!parts.addPart(track->getPartName()))
             continue;
         Binding binding{};
-        binding.node = node;
+        binding.part = parts.getNumParts() - 1;
         binding.track = track;
         bindings.push_back(binding);
     }
@@ -185,38 +178,28 @@ double KTAnimationSampler::getDuration() const {
 }
 
 SoTransform* KTAnimationSampler::getPartTransform(unsigned int index) const {
-    return index < bindings.size() ? bindings[index].node : nullptr;
+    return parts.getTransform(index);
 }
 
 KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const {
     return index < bindings.size() ? bindings[index].track : nullptr;
 }
 
-namespace {
-
-// Writes a part's translation and rotation. When both change, the node and
-// the scene above it hear of it once, from the rotation: the translation's
-// own auditors (field sensors, connected fields) are notified as usual, but
-// its container is not, which halves the cost of notifying the scene.
-void store(SoTransform& node, bool positions, const float translation[3], bool orientations,
-           const float rotation[4]) {
-    if (positions) {
-        const SbBool notifying = orientations ? node.enableNotify(FALSE) : TRUE;
-        node.translation.setValue(translation[0], translation[1], translation[2]);
-        if (orientations)
-            node.enableNotify(notifying);
-    }
-    if (orientations)
-        node.rotation.setValue(rotation[0], rotation[1], rotation[2], rotation[3]);
+// The one step that touches the scene: the binding writes the part (and
+// writes nothing once the component is gone).
+void KTAnimationSampler::store(const Binding& binding, const float translation[3],
+                               const float rotation[4]) const {
+    const int channels = (binding.positions ? KTPose::TRANSLATION : 0) |
+                         (binding.orientations ? KTPose::ROTATION : 0);
+    parts.writePart(binding.part, channels, SbVec3f(translation[0], translation[1], translation[2]),
+                    SbRotation(rotation[0], rotation[1], rotation[2], rotation[3]));
 }
-
-} // namespace
 
 void KTAnimationSampler::write(const Binding& binding, const Key& key) const {
     float translation[3];
     for (unsigned int c = 0; c < 3; ++c)
         translation[c] = static_cast<float>(key.position[c]);
-    store(*binding.node, binding.positions, translation, binding.orientations, key.rotation);
+    store(binding, translation, key.rotation);
 }
 
 void KTAnimationSampler::writeBetween(const Binding& binding, const Key& from, const Key& to,
@@ -249,7 +232,7 @@ void KTAnimationSampler::writeBetween(const Binding& binding, const Key& from, c
         for (unsigned int c = 0; c < 4; ++c)
             rotation[c] = static_cast<float>(q[c] * scale);
     }
-    store(*binding.node, binding.positions, translation, binding.orientations, rotation);
+    store(binding, translation, rotation);
 }
 
 void KTAnimationSampler::sampleFrames(double seconds) {
@@ -265,7 +248,7 @@ void KTAnimationSampler::sampleFrames(double seconds) {
 }
 
 void KTAnimationSampler::sample(double seconds) {
-    if (!std::isfinite(seconds))
+    if (!std::isfinite(seconds) || !parts.isComponentPresent())
         return;
     if (interpolation == STEP) {
         sampleFrames(seconds);

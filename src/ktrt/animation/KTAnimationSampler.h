@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/visibility.h>
 
 class KTComponent;
@@ -38,9 +39,11 @@ class SoTransform;
 ///
 /// The sampler reads the tracks' keys and flags when it is built and when
 /// refresh() is called, not on every sample: call refresh() after changing
-/// keys or flags. Neither the component nor the animation is owned; both must
-/// outlive the sampler, and tracks must not be added or removed while it is
-/// in use.
+/// keys or flags. Neither the component nor the animation is owned. The
+/// parts are held through a KTPartBinding (getBinding()): the component may
+/// be removed from its world or deleted at any time, after which samples
+/// write nothing. The animation must outlive the sampler, and tracks must not
+/// be added or removed while it is in use. Used from one thread, as Coin is.
 class KTRT_API KTAnimationSampler {
 public:
     /// How the pose between two keys is found.
@@ -74,7 +77,9 @@ public:
     /// 1 when both samplers hold the same component and the same animation.
     int operator==(const KTAnimationSampler& other) const;
 
-    /// The component given at construction (not owned; may be null).
+    /// The component given at construction (not owned; may be null). Once
+    /// the component is deleted this pointer dangles:
+    /// getBinding().getComponent() says null then.
     KTComponent* getObject() const { return object; }
     /// The animation given at construction (not owned; may be null).
     KTComponentAnimation* getAnimation() const { return animation; }
@@ -100,14 +105,18 @@ public:
     double getDuration() const;
 
     /// Writes the pose at `seconds` (any finite time, negative included) into
-    /// every bound part; a time that is not finite writes nothing.
+    /// every bound part; a time that is not finite writes nothing, and
+    /// nothing is written once the component is gone.
     void sample(double seconds);
 
     /// Number of bound parts (tracks whose part was found).
     unsigned int getNumParts() const { return static_cast<unsigned int>(bindings.size()); }
-    /// The "transform" node of bound part `index` (owned by the scene), or
-    /// null past the end.
+    /// The "transform" node of bound part `index` (referenced by the
+    /// binding), or null past the end.
     SoTransform* getPartTransform(unsigned int index) const;
+    /// The bound parts, in the order of getPartTransform(), with the five
+    /// fields they had when the sampler was built.
+    const KTPartBinding& getBinding() const { return parts; }
     /// The track of bound part `index` (owned by the animation), or null past
     /// the end.
     KTPartAnimation* getPartAnimation(unsigned int index) const;
@@ -124,10 +133,11 @@ private:
         double inverseSine;
         double sign;
     };
-    // A track bound to a part: its keys are keys[first, first + count), and
-    // keys[sentinel] is the track's sentinel key (for STEP).
+    // A track bound to a part (part number `part` of `parts`): its keys are
+    // keys[first, first + count), and keys[sentinel] is the track's sentinel
+    // key (for STEP).
     struct Binding {
-        SoTransform* node;
+        unsigned int part;
         KTPartAnimation* track;
         std::size_t first;
         std::size_t count;
@@ -137,6 +147,7 @@ private:
     };
 
     void bind();
+    void store(const Binding& binding, const float translation[3], const float rotation[4]) const;
     void write(const Binding& binding, const Key& key) const;
     void writeBetween(const Binding& binding, const Key& from, const Key& to,
                       double fraction) const;
@@ -153,4 +164,6 @@ private:
     std::size_t longestTrack;
     std::vector<Binding> bindings;
     std::vector<Key> keys;
+    // The parts' transform nodes, one per entry of `bindings`, in order.
+    KTPartBinding parts;
 };
