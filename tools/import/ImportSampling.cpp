@@ -181,7 +181,7 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                                      static_cast<float>(p[2]));
             const auto key = static_cast<float>(i / fps);
             auto state = std::make_unique<KTAnimationState>(key, position, KTAngle());
-            axisAngleOf(&rotations[4 * std::size_t{i}]).applyTo(*state);
+            state->setOrientation(axisAngleOf(&rotations[4 * std::size_t{i}]));
             track->appendState(state.release()); // the track owns it now
         }
         if (result.addPartAnimation(track.get()))
