@@ -16,7 +16,7 @@
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
-#include "AnimationFileFixture.h"
+#include "../AnimationFileFixture.h"
 #include "ReaderErrorCases.h"
 
 using namespace std::string_literals;
