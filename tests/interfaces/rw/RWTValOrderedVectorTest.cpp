@@ -1,14 +1,10 @@
-#include <rw/RWBoundsErr.h>
-#include <rw/RWCString.h>
-#include <rw/RWTPtrOrderedVector.h>
 #include <rw/RWTValOrderedVector.h>
-#include <rw/RWTValSortedVector.h>
+
+#include <rw/RWBoundsErr.h>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-TEST(RWTValOrderedVector, KeepsOrderAndRaisesPastTheCount) {
+TEST(RWTValOrderedVectorValidity, RaisesPastTheCountAndKeepsTheRest) {
     RWTValOrderedVector<int> v;
     EXPECT_GE(v.capacity(), 64u);
     EXPECT_THROW(v[0], RWBoundsErr);
@@ -47,33 +43,4 @@ TEST(RWTValOrderedVector, ClearKeepsSmallRoomAndGivesLargeRoomBack) {
         large.insert(i);
     large.clear();
     EXPECT_EQ(large.capacity(), 64u);
-}
-
-TEST(RWTPtrOrderedVector, SearchesByValueAndDeletesOnlyWhenAsked) {
-    auto a = std::make_unique<RWCString>("a");
-    RWTPtrOrderedVector<RWCString> v;
-    v.insert(a.get());
-    v.insert(new RWCString("b"));
-    RWCString probe("b");
-    EXPECT_EQ(v.index(&probe), 1u);
-    EXPECT_EQ(v.removeAt(0), a.get());
-    EXPECT_THROW(v[1], RWBoundsErr);
-    v.clearAndDestroy(); // deletes "b"; the sanitizer build checks for a leak
-    EXPECT_EQ(v.entries(), 0u);
-}
-
-TEST(RWTValSortedVector, StaysSortedWithExactMembership) {
-    RWTValSortedVector<RWCString> names;
-    for (const char* n : {"walk", "Idle", "idle", "blink", "walk"})
-        names.insert(n);
-    ASSERT_EQ(names.entries(), 5u);
-    EXPECT_EQ(names[0], RWCString("Idle"));
-    EXPECT_EQ(names[1], RWCString("blink"));
-    EXPECT_EQ(names[4], RWCString("walk"));
-    EXPECT_TRUE(names.contains("idle"));
-    EXPECT_FALSE(names.contains("IDLE"));
-    EXPECT_EQ(names.occurrencesOf("walk"), 2u);
-    EXPECT_TRUE(names.remove("walk"));
-    EXPECT_EQ(names.occurrencesOf("walk"), 1u);
-    EXPECT_THROW(names[4], RWBoundsErr);
 }
