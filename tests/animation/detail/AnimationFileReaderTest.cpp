@@ -363,4 +363,27 @@ TEST(AnimationFileReaderBadInput, AMillionTokensOnALineAndMegabyteTokens) {
     EXPECT_EQ(animation.getLineText().std(), "PositionInterpolator { " + line);
 }
 
+TEST(AnimationFileReaderBadInput, AFiftyMegabyteLineOfTenMillionTokensIsReadAndKeptOnError) {
+    // One line: the part's opening, ten million ignored tokens, a 30 MB
+    // token, then the track and the closing braces.
+    std::string line = "KTAnimation { Children [ KTPartTransform { Name \"Wide\" ";
+    line.reserve(52u << 20);
+    for (int i = 0; i < 10'000'000; ++i)
+        line += "x ";
+    line.append(30u << 20, 'y');
+    const std::string interpolator = " PositionInterpolator { Key [ 0 ] KeyValue [ 7 8 9 ] }";
+
+    KTComponentAnimation animation;
+    ASSERT_EQ(load(animation, line + interpolator + " } ] }\n"), 1);
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    EXPECT_EQ(summary(animation), "\"Wide\" (7 8 9|0 0 0)");
+
+    // The same line with a stray "Key" before the part's end.
+    ASSERT_EQ(load(animation, line + interpolator + " Key } ] }"), 0);
+    EXPECT_STREQ(animation.getErrorMessage(), "Unexpected key field.");
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    EXPECT_EQ(animation.getLineText().length(), line.size() + interpolator.size() + 10);
+    EXPECT_EQ(summary(animation), "\"Wide\" (7 8 9|0 0 0)");
+}
+
 } // namespace
