@@ -50,13 +50,12 @@ TEST_F(KTAnimationPlayerValidity, BadTimesAndSpeedsAreIgnoredAndAPausedPlayerSta
     EXPECT_EQ(player.getTime(), 3.0);
 }
 
-// One key per second. Each row seeks to `start`, plays for `elapsed` seconds
-// at `speed` and expects Long at (longX, 0, 0) turned longTurn about `tilted`,
-// Short at (0, shortY, 0) turned shortTurn about Z.
-TEST_F(AnimationPlayer, SamplesKeysInterpolationsAndWrapsOfEveryTrack) {
+// One key per second, interpolated. Each row seeks to `start`, plays for
+// `elapsed` seconds at `speed` and expects Long at (longX, 0, 0) turned
+// longTurn about `tilted`, Short at (0, shortY, 0) turned shortTurn about Z.
+TEST_F(AnimationPlayer, PlaysAtItsSpeedFromWhereItWasSoughtOnEveryTrack) {
     struct Row {
         const char* what;
-        Sampler::Interpolation interpolation;
         Sampler::WrapMode wrap;
         double speed, start, elapsed;
         float longX;
@@ -65,33 +64,21 @@ TEST_F(AnimationPlayer, SamplesKeysInterpolationsAndWrapsOfEveryTrack) {
         double shortTurn;
     };
     const Row rows[] = {
-        {"first keys", Sampler::LINEAR, Sampler::LOOP, 1, 0, 0, 0, 0, 10, 170},
-        {"between keys; short track looped, across 180", Sampler::LINEAR, Sampler::LOOP, 1, 0, 1.5,
-         1.5f, 135, 15, 180},
-        {"on a key, half turn", Sampler::LINEAR, Sampler::LOOP, 1, 0, 2, 2, 180, 10, 170},
-        {"past the cycle", Sampler::LINEAR, Sampler::LOOP, 1, 3, 0.25, 0.25f, 22.5, 12.5f, 175},
-        {"twice the speed", Sampler::LINEAR, Sampler::LOOP, 2, 0, 0.75, 1.5f, 135, 15, 180},
-        {"backwards past 0", Sampler::LINEAR, Sampler::LOOP, -1, 0.5, 1, 2.5f, 225, 15, 180},
-        {"beyond the end holds the last keys", Sampler::LINEAR, Sampler::CLAMP, 1, 2, 3, 3, 270, 20,
-         190},
-        {"backwards, short track held", Sampler::LINEAR, Sampler::CLAMP, -2, 2, 0.25, 1.5f, 135, 20,
-         190},
-        {"backwards before the start", Sampler::LINEAR, Sampler::CLAMP, -1, 1, 5, 0, 0, 10, 170},
-        {"ping-pong on the way back", Sampler::LINEAR, Sampler::PING_PONG, 1, 0, 3.5, 2.5f, 225, 15,
+        {"between keys; short track looped, across 180", Sampler::LOOP, 1, 0, 1.5, 1.5f, 135, 15,
          180},
-        {"ping-pong at the turn", Sampler::LINEAR, Sampler::PING_PONG, 1, 3, 1, 2, 180, 10, 170},
-        {"hold keeps the earlier key", Sampler::HOLD, Sampler::LOOP, 1, 0, 1.9, 1, 90, 10, 170},
-        {"hold clamped", Sampler::HOLD, Sampler::CLAMP, 1, 0, 9, 3, 270, 20, 190},
-        {"step: short track past its end writes its sentinel", Sampler::STEP, Sampler::LOOP, 1, 3,
-         0.5, 3, 270, 0, 0},
-        {"step wraps after the first track", Sampler::STEP, Sampler::LOOP, 1, 0, 4.5, 0, 0, 10,
-         170},
-        {"step ping-pong", Sampler::STEP, Sampler::PING_PONG, 1, 0, 5.5, 2, 180, 0, 0},
+        {"on a key, half turn", Sampler::LOOP, 1, 0, 2, 2, 180, 10, 170},
+        {"past the cycle", Sampler::LOOP, 1, 3, 0.25, 0.25f, 22.5, 12.5f, 175},
+        {"twice the speed", Sampler::LOOP, 2, 0, 0.75, 1.5f, 135, 15, 180},
+        {"backwards past 0", Sampler::LOOP, -1, 0.5, 1, 2.5f, 225, 15, 180},
+        {"beyond the end holds the last keys", Sampler::CLAMP, 1, 2, 3, 3, 270, 20, 190},
+        {"backwards, short track held", Sampler::CLAMP, -2, 2, 0.25, 1.5f, 135, 20, 190},
+        {"backwards before the start", Sampler::CLAMP, -1, 1, 5, 0, 0, 10, 170},
+        {"ping-pong on the way back", Sampler::PING_PONG, 1, 0, 3.5, 2.5f, 225, 15, 180},
+        {"ping-pong at the turn", Sampler::PING_PONG, 1, 3, 1, 2, 180, 10, 170},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         KTAnimationPlayer player(component, &animation, 1.0);
-        player.setInterpolation(row.interpolation);
         player.setWrapMode(row.wrap);
         player.setSpeed(row.speed);
         player.seek(row.start);

@@ -72,6 +72,8 @@ TEST_F(AnimationSampler, TimesEitherSideOfAKeyAndOfTheEnds) {
         {Sampler::STEP, Sampler::LOOP, 4 - 1e-3, 3, 270},
         {Sampler::STEP, Sampler::LOOP, 4, 0, 0},
         {Sampler::STEP, Sampler::CLAMP, 9, 3, 270},
+        {Sampler::HOLD, Sampler::CLAMP, 9, 3, 270},
+        {Sampler::STEP, Sampler::PING_PONG, 5.5, 2, 180},
     };
     Sampler sampler(component, &animation, 1.0);
     for (const auto& row : rows) {
