@@ -9,9 +9,12 @@
 
 #include <ktcp/ktcp.h>
 
+#include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/world/KTWorldDriver.h>
 
 #include <gtest/gtest.h>
+
+#include "../animation/TimedPlaybackFixture.h"
 
 struct KTWorldDriverAccess {
     static SoTimerSensor* sensor(KTWorldDriver& driver) { return driver.sensor; }
@@ -66,10 +69,11 @@ struct WorldDriver : ::testing::Test {
     }
     std::vector<Ticker*> log;
 };
+using KTWorldDriverValidity = WorldDriver;
 
 } // namespace
 
-TEST_F(WorldDriver, RefusesNullUnknownAndDuplicateWorlds) {
+TEST_F(KTWorldDriverValidity, RefusesNullUnknownAndDuplicateWorldsAndPlayers) {
     KTWorldDriver driver;
     KTComponentDB world, unknown;
     EXPECT_EQ(KTWorldDriverAccess::sensor(driver)->getInterval(), SbTime(1.0 / 240.0));
@@ -89,6 +93,13 @@ TEST_F(WorldDriver, RefusesNullUnknownAndDuplicateWorlds) {
     EXPECT_TRUE(KTWorldDriverAccess::sensor(driver)->isScheduled());
     KTWorldDriverAccess::fire(nullptr);
     fireTimers();
+
+    KTAnimationPlayer player;
+    EXPECT_EQ(driver.addPlayer(nullptr, &player) + driver.addPlayer(&world, nullptr), 0);
+    EXPECT_EQ(driver.addPlayer(&world, &player), 1);
+    EXPECT_EQ(driver.addPlayer(&unknown, &player), 0);
+    EXPECT_EQ(driver.removePlayer(&player), 1);
+    EXPECT_EQ(driver.removePlayer(&player), 0);
 }
 
 TEST_F(WorldDriver, StartingActivatesStartupBehaviorsAndStoppingDeactivatesActiveOnes) {
@@ -213,4 +224,58 @@ TEST_F(WorldDriver, CopiesOwnTheirSensorsAndOutliveTheirSource) {
     copy.stopWorld(&world);
     assigned = stopped; // a stopped world: the target unschedules its own sensor
     EXPECT_FALSE(timerPending());
+}
+
+namespace {
+
+using WorldDriverPlayers = ktrt_test::TimedPlayback;
+
+struct FakeClock {
+    static SbTime now(void* data) { return static_cast<FakeClock*>(data)->time; }
+    SbTime time{100.0};
+};
+
+void countEvents(void* data, KTAnimationPlayer*, KTAnimationPlayer::Event event) {
+    ++static_cast<int*>(data)[event];
+}
+
+} // namespace
+
+// The driver advances its players by the clock's time between firings: at
+// 1/240 s and at 1/30 s per firing the lid reaches the same pose at the same
+// time, and the loops are reported alike.
+TEST_F(WorldDriverPlayers, PlaysByElapsedTimeWhateverTheTimerPeriod) {
+    const double periods[] = {1.0 / 240.0, 1.0 / 30.0};
+    float reached[2][4] = {};
+    int events[2][2] = {};
+    for (int p = 0; p < 2; ++p) {
+        FakeClock clock;
+        KTWorldDriver driver;
+        driver.setClock(FakeClock::now, &clock);
+        driver.setInterval(periods[p]);
+        KTAnimationPlayer looping(component, &animation, 1.0);
+        looping.setCallback(countEvents, events[p]);
+        looping.play();
+        ASSERT_EQ(driver.addPlayer(&world, &looping), 1);
+        driver.addWorld(&world);
+        clock.time += SbTime(5.0); // a stopped world's players stand still
+        driver.tickWorlds();
+        driver.runWorld(&world);
+        while (clock.time.getValue() < 100.0 + 5.0 + 7.3 - 1e-9) {
+            clock.time += SbTime(periods[p]);
+            driver.tickWorlds();
+        }
+        EXPECT_NEAR(looping.getTime(), 7.3, 1e-9);
+        longNode->rotation.getValue().getValue(reached[p][0], reached[p][1], reached[p][2],
+                                               reached[p][3]);
+        EXPECT_EQ(driver.removePlayer(&looping), 1);
+        driver.stopWorld(&world);
+    }
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(reached[0][c], reached[1][c], 1e-6);
+    // 7.3 s of a 3 s cycle: two loops, once per period.
+    EXPECT_EQ(events[0][KTAnimationPlayer::LOOPED], 2);
+    EXPECT_EQ(events[1][KTAnimationPlayer::LOOPED], 2);
+    EXPECT_TRUE(
+        ktrt_test::sameRotation(longNode->rotation.getValue(), ktrt_test::tilted, 1.3 * 90));
 }

@@ -1,9 +1,10 @@
+#include <ktrt/animation/KTAnimationInstance.h>
+
 #include <Inventor/nodes/SoTransform.h>
 
 #include <rw/RWBoundsErr.h>
 #include <ktcp/ktcp.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
@@ -58,10 +59,11 @@ struct AnimationInstance : ::testing::Test {
     SoTransform* lock = nullptr;
     KTComponentAnimation animation;
 };
+using KTAnimationInstanceValidity = AnimationInstance;
 
 } // namespace
 
-TEST_F(AnimationInstance, NullObjectOrAnimationPlaysNothing) {
+TEST_F(KTAnimationInstanceValidity, NullObjectOrAnimationPlaysNothing) {
     appendKeys(addTrack(animation, "Lid"), 2, 1);
     KTComponentAnimation empty;
     KTAnimationInstance instances[] = {{component, nullptr}, {component, &empty}};

@@ -1,10 +1,11 @@
-#include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTPartAnimation.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+
+#include <ktrt/animation/KTAnimationState.h>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -32,24 +33,8 @@ KTPartAnimation trackWithKeys(const char* name, std::initializer_list<double> ke
 
 } // namespace
 
-TEST(AnimationState, CopyMakesValidAssignmentKeepsValidityAndEqualityComparesKeysOnly) {
-    KTAnimationState invalid(2.0, KTVector3(1, 2, 3), KTAngle(4, 5, 6));
-    invalid.setValidity(0);
-    const KTAnimationState copied(invalid);
-    EXPECT_EQ(copied.isValid(), 1);
-    EXPECT_TRUE(copied.getPosition() == KTVector3(1, 2, 3));
-    KTAnimationState assigned;
-    EXPECT_EQ(assigned.isValid(), 1);
-    assigned = invalid;
-    EXPECT_EQ(assigned.isValid(), 0);
-    EXPECT_TRUE(assigned.getOrientation() == KTAngle(4, 5, 6));
-
-    EXPECT_TRUE(KTAnimationState(1.5, KTVector3(1, 1, 1), KTAngle()) ==
-                KTAnimationState(1.5, KTVector3(9, 9, 9), KTAngle(9, 9, 9)));
-    EXPECT_FALSE(KTAnimationState(1.5, KTTransform()) == KTAnimationState(2.5, KTTransform()));
-}
-
-TEST(PartAnimation, OutOfRangeIndexesGetOneInvalidSentinelThatOutlivesClearAndAssignment) {
+TEST(KTPartAnimationValidity,
+     OutOfRangeIndexesGetOneInvalidSentinelThatOutlivesClearAndAssignment) {
     KTPartAnimation track = trackWithKeys("arm", {1});
     KTAnimationState* const sentinel = track[1];
     EXPECT_EQ(sentinel->isValid() + sentinel->getKey(), 0.0);

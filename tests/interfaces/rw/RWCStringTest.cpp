@@ -1,11 +1,14 @@
-#include <rw/RWBoundsErr.h>
 #include <rw/RWCString.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <rw/RWBoundsErr.h>
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-TEST(RWCString, NullTextIsEmptyAndIndexingPastTheEndRaises) {
+TEST(RWCStringValidity, NullTextIsEmptyAndIndexingPastTheEndRaises) {
     RWCString s(static_cast<const char*>(nullptr));
     EXPECT_TRUE(s.isNull());
     EXPECT_STREQ(s.data(), "");

@@ -1,11 +1,11 @@
 #include <ktrt/animation/KTComponentAnimation.h>
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -32,7 +32,7 @@ void expectEmptySentinel(KTPartAnimation* track) {
 
 } // namespace
 
-TEST(ComponentAnimationAdd, RefusesNullUnnamedAndDuplicateTracksLeavingThemWithCaller) {
+TEST(KTComponentAnimationValidity, RefusesNullUnnamedAndDuplicateTracksLeavingThemWithCaller) {
     KTComponentAnimation animation;
     expectEmptySentinel(animation[0]);
     EXPECT_EQ(animation.addPartAnimation(nullptr), 0);
@@ -58,7 +58,7 @@ TEST(ComponentAnimationAdd, RefusesNullUnnamedAndDuplicateTracksLeavingThemWithC
     // ASan reports a double delete if the animation kept a refused track.
 }
 
-TEST(ComponentAnimationLookup,
+TEST(KTComponentAnimationValidity,
      MissesLeaveTheOutParameterAndARenamedTrackStaysFiledUnderItsOldName) {
     KTComponentAnimation animation;
     KTPartAnimation* track = newTrack("arm");

@@ -1,3 +1,5 @@
+#include <ktcp/KTComponent.h>
+
 #include <string>
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -44,7 +46,20 @@ template <class Query> std::string listed(Query query) {
     return text;
 }
 
+using KTComponentValidity = Component;
+
 } // namespace
+
+TEST_F(KTComponentValidity, UnknownNamesFindNothingAndChangeNothing) {
+    component->addAttribute(nullptr);
+    EXPECT_EQ(component->getAttribute("none"), nullptr);
+    EXPECT_EQ(component->removeAttribute("none"), 0);
+    EXPECT_EQ(component->getLogicalPart("none"), nullptr);
+    EXPECT_EQ(component->activateBehavior("none", 0) + component->deactivateBehavior("none", 0), 0);
+    EXPECT_FALSE(component->getBehavior("none").isValid());
+    EXPECT_EQ(listed([this](RWTValSortedVector<RWCString>& n) { component->getAttributeNames(n); }),
+              "");
+}
 
 TEST_F(Component, PartLookupFollowsPartsAddedRemovedAndRenamedAfterAnAnswer) {
     KTPart* lid = component->addLogicalPart("Lid");
@@ -91,7 +106,6 @@ TEST_F(Component, BehaviorQueriesReplaceTheListAndAddingAgainTakesOnlyTheStartup
 
 TEST_F(Component, OwnsItsAttributesKeptSortedAndDeletesReplacedAndRemovedOnes) {
     deletedAttributes = 0;
-    component->addAttribute(nullptr);
     component->addAttribute(new CountedAttribute("color"));
     auto* replacement = new CountedAttribute("color");
     component->addAttribute(replacement);

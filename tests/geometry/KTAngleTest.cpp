@@ -10,6 +10,8 @@
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbVec3f.h>
 
+#include "ThreeValuesChecks.h"
+
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
@@ -52,7 +54,8 @@ std::string describe(const KTAngle& a) {
 
 } // namespace
 
-TEST(AngleConversion, NullPointersChangeNothingAndQuaternionEntryPointsAgree) {
+TEST(KTAngleValidity, NullPointersChangeNothingAndQuaternionEntryPointsAgree) {
+    ktrt_test::expectSpareSlotIsNeverCopiedOrCompared<KTAngle>();
     KTAngle angle(1, 2, 3);
     angle.setValue(static_cast<const float*>(nullptr));
     angle = static_cast<const float*>(nullptr);

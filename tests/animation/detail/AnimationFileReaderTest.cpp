@@ -1,8 +1,5 @@
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,11 +9,11 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
-#include "AnimationFileFixture.h"
+#include "../AnimationFileFixture.h"
+#include "../AnimationSummary.h"
 #include "ReaderErrorCases.h"
 
 using namespace std::string_literals;
@@ -24,6 +21,7 @@ using ktrt_test::AnimationFile;
 using ktrt_test::closePart;
 using ktrt_test::load;
 using ktrt_test::openPart;
+using ktrt_test::summary;
 
 namespace {
 
@@ -41,30 +39,6 @@ KTPartAnimation* track(KTComponentAnimation& animation, const char* part) {
     KTPartAnimation* found = nullptr;
     animation.getPartAnimation(part, found);
     return found;
-}
-
-// Every track sorted by name: "name", "o"/"p" for its flags, then each key as
-// (position|orientation in degrees).
-std::string summary(KTComponentAnimation& animation) {
-    std::map<std::string, std::string> tracks;
-    for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
-        KTPartAnimation* t = animation[i];
-        std::string text = "\"" + t->getPartName().std() + "\"" +
-                           (t->useOrientations() ? " o" : "") + (t->usePositions() ? " p" : "");
-        for (unsigned int k = 0; k < t->getNumStates(); ++k) {
-            const KTVector3& p = (*t)[k]->getPosition();
-            const KTAngle& o = (*t)[k]->getOrientation();
-            char key[128];
-            std::snprintf(key, sizeof key, " (%g %g %g|%.4g %.4g %.4g)", p[0], p[1], p[2], o[0],
-                          o[1], o[2]);
-            text += key;
-        }
-        tracks[t->getPartName().std()] = text;
-    }
-    std::string result;
-    for (const auto& entry : tracks)
-        result += (result.empty() ? "" : "; ") + entry.second;
-    return result;
 }
 
 TEST(AnimationFileReaderErrors, EachCaseStopsWithItsMessageLineAndLineText) {
@@ -99,74 +73,6 @@ TEST(AnimationFileReaderErrors, TableCoversEveryMessage) {
     for (const auto& row : ktrt_test::readerErrorCases)
         covered.insert(row.message);
     EXPECT_EQ(covered, messages);
-}
-
-// A file with one of most kinds of report.
-const std::string reportedInput =
-    "junk KTAnimation { Other { x } KTAnimation { Children [ KTPartTransform { Name Lid \"Lid\"\n"
-    " PositionInterpolator { KeyValue [ inf 0 0 1 ] Key [ 0 1] ] } \r";
-
-// A receiver that keeps every report as "code line:column text".
-class Recorder : public KTAnimationDiagnostics {
-public:
-    void report(const Report& r) override {
-        reports.push_back(std::to_string(r.code) + " " + std::to_string(r.line) + ":" +
-                          std::to_string(r.column) + " " + std::string(r.text, r.length));
-    }
-    std::vector<std::string> reports;
-};
-
-TEST(AnimationFileReaderDiagnostics, AReceiverChangesNothingAndHearsTheFailure) {
-    std::vector<std::string> inputs;
-    for (const auto& row : ktrt_test::readerErrorCases)
-        inputs.push_back(row.input);
-    for (const char* example : {"chest", "door", "figure"}) {
-        std::ifstream in(std::string(KTRT_SOURCE_DIR) + "/examples/" + example + ".kta");
-        inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    inputs.push_back(reportedInput);
-    for (const std::string& input : inputs) {
-        SCOPED_TRACE(input);
-        AnimationFile file(input);
-        KTComponentAnimation plain;
-        KTComponentAnimation heard;
-        Recorder recorder;
-        const int result = file.loadInto(plain);
-        ASSERT_EQ(
-            KTAnimationDiagnostics::loadAnimationFromFile(heard, file.name().c_str(), recorder),
-            result);
-        EXPECT_EQ(summary(heard), summary(plain));
-        EXPECT_EQ(heard.getErrorMessage(), plain.getErrorMessage());
-        EXPECT_EQ(heard.getLineNumber(), plain.getLineNumber());
-        EXPECT_EQ(heard.getLineText(), plain.getLineText());
-        const bool failed = !recorder.reports.empty() && recorder.reports.back()[0] == '0';
-        EXPECT_EQ(failed, result == 0);
-        if (failed) {
-            EXPECT_EQ(
-                recorder.reports.back().find(" " + std::to_string(plain.getLineNumber()) + ":"),
-                1u);
-        }
-    }
-}
-
-TEST(AnimationFileReaderDiagnostics, EachIgnoredPieceIsReportedWhereItStands) {
-    AnimationFile file(reportedInput);
-    KTComponentAnimation animation;
-    Recorder recorder;
-    KTAnimationDiagnostics::loadAnimationFromFile(animation, file.name().c_str(), recorder);
-    using D = KTAnimationDiagnostics;
-    const auto at = [](D::Code code, const char* where) {
-        return std::to_string(code) + " " + where;
-    };
-    EXPECT_EQ(recorder.reports,
-              (std::vector<std::string>{
-                  at(D::outsideAnimation, "1:1 junk"), at(D::unknownWord, "1:20 Other"),
-                  at(D::strayBlock, "1:26 {"), at(D::unknownWord, "1:28 x"),
-                  at(D::unquotedName, "1:80 Lid"), at(D::carriageReturn, "2:63 \r"),
-                  at(D::nonFiniteNumber, "2:36 inf"), at(D::valuesLeftOver, "2:46 ]"),
-                  at(D::numberSuffix, "2:56 1]"),
-                  at(D::readFailed, "2:61 Mismatch between number of interpolator keys and "
-                                    "values.")}));
 }
 
 TEST(AnimationFileReaderSyntax, EachValidFileGivesItsTracksAndLineCount) {
@@ -361,6 +267,29 @@ TEST(AnimationFileReaderBadInput, AMillionTokensOnALineAndMegabyteTokens) {
     EXPECT_EQ(load(animation, openPart("Big") + "PositionInterpolator { " + line + "\n"), 0);
     EXPECT_STREQ(animation.getErrorMessage(), "Illegal or missing value in key field.");
     EXPECT_EQ(animation.getLineText().std(), "PositionInterpolator { " + line);
+}
+
+TEST(AnimationFileReaderBadInput, AFiftyMegabyteLineOfTenMillionTokensIsReadAndKeptOnError) {
+    // One line: the part's opening, ten million ignored tokens, a 30 MB
+    // token, then the track and the closing braces.
+    std::string line = "KTAnimation { Children [ KTPartTransform { Name \"Wide\" ";
+    line.reserve(52u << 20);
+    for (int i = 0; i < 10'000'000; ++i)
+        line += "x ";
+    line.append(30u << 20, 'y');
+    const std::string interpolator = " PositionInterpolator { Key [ 0 ] KeyValue [ 7 8 9 ] }";
+
+    KTComponentAnimation animation;
+    ASSERT_EQ(load(animation, line + interpolator + " } ] }\n"), 1);
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    EXPECT_EQ(summary(animation), "\"Wide\" (7 8 9|0 0 0)");
+
+    // The same line with a stray "Key" before the part's end.
+    ASSERT_EQ(load(animation, line + interpolator + " Key } ] }"), 0);
+    EXPECT_STREQ(animation.getErrorMessage(), "Unexpected key field.");
+    EXPECT_EQ(animation.getLineNumber(), 1);
+    EXPECT_EQ(animation.getLineText().length(), line.size() + interpolator.size() + 10);
+    EXPECT_EQ(summary(animation), "\"Wide\" (7 8 9|0 0 0)");
 }
 
 } // namespace
