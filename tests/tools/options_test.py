@@ -1,12 +1,14 @@
 """The numeric options of every command refuse absurd values: not finite,
 out of their documented range, or giving more frames (rows, samples) than the
-limit of 1000000, each with exit status 2 and a short message; and settings
-may be spelt as a world file spells them.
+limit of 1000000, each with exit status 2 and a short message; a row count
+from float times reaches the end; and settings may be spelt as a world file
+spells them.
 
 Usage: options_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -88,6 +90,23 @@ class OptionsTest(unittest.TestCase):
             result = subprocess.run([KTRT, "export", *CHEST, "--interpolation", "LINEAR", "-o",
                                      os.path.join(folder, "out.glb")], cwd=SOURCE_DIR)
             self.assertEqual(result.returncode, 0)
+
+    def test_rows_reach_the_end_of_a_cycle_timed_in_floats(self):
+        # A world's keyRate is a float: 2 keys / 12.3f * 12.3 rows a second
+        # is a hair short of 2 rows, which still counts as 2.
+        with open(os.path.join(SOURCE_DIR, "examples", "chest-play.iv")) as file:
+            world = file.read().replace("keyRate 2\n", "keyRate 12.3\n")
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "chest-play.iv")
+            with open(path, "w") as out:
+                out.write(world)
+            shutil.copy(os.path.join(SOURCE_DIR, "examples", "chest.kta"), folder)
+            for wrap, rows in (("clamp", 3), ("ping-pong", 5)):
+                with self.subTest(wrap):
+                    result = subprocess.run([KTRT, "play", path, "--rate", "12.3", "--wrap", wrap],
+                                            capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 0, result.stderr)
+                    self.assertEqual(len(result.stdout.splitlines()), 3 + rows, result.stdout)
 
     def test_help_names_the_limits(self):
         for command, option, limit in (("play", "--rate", "[0.001..10000]"),
