@@ -91,7 +91,7 @@ class OptionsTest(unittest.TestCase):
                                      os.path.join(folder, "out.glb")], cwd=SOURCE_DIR)
             self.assertEqual(result.returncode, 0)
 
-    def test_rows_reach_the_end_of_a_cycle_timed_in_floats(self):
+    def test_rows_of_a_cycle_timed_by_the_world(self):
         # A world's keyRate is a float: 2 keys / 12.3f * 12.3 rows a second
         # is a hair short of 2 rows, which still counts as 2.
         with open(os.path.join(SOURCE_DIR, "examples", "chest-play.iv")) as file:
@@ -107,6 +107,12 @@ class OptionsTest(unittest.TestCase):
                                             capture_output=True, text=True)
                     self.assertEqual(result.returncode, 0, result.stderr)
                     self.assertEqual(len(result.stdout.splitlines()), 3 + rows, result.stdout)
+            # At speed 0 a cycle never ends: no endless or empty table.
+            with open(path, "w") as out:
+                out.write(world.replace("speed 1\n", "speed 0\n"))
+            result = subprocess.run([KTRT, "play", path], capture_output=True, text=True)
+            self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", (
+                "ktrt play: at speed 0 a cycle never ends; give --duration or --speed\n")))
 
     def test_help_names_the_limits(self):
         for command, option, limit in (("play", "--rate", "[0.001..10000]"),

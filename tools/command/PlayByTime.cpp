@@ -67,10 +67,15 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
                 duration *= 2.0;
             duration /= std::fabs(player.getSpeed());
         }
+        if (!std::isfinite(duration)) {
+            std::cerr << "ktrt play: at speed " << player.getSpeed()
+                      << " a cycle never ends; give --duration or --speed\n";
+            return 2;
+        }
         const long rows = wholeFrames(duration * rate) + 1;
         char what[96];
         std::snprintf(what, sizeof what, "%g rows a second for %.6g s", rate, duration);
-        if (rows <= 0 || !withinFrameLimit("ktrt play", what, rows <= 0 ? HUGE_VAL : rows, "rows"))
+        if (!withinFrameLimit("ktrt play", what, static_cast<double>(rows), "rows"))
             return 2;
         for (long row = 0; row < rows; ++row)
             times.push_back(static_cast<double>(row) / rate);
