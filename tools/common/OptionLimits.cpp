@@ -45,10 +45,9 @@ CLI::Validator rangeOption(double low, double high, bool eitherSign, const std::
     return CLI::Validator(
         [=](const std::string& text) {
             double value = 0.0;
-            if (!finiteNumber(text, value))
-                return message;
+            const bool finite = finiteNumber(text, value);
             const double size = eitherSign ? std::fabs(value) : value;
-            return size >= low && size <= high ? std::string() : message;
+            return finite && size >= low && size <= high ? std::string() : message;
         },
         "[" + shortNumber(eitherSign ? -high : low) + ".." + shortNumber(high) + "]");
 }
@@ -64,10 +63,9 @@ CLI::Validator frameCountOption() {
         "must be a whole number from 0 to " + std::to_string(OptionLimits::maxFrames);
     return CLI::Validator(
         [message](const std::string& text) {
-            if (text.empty() || text.size() > 7 ||
-                text.find_first_not_of("0123456789") != std::string::npos)
-                return message;
-            return std::stol(text) <= OptionLimits::maxFrames ? std::string() : message;
+            const bool digits = !text.empty() && text.size() <= 7 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            return digits && std::stol(text) <= OptionLimits::maxFrames ? std::string() : message;
         },
         "[0.." + std::to_string(OptionLimits::maxFrames) + "]");
 }
@@ -79,10 +77,10 @@ CLI::Validator secondsOption(bool negativeToo) {
     return CLI::Validator(
         [=](const std::string& text) {
             double value = 0.0;
-            if (!finiteNumber(text, value) || std::fabs(value) > OptionLimits::maxSeconds ||
-                (!negativeToo && value < 0.0))
-                return message;
-            return std::string();
+            const bool valid = finiteNumber(text, value) &&
+                               std::fabs(value) <= OptionLimits::maxSeconds &&
+                               (negativeToo || value >= 0.0);
+            return valid ? std::string() : message;
         },
         "[" + range + ".." + shortNumber(OptionLimits::maxSeconds) + "]");
 }
