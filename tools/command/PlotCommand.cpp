@@ -397,11 +397,8 @@ void reportNonFiniteKeys(const std::string& path, KTComponentAnimation& animatio
 }
 
 int plotFile(const PlotOptions& options) {
-    if (sameFile(options.file, options.output)) {
-        std::cerr << "ktrt plot: the output " << escapeBytes(options.output)
-                  << " is the input file\n";
+    if (!outputsAreDistinct("ktrt plot", {options.file}, {options.output}))
         return 1;
-    }
     KTComponentAnimation animation;
     TrackFacts facts;
     if (!loadAnimation("ktrt plot", options.file, "ktrt-plot/" + options.file, animation, &facts))
@@ -429,10 +426,13 @@ int plotFile(const PlotOptions& options) {
 void registerPlotCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* plot = app.add_subcommand("plot", "Draw an animation's tracks as an SVG chart");
-    plot->footer("Each track gets a panel with two plots against the key index: its Euler angles "
-                 "in degrees and its positions, three curves (x, y, z) each. A file with an "
-                 "error gets FILE:LINE:COLUMN: error: MESSAGE and the offending line on standard "
-                 "error and exit status 1. An OUTPUT of - is standard output.");
+    plot->footer(
+        "Each track gets a panel with two plots against the key index: its Euler angles "
+        "in degrees and its positions, three curves (x, y, z) each. A file with an "
+        "error gets FILE:LINE:COLUMN: error: MESSAGE and the offending line on standard "
+        "error and exit status 1. An OUTPUT of - is standard output; OUTPUT must not be FILE (exit "
+        "status 1), and an existing OUTPUT that is a pipe or a device is written in "
+        "place.");
     plot->add_option("file", options->file, "Animation file to read")->required();
     plot->add_option("-o,--output", options->output, "SVG file to write (- for standard output)")
         ->required();

@@ -52,16 +52,28 @@ PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& ani
     const ClipParts sampled = startTracks(clip, animation, parts, partNodes, samples);
     clip.times.reserve(samples);
     for (std::size_t k = 0; k < samples; ++k) {
-        instance.update();
         clip.times.push_back(static_cast<float>(static_cast<double>(k) / fps));
+        // The closing sample repeats the last frame, which a STEP sampler
+        // then holds for the whole of its 1 / fps.
+        const bool closing = k + 1 == samples;
+        if (!closing)
+            instance.update();
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
+            PoseTrack& track = clip.tracks[t];
+            if (closing) {
+                for (std::size_t c = 0; c < 4; ++c)
+                    track.rotations.push_back(track.rotations[track.rotations.size() - 4]);
+                for (std::size_t c = 0; c < 3 && sampled.moves[t]; ++c)
+                    track.translations.push_back(track.translations[track.translations.size() - 3]);
+                continue;
+            }
             const SoTransform& transform = *sampled.transforms[t];
             float q[4];
             transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
-            clip.tracks[t].rotations.insert(clip.tracks[t].rotations.end(), q, q + 4);
+            track.rotations.insert(track.rotations.end(), q, q + 4);
             if (sampled.moves[t]) {
                 const float* v = transform.translation.getValue().getValue();
-                clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
+                track.translations.insert(track.translations.end(), v, v + 3);
             }
         }
     }

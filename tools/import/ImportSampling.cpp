@@ -1,4 +1,5 @@
 #include "import/ImportSampling.h"
+#include "common/OptionLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,12 +99,13 @@ KTAxisAngle axisAngleOf(const double q[4]) {
 } // namespace
 
 double ticksPerSecond(const aiAnimation& animation) {
-    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 1.0;
+    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
 }
 
 unsigned int frameCount(const aiAnimation& animation, double fps) {
     const double seconds = std::max(0.0, animation.mDuration / ticksPerSecond(animation));
-    return static_cast<unsigned int>(std::floor(seconds * fps + 1e-6)) + 1;
+    const long whole = wholeFrames(seconds * fps);
+    return whole < 0 || whole >= 4000000000L ? 4000000000u : static_cast<unsigned int>(whole) + 1;
 }
 
 void sampleChannel(const aiNodeAnim& channel, double tps, double fps, unsigned int frames,
