@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/Findings.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <ktrt/animation/KTAnimationDiagnostics.h>
+
+class KTComponent;
+class KTComponentAnimation;
+
+namespace ktrt_tool {
+
+/// Listens to the animation file reader and turns what it reports into
+/// findings; checkTracks() adds those about the tracks as read.
+class AnimationChecker : public KTAnimationDiagnostics {
+public:
+    /// With `positionsPlay` the host plays position keys: they are no finding.
+    explicit AnimationChecker(bool positionsPlay) : positionsPlay(positionsPlay) {}
+
+    void report(const Report& report) override;
+
+    /// Findings about the animation as read: track lengths and, given a
+    /// component, tracks naming parts it lacks.
+    void checkTracks(KTComponentAnimation& animation, KTComponent* component);
+
+    /// Sorts the findings by line and column, those about the whole file last.
+    void sortByPlace();
+
+    /// The findings, at most issueLimit of them.
+    std::vector<Issue> issues;
+    /// Whether findings beyond the limit were dropped.
+    bool truncated = false;
+    /// Beyond this many findings a file's report is cut short.
+    static constexpr std::size_t issueLimit = 100;
+
+private:
+    void outside(std::string_view text, const Report& report);
+    std::string earlier(std::string_view name) const;
+    std::pair<int, int> locationOf(const std::string& name) const;
+    void add(Finding finding, const Report& report,
+             std::initializer_list<std::string_view> details = {});
+    void add(Issue issue);
+
+    bool positionsPlay;
+    bool inOutsideRun = false;
+    bool afterLeaving = false;
+    std::map<std::string, std::pair<int, int>> locations;
+};
+
+} // namespace ktrt_tool
