@@ -21,6 +21,7 @@
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {
 
@@ -68,23 +69,33 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
         if (world)
             component = options.component.empty() ? world->getComponent(0u)
                                                   : world->getComponent(options.component.c_str());
+        // The tracks as the host plays them: with --positions, those whose
+        // positions move play them.
+        if (options.positions)
+            KTWorldAnimations::usePositionKeys(animation);
         checker.checkTracks(animation, component);
     }
+    checker.explainKeyCountMismatch(readPath);
     checker.sortByPlace();
     if (options.strict) {
-        for (Issue& issue : checker.issues)
-            issue.severity = Severity::error;
+        for (Issue& issue : checker.issues) {
+            if (issue.severity == Severity::warning)
+                issue.severity = Severity::error;
+        }
     }
     result.issues = std::move(checker.issues);
     result.truncated = checker.truncated;
-    for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
-        KTPartAnimation* track = animation[i];
+    // Tracks in file order.
+    for (const std::string& trackName : checker.trackOrder) {
+        KTPartAnimation* track = nullptr;
+        if (!animation.getPartAnimation(trackName.c_str(), track))
+            continue;
         const unsigned int keys = track->getNumStates();
-        result.trackKeys.emplace_back(track->getPartName().std(), keys);
-        result.tracks.push_back("\"" + escapeBytes(track->getPartName().std()) +
-                                "\": " + std::to_string(keys) + (keys == 1 ? " key" : " keys") +
-                                ", useOrientations " + std::to_string(track->useOrientations()) +
-                                ", usePositions " + std::to_string(track->usePositions()));
+        result.trackKeys.emplace_back(trackName, keys);
+        result.tracks.push_back("\"" + escapeBytes(trackName) + "\": " + std::to_string(keys) +
+                                (keys == 1 ? " key" : " keys") + ", useOrientations " +
+                                std::to_string(track->useOrientations()) + ", usePositions " +
+                                std::to_string(track->usePositions()));
     }
     return result;
 }
@@ -143,7 +154,7 @@ void registerCheckCommand(CLI::App& app, int& status) {
     CLI::App* command =
         app.add_subcommand("check", "Check animation files strictly and list their tracks");
     command->footer(
-        "Reads each FILE as the library does and reports, as FILE:LINE:COLUMN: error|warning: "
+        "Reads each FILE as the library does and reports, as FILE:LINE:COLUMN: error|warning|note: "
         "MESSAGE on standard error, what the lenient reader ignores or drops: no animation, "
         "constructs open at the end (a cut-off file), unknown words, replaced tracks, numbers "
         "that are not finite, position keys that do not play, tracks of different lengths and "

@@ -67,9 +67,12 @@ void printJson(const std::vector<FileResult>& results) {
         const FileResult& result = results[f];
         int errors = 0;
         int warnings = 0;
+        int infos = 0;
         std::string messages;
         auto addMessage = [&](const Issue& issue) {
-            (issue.severity == Severity::error ? errors : warnings) += 1;
+            (issue.severity == Severity::error     ? errors
+             : issue.severity == Severity::warning ? warnings
+                                                   : infos) += 1;
             messages += messages.empty() ? "\n" : ",\n";
             messages +=
                 "      {\"code\": " + jsonString(issue.code) +
@@ -93,7 +96,8 @@ void printJson(const std::vector<FileResult>& results) {
         out += "{\n  \"uri\": " + jsonString(result.name) + ",\n  \"issues\": {\n";
         out += "    \"numErrors\": " + std::to_string(errors) + ",\n";
         out += "    \"numWarnings\": " + std::to_string(warnings) + ",\n";
-        out += "    \"numInfos\": 0,\n    \"numHints\": 0,\n    \"messages\": [" + messages;
+        out += "    \"numInfos\": " + std::to_string(infos) +
+               ",\n    \"numHints\": 0,\n    \"messages\": [" + messages;
         out += messages.empty() ? "]" : "\n    ]";
         out += ",\n    \"truncated\": ";
         out += result.truncated ? "true" : "false";
@@ -119,8 +123,10 @@ void printText(const FileResult& result, const std::string& path, bool quiet) {
     for (const Issue& issue : result.issues) {
         std::cerr << escapeBytes(result.name) << ':' << std::max(issue.line, 1) << ':'
                   << std::max(issue.column, 1) << ": "
-                  << (issue.severity == Severity::error ? "error" : "warning") << ": "
-                  << issue.message << '\n';
+                  << (issue.severity == Severity::error     ? "error"
+                      : issue.severity == Severity::warning ? "warning"
+                                                            : "note")
+                  << ": " << issue.message << '\n';
         const auto line = lines.find(issue.line);
         if (line != lines.end())
             std::cerr << quoteLine(line->second, issue.column);

@@ -25,7 +25,8 @@ const FindingRule rules[] = {
      "was open is dropped"},
     {Finding::unknownWord, "UNKNOWN_WORD", S::error, "unknown word {0} is ignored{1}"},
     {Finding::bracketAgainstWord, "UNKNOWN_WORD", S::error,
-     "unknown word {0} is ignored: brackets and braces must stand apart, with spaces ('{1} {2}')"},
+     "unknown word {0} is ignored, and so are the words after it: brackets and braces must "
+     "stand apart, with spaces ('{1} {2}')"},
     {Finding::unquotedName, "UNQUOTED_NAME", S::error,
      "the part name {0} must be written in double quotes; it is ignored"},
     {Finding::animationLeft, "ANIMATION_LEFT", S::error,
@@ -44,7 +45,8 @@ const FindingRule rules[] = {
      "with spaces)"},
     {Finding::nonFiniteNumber, "NON_FINITE_NUMBER", S::error, "{0} is not a finite number"},
     {Finding::keyCountMismatch, "READ_ERROR", S::error,
-     "{0} of track \"{1}\" has {2} but {3}; the shorter list is at line {4}"},
+     "{0} of track \"{1}\" has {2} but {3}: every key needs one value; the shorter list is "
+     "at line {4}"},
     {Finding::valuesLeftOver, "VALUES_LEFT_OVER", S::warning,
      "the KeyValue list ends with {0} of an unfinished value; they carry over into the next "
      "KeyValue list"},
@@ -54,9 +56,9 @@ const FindingRule rules[] = {
      "KTPartTransform without Name: it takes {0}"},
     {Finding::trackReplaced, "TRACK_REPLACED", S::warning,
      "track \"{0}\" replaces the track of the same name{1}"},
-    {Finding::positionsNotPlayed, "POSITIONS_NOT_PLAYED", S::warning,
-     "track \"{0}\" has {1}, which play only once the host enables positions on the track "
-     "(setUsePositions)"},
+    {Finding::positionsNotPlayed, "POSITIONS_NOT_PLAYED", S::note,
+     "{0} position keys away from the origin ({1}), which play only once the host enables "
+     "positions on the track (setUsePositions, ktrt play --positions)"},
     {Finding::carriageReturn, "CARRIAGE_RETURN", S::warning,
      "a carriage return ends the last line without a line feed; it stays part of the last "
      "token"},
@@ -67,8 +69,8 @@ const FindingRule rules[] = {
      "track \"{0}\" has {1} but playback cycles through {2}, the keys of the first track "
      "\"{3}\"{4}"},
     {Finding::longTurn, "LONG_TURN", S::warning,
-     "track \"{0}\": keys {1} and {2} are {3} degrees apart, more than half a turn; playback "
-     "takes the short way round ({4} degrees); add keys in between"},
+     "track \"{0}\": keys {1} and {2} are written {3} degrees apart, more than half a turn; "
+     "playback takes the short way round, {4} degrees: add keys in between"},
     {Finding::unreadable, "UNREADABLE", S::error, "cannot read: {0}"},
     {Finding::worldError, "WORLD_ERROR", S::error, "{0}"},
     {Finding::unknownField, "UNKNOWN_FIELD", S::error, "{0} has no field {1}{2}"},
@@ -138,13 +140,16 @@ std::string plural(unsigned long count, const char* noun) {
 }
 
 const char* nearestWord(std::string_view word, const char* const* candidates) {
-    if (word.size() < 3 || word.size() > 40)
+    if (word.size() > 40)
         return nullptr;
     const char* best = nullptr;
     std::size_t bestDistance = 0;
     for (const char* const* candidate = candidates; *candidate; ++candidate) {
         const std::size_t d = distance(word, *candidate);
-        if (d <= (std::strlen(*candidate) > 6 ? 2u : 1u) && (!best || d < bestDistance)) {
+        // Short words only differ in letter case: any other change makes
+        // another word.
+        const std::size_t allowed = word.size() < 3 ? 0u : std::strlen(*candidate) > 6 ? 2u : 1u;
+        if (d <= allowed && (!best || d < bestDistance)) {
             best = *candidate;
             bestDistance = d;
         }

@@ -7,8 +7,8 @@
 namespace ktrt_tool {
 
 /// How much a finding matters: an error fails the check, a warning only with
-/// --strict.
-enum class Severity { error = 0, warning = 1 };
+/// --strict, a note never.
+enum class Severity { error = 0, warning = 1, note = 2 };
 
 /// Everything `ktrt check` can report, about animation files and worlds. Each
 /// has one row in the table of findings: its code, severity and message.
@@ -80,7 +80,8 @@ std::string quoted(std::string_view text);
 std::string plural(unsigned long count, const char* noun);
 
 /// The word of `candidates` (a null-terminated list) that `word` is probably
-/// a misspelling of, or null. Letter case does not count.
+/// a misspelling of, or null. Letter case does not count; words shorter than
+/// three letters must match but for letter case.
 const char* nearestWord(std::string_view word, const char* const* candidates);
 
 } // namespace ktrt_tool
