@@ -123,6 +123,74 @@ MESSAGE_TABLE = [
 ]
 
 
+def world(body, header="#Inventor V2.1 ascii"):
+    return f"{header}\nSeparator {{\n{body}\n}}\n"
+
+
+LID = "DEF Lid KTPart { transform Transform { translation 0 0.35 0 } }"
+
+# World, the world's findings in order (none: the world is clean).
+WORLD_TABLE = [
+    ("clean", world(f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}"), []),
+    ("misspelt part field", world(
+        "DEF Chest KTComponent { geometry Separator {\n"
+        "DEF Lid KTPart { transfrom Transform { translation 0 0.35 0 } }\n} }"),
+     ["4:18 error UNKNOWN_FIELD"]),
+    ("misspelt component field", world(f"DEF Chest KTComponent {{ geomtry Separator {{\n{LID}\n}} }}"),
+     ["3:25 error UNKNOWN_FIELD"]),
+    ("wrong node type", world(
+        "DEF Chest KTComponent { geometry Separator {\nDEF Lid KTPart { transform Group { } }\n} }"),
+     ["4:28 error WRONG_NODE_TYPE"]),
+    ("component without a name", world(f"KTComponent {{ geometry Separator {{\n{LID}\n}} }}"),
+     ["3:1 error UNNAMED_COMPONENT"]),
+    ("two parts of one name", world(
+        f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\nDEF Lid KTPart {{ }}\n}} }}"),
+     ["5:5 error DUPLICATE_PART"]),
+    ("equal names in two components", world(
+        f"DEF A KTComponent {{ geometry Separator {{\n{LID}\n}} }}\n"
+        f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}"), []),
+    ("VRML header", world(f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}",
+                          "#VRML V2.0 utf8"), ["1:1 error VRML_HEADER"]),
+    ("Coin's error", world("DEF Chest KTComponent { geometry Separator {\n  Cub { } } }"),
+     ["4:3 error WORLD_ERROR"]),
+]
+
+
+class WorldTable(unittest.TestCase):
+    def test_each_world_gives_its_findings(self):
+        animation = os.path.join(SOURCE_DIR, "examples", "chest.kta")
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text, findings in WORLD_TABLE:
+                with self.subTest(name):
+                    path = write(folder, "w.iv", text)
+                    result = run(["check", "--json", "--positions", "--world", path,
+                                  "--component", "Chest", animation])
+                    reports = json.loads(result.stdout)
+                    reports = reports if isinstance(reports, list) else [reports]
+                    self.assertEqual(result.returncode, 1 if findings else 0)
+                    if not findings:
+                        self.assertEqual([findings_of(r) for r in reports], [[]])
+                        continue
+                    self.assertEqual(reports[0]["uri"], path)
+                    self.assertEqual(findings_of(reports[0]), findings)
+
+    def test_messages_say_what_is_misspelt(self):
+        rows = [(WORLD_TABLE[1][1], "w.iv:4:18: error: KTPart \"Lid\" has no field 'transfrom' "
+                 "(did you mean 'transform'?)"),
+                (WORLD_TABLE[3][1], "w.iv:4:28: error: field 'transform' of KTPart \"Lid\" takes "
+                 "a Transform, not a Group"),
+                (WORLD_TABLE[5][1], 'w.iv:5:5: error: component "Chest" has two parts named '
+                 '"Lid"; animations find only the first (line 4)')]
+        with tempfile.TemporaryDirectory() as folder:
+            for text, message in rows:
+                with self.subTest(message):
+                    path = write(folder, "w.iv", text)
+                    for args in (["check", "--world", path], ["play", path]):
+                        result = run(args + [os.path.join(SOURCE_DIR, "examples", "chest.kta")])
+                        self.assertEqual(result.returncode, 1)
+                        self.assertIn(message, result.stderr.decode().splitlines()[0])
+
+
 class CheckTable(unittest.TestCase):
     def test_each_input_gives_its_findings_and_exit_status(self):
         with tempfile.TemporaryDirectory() as folder:

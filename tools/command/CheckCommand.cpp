@@ -6,7 +6,9 @@
 #include "common/SourceLine.h"
 #include "common/WorldFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -101,21 +103,41 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
 }
 
 int check(const CheckOptions& options) {
+    int status = 0;
+    std::vector<FileResult> results;
     std::unique_ptr<KTComponentDB> world;
     if (!options.world.empty()) {
         KTComponentLibrary::init();
         world = std::make_unique<KTComponentDB>();
-        if (!readWorld("ktrt check", options.world, *world))
+        // The world's findings come first, as a file of their own.
+        FileResult worldResult;
+        worldResult.name = options.world;
+        const bool read = readWorld("ktrt check", options.world, *world, &worldResult.issues);
+        std::stable_sort(worldResult.issues.begin(), worldResult.issues.end(),
+                         [](const Issue& a, const Issue& b) {
+                             return std::make_pair(a.line, a.column) <
+                                    std::make_pair(b.line, b.column);
+                         });
+        if (!worldResult.issues.empty()) {
+            if (!options.json)
+                printText(worldResult, options.world, true);
+            status = errorCount(worldResult) > 0 ? 1 : 0;
+            results.push_back(std::move(worldResult));
+        }
+        if (!read) {
+            if (options.json)
+                printJson(results);
             return 1;
+        }
         if (!options.component.empty() && !world->getComponent(options.component.c_str())) {
             std::cerr << "ktrt check: " << escapeBytes(options.world)
                       << " has no component named \"" << escapeBytes(options.component) << "\"\n";
+            if (options.json && !results.empty())
+                printJson(results);
             return 1;
         }
     }
 
-    int status = 0;
-    std::vector<FileResult> results;
     for (std::size_t i = 0; i < options.files.size(); ++i) {
         std::string path = options.files[i];
         std::string shown = path;

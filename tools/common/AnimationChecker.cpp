@@ -253,20 +253,25 @@ void AnimationChecker::checkTracks(KTComponentAnimation& animation, KTComponent*
                                          : ": past its end it writes a zero pose"}));
         }
     }
-    // One note for all tracks whose positions stay still, at the first.
+    // One note for all tracks whose positions do not play, at the first.
     if (unplayed.empty())
         return;
     std::sort(unplayed.begin(), unplayed.end(),
               [this](const auto& a, const auto& b) { return locationOf(a) < locationOf(b); });
     std::string names;
-    for (std::size_t i = 0; i < unplayed.size() && i < 4; ++i)
-        names += (i ? ", \"" : "\"") + escapeBytes(unplayed[i]) + "\"";
-    if (unplayed.size() > 4)
+    for (std::size_t i = 1; i < unplayed.size() && i <= 4; ++i)
+        names += (i > 1 ? ", \"" : " (\"") + escapeBytes(unplayed[i]) + "\"";
+    if (unplayed.size() > 5)
         names += ", ...";
+    if (!names.empty())
+        names += ")";
     const auto [line, column] = locationOf(unplayed.front());
-    add(makeIssue(
-        Finding::positionsNotPlayed, line, column,
-        {unplayed.size() == 1 ? "track has" : plural(unplayed.size(), "track") + " have", names}));
+    const std::string firstUnplayed = "track \"" + escapeBytes(unplayed.front()) + "\"";
+    add(makeIssue(Finding::positionsNotPlayed, line, column,
+                  {unplayed.size() == 1 ? firstUnplayed + " has"
+                                        : firstUnplayed + " and " +
+                                              plural(unplayed.size() - 1, "more track") + " have",
+                   names}));
 }
 
 void AnimationChecker::checkTurns(KTPartAnimation& track, const std::string& name, int line,

@@ -57,7 +57,7 @@ const FindingRule rules[] = {
     {Finding::trackReplaced, "TRACK_REPLACED", S::warning,
      "track \"{0}\" replaces the track of the same name{1}"},
     {Finding::positionsNotPlayed, "POSITIONS_NOT_PLAYED", S::note,
-     "{0} position keys away from the origin ({1}), which play only once the host enables "
+     "{0} position keys away from the origin{1}, which play only once the host enables "
      "positions on the track (setUsePositions, ktrt play --positions)"},
     {Finding::carriageReturn, "CARRIAGE_RETURN", S::warning,
      "a carriage return ends the last line without a line feed; it stays part of the last "
