@@ -179,8 +179,10 @@ void registerCheckCommand(CLI::App& app, int& status) {
         "Reads each FILE as the library does and reports, as FILE:LINE:COLUMN: error|warning|note: "
         "MESSAGE on standard error, what the lenient reader ignores or drops: no animation, "
         "constructs open at the end (a cut-off file), unknown words, replaced tracks, numbers "
-        "that are not finite, position keys that do not play, tracks of different lengths and "
-        "more. A FILE of - is standard input. Valid files are listed with their tracks on "
+        "that are not finite, keys more than half a turn apart, tracks of different lengths, "
+        "position keys that do not play (a note) and more; with --world, the world's misspelt "
+        "or wrongly typed fields first. A FILE of - is standard input. Valid files are listed with "
+        "their tracks on "
         "standard output. Exit status: 0 without errors, 1 when any file has an error (with "
         "--strict: or a warning), 2 for a usage error.");
     command->add_option("files", options->files, "Animation files to check (- for standard input)")
@@ -193,7 +195,7 @@ void registerCheckCommand(CLI::App& app, int& status) {
     command->add_flag("--json", options->json,
                       "Write a machine-readable report on standard output instead");
     command->add_flag("--positions", options->positions,
-                      "The host plays position keys: do not warn about them");
+                      "The host plays position keys: no note about them, and list them as played");
     command->add_flag("-q,--quiet", options->quiet, "Do not list the tracks of valid files");
     command->callback([options, &status]() { status = check(*options); });
 }
