@@ -185,6 +185,21 @@ private:
             return false;
         Token brace;
         tokens.next(brace);
+        // Nesting deeper than Coin reads is skipped without recursion.
+        if (depth >= deepest) {
+            skipBody();
+            return true;
+        }
+        ++depth;
+        nodeBody(type, name.empty() ? nullptr : &defined, component, expected, field, owner);
+        --depth;
+        return true;
+    }
+
+    // The body of a node of `type` (named by `defined`, null for none) that
+    // stands in `field` of `owner`, which takes nodes of `expected` type.
+    void nodeBody(const Token& type, const Token* defined, Component* component, SoType expected,
+                  const std::string& field, const std::string& owner) {
         const SoType nodeType = SoType::fromName(type.text.c_str());
         if (expected != SoType::badType() && nodeType != SoType::badType() &&
             !nodeType.isDerivedFrom(expected))
@@ -192,8 +207,14 @@ private:
                 makeIssue(Finding::wrongNodeType, type.line, type.column,
                           {quoted(field), owner, article(expected.getName().getString()),
                            article(type.text)}));
-        body(type, name.empty() ? nullptr : &defined, nodeType, component);
-        return true;
+        body(type, defined, nodeType, component);
+    }
+
+    // Skips to the brace that closes the body just opened.
+    void skipBody() {
+        Token token;
+        for (int open = 1; open > 0 && tokens.next(token);)
+            open += token.text == "{" ? 1 : token.text == "}" ? -1 : 0;
     }
 
     static std::string article(const std::string& type) {
@@ -238,7 +259,7 @@ private:
             if (token.text == "}")
                 return;
             if (token.text == "{")
-                otherBody(component);
+                skipBody();
             else if (isWord(token))
                 node(token, component);
         }
@@ -305,6 +326,8 @@ private:
 
     Tokenizer tokens;
     std::vector<Issue> issues;
+    int depth = 0;
+    static constexpr int deepest = 4096;
 };
 
 } // namespace
