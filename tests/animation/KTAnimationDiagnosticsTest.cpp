@@ -35,16 +35,6 @@ public:
 
 } // namespace
 
-TEST(KTAnimationDiagnosticsValidity, AnUnknownNameOrUnreadableFileGivesZeroAndNoReport) {
-    KTRegistryLoader::RegisterAnimation("diagnostics-directory", ::testing::TempDir().c_str());
-    for (const char* name : {"diagnostics-unregistered", "diagnostics-directory"}) {
-        KTComponentAnimation animation;
-        Recorder recorder;
-        EXPECT_EQ(KTAnimationDiagnostics::loadAnimationFromFile(animation, name, recorder), 0);
-        EXPECT_TRUE(recorder.reports.empty()) << name;
-    }
-}
-
 TEST(AnimationDiagnostics, AReceiverChangesNothingAndHearsTheFailure) {
     std::vector<std::string> inputs;
     for (const auto& row : ktrt_test::readerErrorCases)

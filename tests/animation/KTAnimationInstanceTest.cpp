@@ -1,5 +1,7 @@
 #include <ktrt/animation/KTAnimationInstance.h>
 
+#include <set>
+
 #include <Inventor/nodes/SoTransform.h>
 
 #include <rw/RWBoundsErr.h>
@@ -180,6 +182,45 @@ TEST_F(AnimationInstance, TracksOfMissingPartsWriteNothingButCountForTheFrames) 
     }
     instance.update();
     expectKey(lid, 1, 0, 4);
+}
+
+TEST_F(AnimationInstance, ATrackAddedLaterRaisesAtItsIndexBeforeWritingIt) {
+    appendKeys(addTrack(animation, "Lid"), 3, 1);
+    appendKeys(addTrack(animation, "Lock"), 3, 2);
+    KTAnimationInstance instance(component, &animation);
+    instance.update();
+    std::set<unsigned int> places;
+    for (const char* name : {"A", "B", "C", "D", "E", "F", "G", "H"}) {
+        KTPartAnimation* added = addTrack(animation, name);
+        appendKeys(added, 3, 9);
+        unsigned int at = 0;
+        while (animation[at] != added)
+            ++at;
+        places.insert(at);
+        lid->translation.setValue(7, 7, 7);
+        lock->translation.setValue(7, 7, 7);
+        try {
+            instance.update();
+            ADD_FAILURE() << name;
+        } catch (const RWBoundsErr& error) {
+            EXPECT_EQ(error.index(), at);
+            EXPECT_EQ(error.count(), 2u);
+        }
+        // Tracks before it play frame 1; nothing at or after it is written.
+        for (unsigned int i = 0; i < animation.getNumPartAnimations(); ++i) {
+            if (animation[i] == added)
+                continue;
+            SoTransform* node = nodeOf(animation[i]);
+            if (i < at)
+                expectKey(node, node == lid ? 1 : 2, 1, 3);
+            else
+                EXPECT_EQ(node->translation.getValue(), SbVec3f(7, 7, 7)) << name;
+        }
+        animation.removePartAnimation(name);
+    }
+    EXPECT_TRUE(places.count(0) || places.count(1)) << "no track added before an old one";
+    instance.update();
+    expectKey(lid, 1, 1, 3);
 }
 
 TEST_F(AnimationInstance, CopiesShareSavedTransformsWithOneReferenceEach) {

@@ -40,10 +40,11 @@ class BadInputTest(unittest.TestCase):
                         cwd=SOURCE_DIR, capture_output=True, text=True)
                     self.assertEqual(result.returncode, 1)
                     # A sanitizer build may append its suppression summary.
-                    lines = result.stderr.split("\n-----", 1)[0].splitlines()
+                    lines = [line for line in result.stderr.split("\n-----", 1)[0].splitlines()
+                             if not line.startswith("    ")]  # but the quoted line
                     self.assertEqual(len(lines), 1, result.stderr)
                     # A world Coin cannot read gets Coin's message at its line.
-                    prefix = ("examples/chest.kta:1: " if name == "world without components"
+                    prefix = ("examples/chest.kta:1:1: error: " if name == "world without components"
                               else "ktrt " + command + ": ")
                     self.assertTrue(lines[0].startswith(prefix), lines[0])
                     self.assertEqual(os.listdir(folder), [])

@@ -96,6 +96,17 @@ KTAxisAngle axisAngleOf(const double q[4]) {
                        static_cast<float>(2.0 * std::atan2(sine, q[3])));
 }
 
+// `q`, negated when it lies on the other side of the identity from the
+// previous key's quaternion: consecutive keys then read as the short turn
+// that plays between them, not as a turn the other way round.
+const double* sameSideAs(double* q, const double* previous) {
+    if (previous &&
+        q[0] * previous[0] + q[1] * previous[1] + q[2] * previous[2] + q[3] * previous[3] < 0)
+        for (int k = 0; k < 4; ++k)
+            q[k] = -q[k];
+    return q;
+}
+
 } // namespace
 
 double ticksPerSecond(const aiAnimation& animation) {
@@ -183,7 +194,8 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                                      static_cast<float>(p[2]));
             const auto key = static_cast<float>(i / fps);
             auto state = std::make_unique<KTAnimationState>(key, position, KTAngle());
-            state->setOrientation(axisAngleOf(&rotations[4 * std::size_t{i}]));
+            state->setOrientation(axisAngleOf(sameSideAs(
+                &rotations[4 * std::size_t{i}], i ? &rotations[4 * std::size_t{i - 1}] : nullptr)));
             track->appendState(state.release()); // the track owns it now
         }
         if (result.addPartAnimation(track.get()))

@@ -57,8 +57,13 @@ public:
     /// Reads the Inventor file at `path` and adds every KTComponent in it
     /// (nested ones included) that is not in
     /// the database yet. 1 when at least one was added; 0 when the file cannot
-    /// be read or holds no new component. Coin's read errors are not printed.
+    /// be read or holds no new component. Coin's read errors are not printed:
+    /// getReadError() keeps the first.
     int readWorld(const char* path);
+    /// Why the last readWorld() could not read its file: Coin's first read
+    /// error ("Coin read error: MESSAGE" and where it occurred), or "cannot
+    /// open PATH: REASON"; "" after a clean read and before any read.
+    const char* getReadError() const { return readError.c_str(); }
 
 private:
     friend class KTComponentIterator;
@@ -76,4 +81,5 @@ private:
     mutable std::unordered_map<std::string, KTComponent*> byName;
     mutable unsigned long indexedRenames = 0;
     mutable bool indexValid = false;
+    std::string readError;
 };

@@ -1,14 +1,19 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 
@@ -159,10 +164,31 @@ TEST(AnimationFileReaderResolve, UnknownNameOrUnreadableFileGivesZeroAndNoMessag
     KTRegistryLoader::RegisterAnimation("missing", (file.path() + ".none").c_str());
     KTRegistryLoader::RegisterAnimation(
         "directory", std::filesystem::path(file.path()).parent_path().string().c_str());
-    // The name is resolved, never opened as a path.
-    for (const std::string& name : {"unregistered"s, file.path(), "missing"s, "directory"s}) {
+    const std::string folder = std::filesystem::path(file.path()).parent_path().string();
+    using D = KTAnimationDiagnostics;
+    const auto why = [](D::Code code, const std::string& text, int error) {
+        return std::to_string(code) + " 0:0 " + text + " " + std::strerror(error);
+    };
+    // The name is resolved, never opened as a path; only a receiver hears why
+    // it failed.
+    const std::pair<std::string, std::string> rows[] = {
+        {"unregistered", why(D::notRegistered, "unregistered", 0)},
+        {file.path(), why(D::notRegistered, file.path(), 0)},
+        {"missing", why(D::openFailed, file.path() + ".none", ENOENT)},
+        {"directory", why(D::openFailed, folder, EISDIR)}};
+    for (const auto& [name, heard] : rows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(animation.loadAnimationFromFile(name.c_str()), 0);
+        struct : D {
+            void report(const Report& r) override {
+                reports.push_back(std::to_string(r.code) + " " + std::to_string(r.line) + ":" +
+                                  std::to_string(r.column) + " " + std::string(r.text, r.length) +
+                                  " " + std::strerror(static_cast<int>(r.count)));
+            }
+            std::vector<std::string> reports;
+        } receiver;
+        EXPECT_EQ(D::loadAnimationFromFile(animation, name.c_str(), receiver), 0);
+        EXPECT_EQ(receiver.reports, std::vector<std::string>{heard});
         EXPECT_STREQ(animation.getErrorMessage(), "");
         EXPECT_EQ(animation.getLineNumber(), 0);
         EXPECT_STREQ(animation.getLineText(), " ]");

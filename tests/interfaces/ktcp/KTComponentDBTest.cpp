@@ -91,6 +91,8 @@ TEST_F(ComponentDB, ReadWorldAddsEveryComponentOfAnInventorFileQuietly) {
     KTComponentDB world;
     EXPECT_EQ(world.readWorld(nullptr), 0);
     EXPECT_EQ(world.readWorld("/nonexistent/world.iv"), 0);
+    EXPECT_STREQ(world.getReadError(),
+                 "cannot open /nonexistent/world.iv: No such file or directory");
     const std::string noComponents =
         writeFile("ktcp_none.iv", "#Inventor V2.1 ascii\nSeparator { Cube {} }\n");
     const std::string broken =
@@ -99,6 +101,9 @@ TEST_F(ComponentDB, ReadWorldAddsEveryComponentOfAnInventorFileQuietly) {
     EXPECT_EQ(world.readWorld(noComponents.c_str()), 0);
     EXPECT_EQ(world.readWorld(broken.c_str()), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    // The host gets the reason Coin would have printed.
+    EXPECT_EQ(std::string(world.getReadError()).rfind("Coin read error: ", 0), 0u)
+        << world.getReadError();
     EXPECT_EQ(world.getNumComponents(), 0u);
 
     const std::string path = writeFile("ktcp_world.iv", R"(#Inventor V2.1 ascii
@@ -113,6 +118,7 @@ Separator {
 }
 )");
     EXPECT_EQ(world.readWorld(path.c_str()), 1);
+    EXPECT_STREQ(world.getReadError(), "");
     ASSERT_EQ(world.getNumComponents(), 3u);
     KTComponent* chest = world.getComponent("Chest");
     ASSERT_NE(chest, nullptr);

@@ -1,5 +1,6 @@
 #include <ktrt/animation/detail/AnimationFileReader.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -83,8 +84,10 @@ struct FileCloser {
 std::unique_ptr<std::FILE, FileCloser> openForReading(const char* path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "r"));
     struct stat status;
-    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode))
+    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
         file.reset();
+        errno = EISDIR;
+    }
     return file;
 }
 
@@ -137,13 +140,20 @@ int AnimationFileReader::read(const RWCString& animationName) {
     {
         KTRegistryInfo info;
         KTRegistryLoader loader;
-        if (!loader.GetAnimation(animationName.data(), info))
+        if (!loader.GetAnimation(animationName.data(), info)) {
+            reportAt(Code::notRegistered, 0, 0, animationName.data(), animationName.length());
             return 0;
+        }
         path = info.GetLocalPath();
     }
     const auto file = openForReading(path);
-    if (!file)
+    if (!file) {
+        const int reason = errno;
+        const char* const text = path;
+        reportAt(Code::openFailed, 0, 0, text, std::strlen(text),
+                 static_cast<unsigned long>(reason));
         return 0;
+    }
 
     LineReader lines(file.get());
     if (!readLines(lines))
