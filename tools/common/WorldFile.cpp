@@ -174,15 +174,6 @@ const char* stackLimitFromHere() {
     return here - std::min(room / 4, most);
 }
 
-void collectComponents(SoNode* node, std::vector<KTComponent*>& found) {
-    if (node->isOfType(KTComponent::getClassTypeId()))
-        found.push_back(static_cast<KTComponent*>(node));
-    if (const SoChildList* children = node->getChildren()) {
-        for (int i = 0; i < children->getLength(); ++i)
-            collectComponents((*children)[i], found);
-    }
-}
-
 } // namespace
 
 bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
@@ -257,14 +248,12 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
     }
     if (failed)
         return false;
-    std::vector<KTComponent*> found;
+    int added = 0;
     {
         const coinref::CoinRef<SoSeparator> held(root);
-        collectComponents(root, found);
-        for (KTComponent* component : found)
-            world.addComponent(component);
+        added = world.addComponentsBelow(root);
     }
-    if (found.empty()) {
+    if (added == 0) {
         std::cerr << tool << ": " << path << ": no KTComponent nodes\n";
         return false;
     }

@@ -157,10 +157,16 @@ int KTComponentDB::readWorld(const char* path) {
     if (!root)
         return 0;
 
+    return addComponentsBelow(root.get()) > 0 ? 1 : 0;
+}
+
+int KTComponentDB::addComponentsBelow(SoNode* root) {
+    if (!root)
+        return 0;
     std::vector<KTComponent*> found;
-    collectComponents(root.get(), found);
+    collectComponents(root, found);
     int added = 0;
     for (KTComponent* component : found)
         added += addComponent(component);
-    return added > 0 ? 1 : 0;
+    return added;
 }

@@ -9,6 +9,7 @@
 #include <ktcp/ktcpdefs.h>
 
 class KTComponent;
+class SoNode;
 
 /// A world: the components of a scene, in the order they were added. The
 /// database holds one reference to each component and releases it when the
@@ -54,6 +55,10 @@ public:
     virtual int activateBehavior(const RWCString& component, const RWCString& behavior,
                                  int immediate);
 
+    /// Adds every KTComponent at or below `root` (nested ones and those
+    /// inside node kits included, depth first) that is not in the database
+    /// yet; returns how many were added. A null root adds none.
+    int addComponentsBelow(SoNode* root);
     /// Reads the Inventor file at `path` and adds every KTComponent in it
     /// (nested ones included) that is not in
     /// the database yet. 1 when at least one was added; 0 when the file cannot
