@@ -104,7 +104,9 @@ KTComponent::KTComponent() {
     SO_KIT_INIT_INSTANCE();
 }
 
-KTComponent::~KTComponent() = default;
+KTComponent::~KTComponent() {
+    presence->alive = 0;
+}
 
 void KTComponent::initClass() {
     if (getClassTypeId() == SoType::badType())

@@ -21,6 +21,11 @@ class KTPart;
 /// scene it keeps named behaviors, owned attributes, a geometry file name and
 /// a count of tick() calls. Reference-counted like every Coin node; hosts may
 /// derive from it (tick() is virtual).
+///
+/// Whoever must know, without keeping the component alive, whether it still
+/// exists and whether it was taken out of a world holds its presence record
+/// (getPresence()): a small shared record that the component and the worlds
+/// that hold it keep up to date, read without any lookup.
 class KTCP_API KTComponent : public SoBaseKit {
     typedef SoBaseKit inherited;
     SO_KIT_HEADER(KTComponent);
@@ -39,6 +44,22 @@ public:
     /// Renames the node as SoBase::setName does (Coin replaces characters that
     /// are not allowed in names).
     void setName(const SbName& newName) override;
+
+    /// Whether a component exists and how often it was taken out of a world.
+    /// The component owns the record and shares it; a holder of the record
+    /// reads these fields at any time, also after the component was deleted.
+    struct Presence {
+        /// 1 from construction until the component's destructor runs.
+        int alive = 1;
+        /// Times the component was removed from a world (removeComponent, or
+        /// the world destroyed while holding it); never decreases. A holder
+        /// that noted the count earlier knows the component left a world since
+        /// when the count differs.
+        unsigned long removals = 0;
+    };
+    /// The component's presence record, shared: it outlives the component for
+    /// as long as anyone holds it.
+    std::shared_ptr<const Presence> getPresence() const { return presence; }
 
     /// Called once per timer tick by the world driver; counts the calls.
     /// Derived classes that override it call it too if they want the count.
@@ -133,6 +154,8 @@ private:
     std::vector<AttributeEntry> attributes;
     RWCString geometryFile;
     unsigned long tickCount = 0;
+    // Cleared by the destructor; counted by KTComponentDB on removal.
+    std::shared_ptr<Presence> presence = std::make_shared<Presence>();
 
     void indexParts() const;
 

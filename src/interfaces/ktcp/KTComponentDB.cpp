@@ -60,7 +60,10 @@ KTComponentDB::KTComponentDB() {
     components.reserve(64);
 }
 
-KTComponentDB::~KTComponentDB() = default;
+KTComponentDB::~KTComponentDB() {
+    for (const auto& component : components)
+        ++component->presence->removals;
+}
 
 KTComponent* KTComponentDB::addComponent(const RWCString& name) {
     auto* component = new KTComponent;
@@ -88,6 +91,7 @@ int KTComponentDB::removeComponent(KTComponent* component) {
         if (indexed != byName.end() && indexed->second == component)
             indexValid = false;
     }
+    ++component->presence->removals;
     // Releasing the database's reference may delete the component.
     components.erase(std::find_if(components.begin(), components.end(),
                                   [&](const auto& held) { return held.get() == component; }));

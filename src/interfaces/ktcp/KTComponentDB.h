@@ -12,13 +12,15 @@ class KTComponent;
 
 /// A world: the components of a scene, in the order they were added. The
 /// database holds one reference to each component and releases it when the
-/// component is removed or the database destroyed. Name lookups cost O(1) on
-/// average. Not copyable.
+/// component is removed or the database destroyed; both count as the
+/// component leaving the world in its presence record
+/// (KTComponent::getPresence()). Name lookups cost O(1) on average. Not
+/// copyable.
 class KTCP_API KTComponentDB {
 public:
     /// An empty world.
     KTComponentDB();
-    /// Releases every component.
+    /// Counts every component as removed, then releases it.
     virtual ~KTComponentDB();
     /// Not copyable.
     KTComponentDB(const KTComponentDB&) = delete;
@@ -31,8 +33,9 @@ public:
     /// Appends a component built by the caller (of any class derived from
     /// KTComponent) and references it; 0 for null or one already present.
     int addComponent(KTComponent* component);
-    /// Removes the component and releases the database's reference (which
-    /// may delete it); 0 when it is not in the database.
+    /// Removes the component, counts the removal in its presence record and
+    /// releases the database's reference (which may delete it); 0 when it is
+    /// not in the database.
     int removeComponent(KTComponent* component);
 
     /// Number of components held.
