@@ -13,6 +13,7 @@
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/animation/KTPose.h>
+#include <ktrt/animation/KTPoseBlend.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>
