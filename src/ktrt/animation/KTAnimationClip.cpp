@@ -26,6 +26,9 @@ const double nearlyParallel = 0.9999995;
 
 const RWCString noName;
 
+// How many tracks ahead sampling fetches keys.
+const unsigned int prefetchAhead = 8;
+
 // `value` modulo `period`, in [0, period).
 double positiveModulo(double value, double period) {
     double rest = std::fmod(value, period);
@@ -393,6 +396,18 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
         if (part < 0)
             continue;
         const Track& track = tracks[t];
+#if defined(__GNUC__)
+        // The keys a few tracks on, most likely at the same place: their
+        // fetch overlaps this track's arithmetic.
+        if (t + prefetchAhead < count) {
+            const Track& ahead = tracks[t + prefetchAhead];
+            if (place.index + 1 < ahead.count) {
+                const char* at = reinterpret_cast<const char*>(&keys[ahead.first + place.index]);
+                __builtin_prefetch(at);
+                __builtin_prefetch(at + 2 * sizeof(Key) - 1);
+            }
+        }
+#endif
         if (track.count == 0) {
             pose.setPart(static_cast<unsigned int>(part), SbVec3f(0.0f, 0.0f, 0.0f),
                          SbRotation::identity(), 0);
