@@ -118,8 +118,6 @@ KTPoseBlend::KTPoseBlend(const KTPoseBlend&) = default;
 
 KTPoseBlend& KTPoseBlend::operator=(const KTPoseBlend&) = default;
 
-KTPoseBlend::~KTPoseBlend() = default;
-
 int KTPoseBlend::operator==(const KTPoseBlend&) const {
     return 1;
 }

@@ -39,7 +39,7 @@ public:
     /// Nothing to copy.
     KTPoseBlend& operator=(const KTPoseBlend& other);
     /// Nothing to release.
-    ~KTPoseBlend();
+    ~KTPoseBlend() = default;
     /// Always 1: every blender is alike.
     int operator==(const KTPoseBlend& other) const;
 
