@@ -245,7 +245,7 @@ unsigned int KTAnimationClip::getNumKeys(unsigned int track) const {
 }
 
 double KTAnimationClip::getDuration(const Timing& timing) const {
-    if (!validTiming(0.0, timing))
+    if (!validate(0.0, timing))
         return 0.0;
     if (timing.interpolation == STEP)
         return static_cast<double>(numFrames) / timing.keysPerSecond;
@@ -259,15 +259,21 @@ std::size_t KTAnimationClip::getKeyBytes() const {
            fractions.size() * sizeof(float);
 }
 
-bool KTAnimationClip::validTiming(double seconds, const Timing& timing) {
-    return std::isfinite(seconds) && timing.keysPerSecond > 0.0 &&
-           std::isfinite(timing.keysPerSecond) && timing.cycleSeconds >= 0.0 &&
-           std::isfinite(timing.cycleSeconds) && timing.interpolation >= STEP &&
-           timing.interpolation <= HOLD && timing.wrap >= LOOP && timing.wrap <= PING_PONG;
+int KTAnimationClip::validate(double seconds, const Timing& timing) {
+    if (!(std::isfinite(seconds) && timing.keysPerSecond > 0.0 &&
+          std::isfinite(timing.keysPerSecond) && timing.cycleSeconds >= 0.0 &&
+          std::isfinite(timing.cycleSeconds) && timing.interpolation >= STEP &&
+          timing.interpolation <= HOLD && timing.wrap >= LOOP && timing.wrap <= PING_PONG))
+        return 0;
+    // A time so far out that it overflows in keys or cycles has no place.
+    return std::isfinite(seconds * timing.keysPerSecond) &&
+                   (timing.cycleSeconds == 0.0 || std::isfinite(seconds / timing.cycleSeconds))
+               ? 1
+               : 0;
 }
 
 int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose) const {
-    if (!validTiming(seconds, timing))
+    if (!validate(seconds, timing))
         return 0;
     pose.setNumParts(getNumTracks());
     sampleTracks(
@@ -277,7 +283,7 @@ int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose) 
 
 int KTAnimationClip::sample(double seconds, const Timing& timing,
                             const std::vector<int>& partOfTrack, KTPose& pose) const {
-    if (!validTiming(seconds, timing) || partOfTrack.size() != tracks.size())
+    if (!validate(seconds, timing) || partOfTrack.size() != tracks.size())
         return 0;
     const auto parts = static_cast<int>(pose.getNumParts());
     for (int part : partOfTrack) {

@@ -124,7 +124,7 @@ KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const 
 }
 
 int KTAnimationSampler::evaluate(double seconds, KTPose& result) const {
-    if (!std::isfinite(seconds))
+    if (!KTAnimationClip::validate(seconds, timing))
         return 0;
     result.setNumParts(getNumParts());
     return clip->sample(seconds, timing, partOfTrack, result);
