@@ -65,6 +65,7 @@ COMPARISONS = [
         "program": "sampler_bench",
         "ours": ("BM_SamplerSample", "sample()"),
         "anchors": [("BM_SamplerSetValueFloor", "the bare setValue floor"),
+                    ("BM_BindingWritePose", "the same values as poses through the part binding"),
                     ("BM_SamplerVrmlEngines", "Coin's interpolator engines on a time field")],
         "item": "part",
         "items": lambda arg: arg,
@@ -74,7 +75,8 @@ COMPARISONS = [
                 "same transform nodes with setValue; Coin's VRML97 orientation and position "
                 "interpolators are connected to the same fields and driven by one fraction "
                 "field. The sampler lets the scene hear of a part once, not once per field, "
-                "so it can undercut the floor.",
+                "so it can undercut the floor; so does KTPartBinding::write() of the same "
+                "values as precomputed poses, the write step alone.",
     },
     {
         "title": "Sampling into a pose",
