@@ -60,7 +60,9 @@ public:
         /// its keys at their key fractions (evenly spaced over the cycle when
         /// a track has none); ignored under STEP. Must be finite.
         double cycleSeconds = 0.0;
+        /// How the pose between two keys is found.
         Interpolation interpolation = LINEAR;
+        /// What happens before the start and after the end of a cycle.
         WrapMode wrap = LOOP;
     };
 

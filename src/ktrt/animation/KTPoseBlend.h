@@ -27,8 +27,11 @@ public:
     /// per-part weights: part i weighs weight * (*partWeights)[i], or weight
     /// for parts past the end of the list.
     struct Layer {
+        /// The input pose, not owned; must not be null.
         const KTPose* pose = nullptr;
+        /// Its weight, at least 0.
         float weight = 1.0f;
+        /// Per-part weights (a mask), not owned; null weighs every part 1.
         const std::vector<float>* partWeights = nullptr;
     };
 
