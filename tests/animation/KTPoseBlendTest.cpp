@@ -36,7 +36,8 @@ bool sameBits(const SbRotation& a, const SbRotation& b) {
 struct Poses {
     Poses() : a(3), b(3), rest(3) {
         a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
-        const float* q = aboutZ(60).getValue();
+        const SbRotation sixty = aboutZ(60);
+        const float* q = sixty.getValue();
         b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
         a.setRotation(1, aboutZ(90));
         b.setTranslation(1, SbVec3f(0, 5, 0));
