@@ -1,10 +1,11 @@
 // Cost of playing by time over many parts: KTAnimationSampler::sample() at
 // one time for all parts, against the bare floor of writing the same
 // (precomputed) values with setValue into the same transform nodes and of
-// writing them as poses through the sampler's part binding, and
-// against Coin's VRML97 interpolator engines connected to those nodes and
-// driven by one fraction field. Also the cost a player adds to a driver
-// tick.
+// writing them as poses through the sampler's part binding, and against
+// Coin's VRML97 interpolator engines connected to those nodes and driven by
+// one fraction field. Also the evaluation alone (the prepared keys sampled
+// into a pose, no node touched) beside the same floor, the bytes a prepared
+// key takes, and the cost a player adds to a driver tick.
 #include <cmath>
 #include <map>
 #include <memory>
@@ -23,10 +24,12 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTWorldDriver.h>
@@ -93,6 +96,36 @@ void BM_SamplerSample(benchmark::State& state) {
         step = (step + 1) % distinctTimes;
     }
     perPart(state);
+}
+
+// The sampler's evaluation alone: the shared prepared keys sampled into a
+// pose at the same times, touching no node. Also the bytes per key of the
+// prepared keys: of the bench's keys (set as Euler angles), and of keys that
+// remember the axis and angle they were read from, as a file's keys do
+// (their STEP rotations are kept beside the exact ones).
+void BM_ClipSampleIntoPose(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    const KTAnimationClip& clip = *scene.sampler->getClip();
+    KTAnimationClip::Timing timing;
+    timing.keysPerSecond = keyRate;
+    KTPose pose(clip.getNumTracks());
+    int step = 0;
+    for (auto _ : state) {
+        clip.sample(step * timeStep, timing, pose);
+        benchmark::DoNotOptimize(pose.getRotation(0).getValue()[0]);
+        step = (step + 1) % distinctTimes;
+    }
+    perPart(state);
+    const double keys = static_cast<double>(state.range(0)) * keysPerTrack;
+    state.counters["bytes_per_key"] = static_cast<double>(clip.getKeyBytes()) / keys;
+    KTComponentAnimation remembered(scene.animation);
+    for (unsigned int t = 0; t < remembered.getNumPartAnimations(); ++t) {
+        KTPartAnimation& track = *remembered[t];
+        for (unsigned int k = 0; k < track.getNumStates(); ++k)
+            track[k]->setOrientation(KTAxisAngle(1.0f, 0.5f, 0.25f, 0.1f * k));
+    }
+    state.counters["bytes_per_remembered_key"] =
+        static_cast<double>(KTAnimationClip(remembered).getKeyBytes()) / keys;
 }
 
 // The sampler's own output at the same times, captured once, written with
@@ -275,6 +308,7 @@ void BM_DriverTickWithoutPlayer(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_SamplerSample)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ClipSampleIntoPose)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SamplerSetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BindingWritePose)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SamplerVrmlEngines)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);

@@ -1,6 +1,7 @@
 #pragma once
 
 // Umbrella header: every exported class of the library.
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
@@ -12,6 +13,7 @@
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/animation/KTPose.h>
+#include <ktrt/animation/KTPoseBlend.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTTransform.h>
 #include <ktrt/geometry/KTVector3.h>

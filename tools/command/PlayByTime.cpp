@@ -21,6 +21,7 @@
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
@@ -95,12 +96,18 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
                 "   rotation (degrees)");
     std::printf("%8s  %-*s  %8s %8s %8s  %8s %8s %8s\n", "time (s)", nameWidth, "part", "x", "y",
                 "z", "x", "y", "z");
-    auto printPoses = [&](const std::string& label) {
+    // The pose the sampler computed, or with `scene` the parts' transforms;
+    // a channel the pose does not set is the part's own.
+    auto printPoses = [&](const std::string& label, bool scene = false) {
+        const KTPose& pose = sampler.getPose();
         for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
             const SoTransform* node = sampler.getPartTransform(p);
-            const SbVec3f& at = node->translation.getValue();
+            const int channels = scene ? 0 : pose.getChannels(p);
+            const SbVec3f& at = (channels & KTPose::TRANSLATION) ? pose.getTranslation(p)
+                                                                 : node->translation.getValue();
             float q[4];
-            node->rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
+            ((channels & KTPose::ROTATION) ? pose.getRotation(p) : node->rotation.getValue())
+                .getValue(q[0], q[1], q[2], q[3]);
             double x, y, z;
             KTAngle(q[0], q[1], q[2], q[3]).getValue(x, y, z);
             std::printf("%8s  %-*s  %8.3f %8.3f %8.3f  %8.2f %8.2f %8.2f\n", label.c_str(),
@@ -123,7 +130,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     }
     if (options.reset) {
         player.resetState();
-        printPoses("reset");
+        printPoses("reset", true);
     }
     return 0;
 }

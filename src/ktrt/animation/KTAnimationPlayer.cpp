@@ -1,6 +1,7 @@
 #include <ktrt/animation/KTAnimationPlayer.h>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -16,8 +17,14 @@ KTAnimationPlayer::KTAnimationPlayer()
 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      double keysPerSecond)
-    : sampler(object, animation, keysPerSecond), time(0.0), speed(1.0), playing(false),
-      callback(nullptr), callbackData(nullptr), lifetime(std::make_shared<const int>(0)) {}
+    : KTAnimationPlayer(object, animation, nullptr, keysPerSecond) {}
+
+KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
+                                     std::shared_ptr<const KTAnimationClip> clip,
+                                     double keysPerSecond)
+    : sampler(object, animation, std::move(clip), keysPerSecond), time(0.0), speed(1.0),
+      playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(const KTAnimationPlayer& other)
     : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),

@@ -44,6 +44,10 @@ public:
     /// speed 1, LINEAR, LOOP, `keysPerSecond` keys per second.
     KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                       double keysPerSecond = 30.0);
+    /// As above, sampling the shared `clip` built from `animation` (see
+    /// KTAnimationSampler): players of one animation share its prepared keys.
+    KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
+                      std::shared_ptr<const KTAnimationClip> clip, double keysPerSecond = 30.0);
     /// The same binding (sharing the nodes, with a reference of its own),
     /// saved fields, time, settings and callback; a lifetime token of its own.
     KTAnimationPlayer(const KTAnimationPlayer& other);

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <cstddef>
+#include <memory>
 #include <vector>
 
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTPartBinding.h>
+#include <ktrt/animation/KTPose.h>
 #include <ktrt/visibility.h>
 
 class KTComponent;
@@ -16,7 +18,8 @@ class SoTransform;
 /// fields that KTAnimationInstance::update() writes: a track's positions go
 /// into `translation` only when its usePositions() is set, its orientations
 /// into `rotation` only when its useOrientations() is set, and nothing else is
-/// touched.
+/// touched. Evaluation goes through the animation's prepared keys
+/// (KTAnimationClip) into a pose (KTPose); only the write touches nodes.
 ///
 /// Key k of every track sits at time k / keyRate (30 keys per second by
 /// default). Three interpolations:
@@ -26,12 +29,19 @@ class SoTransform;
 ///   k / keyRate writes exactly what the (k+1)-th update() writes.
 /// - LINEAR interpolates between the two keys around t: positions linearly,
 ///   orientations spherically along the shorter arc. At a key's time the key
-///   is written exactly (its orientation as update() converts it).
+///   is written exactly.
 /// - HOLD writes the last key at or before t.
 /// Under LINEAR and HOLD each track runs on its own length, (keys - 1) /
 /// keyRate, and wraps on its own: LOOP starts it over, CLAMP holds its first
 /// and last key, PING_PONG plays it back and forth; a track without keys
 /// writes nothing. Under STEP the wrap applies to the frame sequence.
+///
+/// Under LINEAR and HOLD a key that remembers the axis and angle it was read
+/// from (KTAxisAngle) plays their exact rotation; setRotations(CONVERTED)
+/// plays every key as update() converts it. With a cycle length
+/// (setCycleLength()), LINEAR and HOLD play the keys at the fractions the
+/// file's "Key" lists gave them over that many seconds, every track on the
+/// same cycle, as VRML interpolators do.
 ///
 /// A part whose translation and rotation are both written notifies the scene
 /// above it once (from the rotation); the translation's own field sensors
@@ -67,7 +77,12 @@ public:
     /// LOOP, `keysPerSecond` keys per second (30 when not positive).
     KTAnimationSampler(KTComponent* object, KTComponentAnimation* animation,
                        double keysPerSecond = 30.0);
-    /// Binds the same parts with the same settings.
+    /// As above, sampling the shared `clip`, which must have been built from
+    /// `animation` as it is now; a null clip, or one with another number of
+    /// tracks, is replaced by a clip of the sampler's own.
+    KTAnimationSampler(KTComponent* object, KTComponentAnimation* animation,
+                       std::shared_ptr<const KTAnimationClip> clip, double keysPerSecond = 30.0);
+    /// Binds the same parts with the same settings and shares the clip.
     KTAnimationSampler(const KTAnimationSampler& other);
     /// As the copy constructor.
     KTAnimationSampler& operator=(const KTAnimationSampler& other);
@@ -83,31 +98,56 @@ public:
     KTComponent* getObject() const { return object; }
     /// The animation given at construction (not owned; may be null).
     KTComponentAnimation* getAnimation() const { return animation; }
+    /// The prepared keys sampled (never null; shared with other samplers of
+    /// the same clip).
+    const std::shared_ptr<const KTAnimationClip>& getClip() const { return clip; }
 
-    /// Reads the keys and flags of the bound tracks again.
+    /// Reads the keys and flags of the bound tracks again, into a clip of
+    /// the sampler's own.
     void refresh();
 
     /// Keys per second; a value that is not positive and finite is ignored.
     void setKeyRate(double keysPerSecond);
     /// Keys per second, 30 by default.
-    double getKeyRate() const { return keyRate; }
+    double getKeyRate() const { return timing.keysPerSecond; }
     /// Chooses how the pose between keys is found.
-    void setInterpolation(Interpolation mode) { interpolation = mode; }
+    void setInterpolation(Interpolation mode);
     /// LINEAR by default.
-    Interpolation getInterpolation() const { return interpolation; }
+    Interpolation getInterpolation() const {
+        return static_cast<Interpolation>(timing.interpolation);
+    }
     /// Chooses what happens before the start and after the end of a track.
-    void setWrapMode(WrapMode mode) { wrapMode = mode; }
+    void setWrapMode(WrapMode mode);
     /// LOOP by default.
-    WrapMode getWrapMode() const { return wrapMode; }
+    WrapMode getWrapMode() const { return static_cast<WrapMode>(timing.wrap); }
+    /// Seconds of one cycle over which LINEAR and HOLD play the keys at
+    /// their key fractions; 0 (the default) spaces keys evenly at the key
+    /// rate. A negative or non-finite value is ignored.
+    void setCycleLength(double seconds);
+    /// 0 by default.
+    double getCycleLength() const { return timing.cycleSeconds; }
+    /// EXACT (the default) plays remembered axes and angles exactly under
+    /// LINEAR and HOLD; CONVERTED plays every key as update() converts it.
+    /// A change rebuilds the sampler's clip of its own.
+    void setRotations(KTAnimationClip::Rotations rotations);
+    /// The clip's rotations.
+    KTAnimationClip::Rotations getRotations() const { return clip->getRotations(); }
 
     /// Seconds of one cycle: under STEP the frames of update() over the key
-    /// rate; otherwise the longest track, (keys - 1) / keyRate.
+    /// rate; with a cycle length, that length; otherwise the longest track,
+    /// (keys - 1) / keyRate.
     double getDuration() const;
 
     /// Writes the pose at `seconds` (any finite time, negative included) into
-    /// every bound part; a time that is not finite writes nothing, and
-    /// nothing is written once the component is gone.
+    /// every bound part; a time that is not finite (or overflows in keys)
+    /// writes nothing, and nothing is written once the component is gone.
     void sample(double seconds);
+    /// Computes the pose at `seconds` into `pose`, part i = bound part i,
+    /// without touching any node. 1; 0 with `pose` unchanged for a time that
+    /// is not finite or overflows in keys.
+    int evaluate(double seconds, KTPose& pose) const;
+    /// The pose the last sample() wrote (bound part order).
+    const KTPose& getPose() const { return pose; }
 
     /// Number of bound parts (tracks whose part was found).
     unsigned int getNumParts() const { return static_cast<unsigned int>(bindings.size()); }
@@ -122,48 +162,23 @@ public:
     KTPartAnimation* getPartAnimation(unsigned int index) const;
 
 private:
-    // One key, read from a track: its position and its orientation's
-    // quaternion as update() converts it; `angle` and `inverseSine` describe
-    // the arc to the next key, whose quaternion `sign` turns to the shorter
-    // side.
-    struct Key {
-        double position[3];
-        float rotation[4];
-        double angle;
-        double inverseSine;
-        double sign;
-    };
-    // A track bound to a part (part number `part` of `parts`): its keys are
-    // keys[first, first + count), and keys[sentinel] is the track's sentinel
-    // key (for STEP).
+    // A track bound to a part: part i of `parts` for bindings[i].
     struct Binding {
-        unsigned int part;
         KTPartAnimation* track;
-        std::size_t first;
-        std::size_t count;
-        std::size_t sentinel;
-        bool positions;
-        bool orientations;
+        unsigned int trackIndex;
     };
 
     void bind();
-    void store(const Binding& binding, const float translation[3], const float rotation[4]) const;
-    void write(const Binding& binding, const Key& key) const;
-    void writeBetween(const Binding& binding, const Key& from, const Key& to,
-                      double fraction) const;
-    void sampleFrames(double seconds);
+    void mapTracks();
 
     KTComponent* object;
     KTComponentAnimation* animation;
-    double keyRate;
-    Interpolation interpolation;
-    WrapMode wrapMode;
-    // The frame count of update(): keys of the first track that has any.
-    std::size_t numFrames;
-    // The key count of the longest track.
-    std::size_t longestTrack;
+    KTAnimationClip::Timing timing;
+    std::shared_ptr<const KTAnimationClip> clip;
+    // Per clip track, the bound part it goes into, or -1.
+    std::vector<int> partOfTrack;
     std::vector<Binding> bindings;
-    std::vector<Key> keys;
+    KTPose pose;
     // The parts' transform nodes, one per entry of `bindings`, in order.
     KTPartBinding parts;
 };

@@ -170,11 +170,13 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
             out.put("    }\n");
             continue;
         }
-        // Key values, written in both interpolators' key lists.
+        // The key fractions the track was read with, else the key values,
+        // written in both interpolators' key lists.
+        const std::vector<float>& fractions = track.getKeyFractions();
         const auto writeKeys = [&] {
             out.put("        Key [ ");
             for (unsigned int k = 0; k < keyCount; ++k) {
-                const double key = track[k]->getKey();
+                const double key = fractions.empty() ? track[k]->getKey() : fractions[k];
                 const auto narrow = static_cast<float>(key);
                 if (static_cast<double>(narrow) != key && key == key)
                     ++inexactCount;

@@ -15,8 +15,10 @@ class KTComponentAnimation;
 /// named after the track, with a position interpolator holding every key's
 /// position and, when the track uses orientations or any key has a turn, an
 /// orientation interpolator holding every key's orientation as an axis and an
-/// angle in radians. Key values are written in the key lists. Numbers are
-/// written with the shortest text that reads back as the same float.
+/// angle in radians. The key lists hold the track's key fractions
+/// (KTPartAnimation::getKeyFractions()) when it has them, else the key
+/// values. Numbers are written with the shortest text that reads back as the
+/// same float.
 ///
 /// What reads back: the tracks in the same order, with the same names, key
 /// counts and positions; useOrientations 1 exactly for tracks written with an

@@ -13,6 +13,7 @@ KTPartAnimation::KTPartAnimation(const KTPartAnimation& other) : KTPartAnimation
     partName = other.partName;
     useOrientationsFlag = other.useOrientationsFlag;
     usePositionsFlag = other.usePositionsFlag;
+    keyFractions = other.keyFractions;
 }
 
 // cppcheck-suppress operatorEqVarError ; the sentinel key belongs to this object
@@ -25,6 +26,7 @@ KTPartAnimation& KTPartAnimation::operator=(const KTPartAnimation& other) {
     partName = other.partName;
     useOrientationsFlag = other.useOrientationsFlag;
     usePositionsFlag = other.usePositionsFlag;
+    keyFractions = other.keyFractions;
     return *this;
 }
 
@@ -58,12 +60,14 @@ KTAnimationState* KTPartAnimation::operator[](unsigned int index) {
 
 void KTPartAnimation::appendState(KTAnimationState* state) {
     states.append(state);
+    keyFractions.clear();
 }
 
 int KTPartAnimation::insertState(unsigned int index, KTAnimationState* state) {
     if (index >= states.entries() || state->isValid() == 0)
         return 0;
     states.insertAt(index, state);
+    keyFractions.clear();
     return 1;
 }
 
@@ -71,6 +75,7 @@ int KTPartAnimation::removeState(unsigned int index) {
     if (index >= states.entries())
         return 0;
     delete states.removeAt(index);
+    keyFractions.clear();
     return 1;
 }
 
@@ -79,6 +84,7 @@ void KTPartAnimation::clear() {
     partName = "";
     useOrientationsFlag = 0;
     usePositionsFlag = 0;
+    keyFractions.clear();
 }
 
 unsigned int KTPartAnimation::getNumStates() const {
@@ -88,4 +94,11 @@ unsigned int KTPartAnimation::getNumStates() const {
 void KTPartAnimation::setPartName(const char* name) {
     if (name)
         partName = name;
+}
+
+int KTPartAnimation::setKeyFractions(const std::vector<float>& fractions) {
+    if (fractions.size() != states.entries() && !fractions.empty())
+        return 0;
+    keyFractions = fractions;
+    return 1;
 }

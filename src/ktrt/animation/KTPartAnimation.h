@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <rw/RWCString.h>
 #include <rw/RWTPtrOrderedVector.h>
 
@@ -67,6 +69,18 @@ public:
     /// Stores the position flag as given.
     void setUsePositions(int value) { usePositionsFlag = value; }
 
+    /// The fractions of a cycle at which the keys sit, one per key in key
+    /// order, as an animation file's "Key" list gave them (the keys' own key
+    /// values stay 0.0); empty when unknown. Any change to the keys
+    /// (append, insert, remove, clear) forgets them.
+    const std::vector<float>& getKeyFractions() const { return keyFractions; }
+    /// Stores one fraction per key, as given (order and range are not
+    /// checked here; KTAnimationClip plays only finite, non-decreasing
+    /// ones). Refuses (0, nothing stored) a list whose length is not
+    /// getNumStates(); an empty list forgets the fractions when the track
+    /// has keys.
+    int setKeyFractions(const std::vector<float>& fractions);
+
 private:
     void copyKeysFrom(const KTPartAnimation& other);
 
@@ -75,4 +89,7 @@ private:
     RWCString partName;
     int useOrientationsFlag;
     int usePositionsFlag;
+    // Beside the keys, so that their key values stay as the file reader
+    // makes them.
+    std::vector<float> keyFractions;
 };

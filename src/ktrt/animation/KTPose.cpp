@@ -67,6 +67,15 @@ void KTPose::setRotation(unsigned int index, const SbRotation& rotation) {
     parts[index].channels |= ROTATION;
 }
 
+void KTPose::setPart(unsigned int index, const SbVec3f& translation, const SbRotation& rotation,
+                     int channels) {
+    if (index >= parts.size())
+        return;
+    channels &= TRANSLATION | ROTATION;
+    parts[index] = Part{(channels & TRANSLATION) ? translation : zeroTranslation,
+                        (channels & ROTATION) ? rotation : noTurn, channels};
+}
+
 void KTPose::unset(unsigned int index, int channels) {
     if (index >= parts.size())
         return;

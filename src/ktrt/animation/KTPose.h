@@ -52,6 +52,10 @@ public:
     void setTranslation(unsigned int index, const SbVec3f& translation);
     /// Sets part `index`'s rotation and marks it set.
     void setRotation(unsigned int index, const SbRotation& rotation);
+    /// Sets part `index` whole: exactly the given channels (bits of Channel),
+    /// each with its value; a channel not given goes back to the identity.
+    void setPart(unsigned int index, const SbVec3f& translation, const SbRotation& rotation,
+                 int channels);
     /// Clears the given channels (bits of Channel) of part `index`; the
     /// cleared values go back to the identity.
     void unset(unsigned int index, int channels);

@@ -37,7 +37,7 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
     players.push_back(PlayerRecord{
         player, player->getLifetime(), binding, sampler.getObject() != nullptr, player->getTime(),
         player->getSpeed(), sampler.getKeyRate(), player->isPlaying() != 0, sampler.getWrapMode(),
-        sampler.getInterpolation(), parts.size(), binding.getNumParts()});
+        sampler.getInterpolation(), parts.size(), binding.getNumParts(), sampler.getCycleLength()});
     for (unsigned int p = 0; p < binding.getNumParts(); ++p) {
         const SoTransform* node = binding.getTransform(p);
         parts.push_back(PartPose{node->translation.getValue(), node->rotation.getValue(),
@@ -56,6 +56,7 @@ void KTPoseState::restoreFromSnapshot() const {
         sampler.setKeyRate(record.keyRate);
         sampler.setWrapMode(record.wrapMode);
         sampler.setInterpolation(record.interpolation);
+        sampler.setCycleLength(record.cycleLength);
         player.setSpeed(record.speed);
         // play() may rewind a clamped play that stands at its end; the time
         // is set after it.

@@ -77,6 +77,7 @@ private:
         KTAnimationSampler::Interpolation interpolation;
         std::size_t firstPart;
         std::size_t numParts;
+        double cycleLength;
     };
 
     std::vector<PlayerRecord> players;

@@ -9,6 +9,7 @@ KTAnimationPlayback::KTAnimationPlayback() {
     SO_NODE_ADD_FIELD(wrap, (LOOP));
     SO_NODE_ADD_FIELD(interpolation, (LINEAR));
     SO_NODE_ADD_FIELD(keyRate, (30.0f));
+    SO_NODE_ADD_FIELD(cycleLength, (0.0f));
     SO_NODE_ADD_FIELD(playing, (TRUE));
     SO_NODE_ADD_FIELD(positions, (FALSE));
     SO_NODE_DEFINE_ENUM_VALUE(Wrap, LOOP);

@@ -40,6 +40,10 @@ public:
     SoSFEnum interpolation;
     /// Keys per second, 30 by default.
     SoSFFloat keyRate;
+    /// Seconds of one cycle over which LINEAR and HOLD play the keys at the
+    /// fractions of the file's "Key" lists; 0 (the default) plays them evenly
+    /// spaced at the key rate.
+    SoSFFloat cycleLength;
     /// Whether the player starts playing; TRUE by default.
     SoSFBool playing;
     /// Whether tracks that have position keys play them (tracks read from a

@@ -7,6 +7,7 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
@@ -98,6 +99,14 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
     world = loaded;
     if (!world || KTAnimationPlayback::getClassTypeId() == SoType::badType())
         return 0;
+    // Animations read so far, by name and positions setting, with their clip.
+    struct Read {
+        std::string name;
+        bool positions;
+        KTComponentAnimation* animation;
+        std::shared_ptr<const KTAnimationClip> clip;
+    };
+    std::vector<Read> read;
     KTComponentIterator components(world, 0, "");
     while (components++) {
         KTComponent* component = components.getValue();
@@ -105,33 +114,43 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
             const SbString& name = node->animation.getValue();
             if (name.getLength() == 0)
                 continue;
-            auto animation = std::make_shared<KTComponentAnimation>();
-            if (!animation->loadAnimationFromFile(name.getString())) {
-                RWCString failure = RWCString("component \"") + component->getName().getString() +
-                                    "\": animation \"" + name.getString() + "\": ";
-                if (animation->getErrorMessage().isNull()) {
-                    failure += "cannot be read";
-                } else {
-                    failure += std::to_string(animation->getLineNumber()).c_str();
-                    failure += ": ";
-                    failure += animation->getErrorMessage();
-                    failure += ": ";
-                    failure += animation->getLineText();
+            const bool positions = node->positions.getValue() != FALSE;
+            auto known = std::find_if(read.begin(), read.end(), [&](const Read& r) {
+                return r.positions == positions && r.name == name.getString();
+            });
+            if (known == read.end()) {
+                auto animation = std::make_shared<KTComponentAnimation>();
+                if (!animation->loadAnimationFromFile(name.getString())) {
+                    RWCString failure = RWCString("component \"") +
+                                        component->getName().getString() + "\": animation \"" +
+                                        name.getString() + "\": ";
+                    if (animation->getErrorMessage().isNull()) {
+                        failure += "cannot be read";
+                    } else {
+                        failure += std::to_string(animation->getLineNumber()).c_str();
+                        failure += ": ";
+                        failure += animation->getErrorMessage();
+                        failure += ": ";
+                        failure += animation->getLineText();
+                    }
+                    failures.push_back(failure);
+                    continue;
                 }
-                failures.push_back(failure);
-                continue;
+                if (positions)
+                    usePositionKeys(*animation);
+                animations.push_back(animation);
+                known = read.insert(read.end(), Read{name.getString(), positions, animation.get(),
+                                                     KTAnimationClip::create(*animation)});
             }
-            if (node->positions.getValue())
-                usePositionKeys(*animation);
-            auto player = std::make_unique<KTAnimationPlayer>(component, animation.get(),
-                                                              node->keyRate.getValue());
+            auto player = std::make_unique<KTAnimationPlayer>(
+                component, known->animation, known->clip, node->keyRate.getValue());
             player->setSpeed(node->speed.getValue());
             player->setWrapMode(wrapOf(*node));
             player->setInterpolation(interpolationOf(*node));
+            player->getSampler().setCycleLength(node->cycleLength.getValue());
             player->seek(0.0);
             if (node->playing.getValue())
                 player->play();
-            animations.push_back(animation);
             players.push_back(std::move(player));
         }
     }

@@ -16,8 +16,11 @@ class KTPartAnimation;
 /// The animations a world file names: one player for every
 /// KTAnimationPlayback node found under a component, bound to the nearest
 /// component above the node, with the node's animation, speed, wrap mode,
-/// interpolation and key rate. Animations are read by name through the
+/// interpolation, key rate and cycle length. Animations are read by name through the
 /// registry loader (KTComponentAnimation::loadAnimationFromFile()).
+///
+/// Playback nodes that name the same animation with the same `positions`
+/// setting share one animation and one prepared clip (KTAnimationClip).
 ///
 /// The set owns its players and their animations. The world is read by
 /// load() only; its components may be removed or deleted at any time, after

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -384,6 +385,14 @@ bool AnimationFileReader::endPartTransform() {
                             positionKeys, positions))
         return fail(partDiscrepancy);
     const unsigned long keyCount = track->getNumStates();
+    // The key lists' numbers go beside the keys, whose key values stay 0.0:
+    // the orientation keys' when the part has any, else the position keys'.
+    const RWTValOrderedVector<float>& keyList =
+        orientationCount > 0 ? orientationKeys : positionKeys;
+    std::vector<float> fractions(keyCount);
+    for (unsigned long i = 0; i < keyCount; ++i)
+        fractions[i] = keyList[i];
+    track->setKeyFractions(fractions);
     // The table files the track under the full name, the displaced track
     // leaves the animation for good.
     std::unique_ptr<KTPartAnimation> displaced(target.tracks.replace(partName, track.release()));

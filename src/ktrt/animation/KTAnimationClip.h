@@ -1,0 +1,166 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include <Inventor/SbRotation.h>
+#include <Inventor/SbVec3f.h>
+
+#include <rw/RWCString.h>
+
+#include <ktrt/visibility.h>
+
+class KTComponentAnimation;
+class KTPose;
+
+/// The keys of a component animation prepared for sampling by time: built
+/// once, never changed, and shared (std::shared_ptr<const KTAnimationClip>)
+/// by every sampler and player of that animation. Sampling computes a pose
+/// (KTPose) and touches no node.
+///
+/// The clip copies what sampling needs from the animation's tracks when it is
+/// built: part names, the two flags, positions, orientations and the key
+/// fractions a file gave (KTPartAnimation::getKeyFractions()). Later changes
+/// to the animation do not reach it; build a new clip after changing keys or
+/// flags. Track t of the clip is the animation's operator[](t).
+///
+/// Rotations: a key that remembers the axis and angle it was read from
+/// (KTAxisAngle) is sampled under LINEAR and HOLD as the exact quaternion of
+/// SbRotation(SbVec3f(x, y, z), angle); other keys, every key under STEP, and
+/// every key of a clip built with CONVERTED, as KTAnimationInstance::update()
+/// converts the key's Euler angles.
+class KTRT_API KTAnimationClip {
+public:
+    /// How the pose between two keys is found (as KTAnimationSampler).
+    enum Interpolation {
+        STEP,   ///< the frame-stepped keys of KTAnimationInstance::update()
+        LINEAR, ///< linear positions, spherical-linear rotations (shorter arc)
+        HOLD    ///< the last key at or before the time
+    };
+    /// What happens before the start and after the end of a cycle.
+    enum WrapMode {
+        LOOP,     ///< starts over
+        CLAMP,    ///< holds the first or last key
+        PING_PONG ///< plays back and forth
+    };
+    /// Which quaternion a key's orientation samples as under LINEAR and HOLD.
+    enum Rotations {
+        EXACT,    ///< a remembered axis and angle exactly, else the converted angles
+        CONVERTED ///< always the Euler angles converted as update() does
+    };
+
+    /// Where keys sit in time and how a time falls onto them.
+    struct Timing {
+        /// Keys per second: key k at k / keysPerSecond. Must be positive and
+        /// finite.
+        double keysPerSecond = 30.0;
+        /// 0: keys evenly spaced at keysPerSecond, each track on its own
+        /// length. Positive: every track spans one cycle of this many seconds,
+        /// its keys at their key fractions (evenly spaced over the cycle when
+        /// a track has none); ignored under STEP. Must be finite.
+        double cycleSeconds = 0.0;
+        /// How the pose between two keys is found.
+        Interpolation interpolation = LINEAR;
+        /// What happens before the start and after the end of a cycle.
+        WrapMode wrap = LOOP;
+    };
+
+    /// No tracks.
+    KTAnimationClip();
+    /// Prepares every track of `animation`, in its operator[] order.
+    explicit KTAnimationClip(KTComponentAnimation& animation, Rotations rotations = EXACT);
+    /// The same prepared keys.
+    KTAnimationClip(const KTAnimationClip& other);
+    /// As the copy constructor.
+    KTAnimationClip& operator=(const KTAnimationClip& other);
+    /// Nothing to release beyond the members.
+    ~KTAnimationClip();
+
+    /// 1 when both hold the same tracks (names, channels, key counts and key
+    /// fractions) and the same prepared keys bit for bit.
+    int operator==(const KTAnimationClip& other) const;
+
+    /// A shared clip of `animation`, the form samplers and players share.
+    static std::shared_ptr<const KTAnimationClip> create(KTComponentAnimation& animation,
+                                                         Rotations rotations = EXACT);
+
+    /// Number of tracks.
+    unsigned int getNumTracks() const { return static_cast<unsigned int>(tracks.size()); }
+    /// The part name of track `track`; "" past the end.
+    const RWCString& getPartName(unsigned int track) const;
+    /// The channels (KTPose::Channel bits) track `track` samples: TRANSLATION
+    /// when its usePositions() was set, ROTATION when its useOrientations()
+    /// was; 0 past the end.
+    int getChannels(unsigned int track) const;
+    /// Number of keys of track `track`; 0 past the end.
+    unsigned int getNumKeys(unsigned int track) const;
+    /// The rotations chosen at construction.
+    Rotations getRotations() const { return rotations; }
+    /// Seconds of one cycle: under STEP the frames of update() (the keys of
+    /// the first track that has any) over the key rate; with a cycle length,
+    /// that length; otherwise the longest track, (keys - 1) / keysPerSecond.
+    /// 0 for invalid timing.
+    double getDuration(const Timing& timing) const;
+    /// Bytes that the prepared keys take (keys, sentinels, STEP rotations
+    /// and key fractions), without the fixed size of the object.
+    std::size_t getKeyBytes() const;
+
+    /// 1 when sample() takes `seconds` and `timing`: a finite time that stays
+    /// finite in keys (and cycles), a positive finite key rate, a finite cycle
+    /// length of at least 0, and known modes; else 0.
+    static int validate(double seconds, const Timing& timing);
+    /// Samples every track at `seconds` into `pose`, part t = track t: the
+    /// pose gets getNumTracks() parts (allocating only when it grows), and
+    /// each part exactly the channels its track samples at that time (none
+    /// for a track without keys under LINEAR and HOLD). Returns 1; 0 with
+    /// nothing written when `seconds` is not finite (or overflows when turned
+    /// into keys or cycles) or the timing is invalid.
+    int sample(double seconds, const Timing& timing, KTPose& pose) const;
+    /// As sample() above, but track t goes into part partOfTrack[t] of
+    /// `pose`, and tracks mapped to a negative index are skipped; the pose's
+    /// size and its other parts are left alone. So several clips can be
+    /// mapped onto the parts of one component. Also 0 with nothing written
+    /// when the map does not have getNumTracks() entries or maps a track past
+    /// the pose's end.
+    int sample(double seconds, const Timing& timing, const std::vector<int>& partOfTrack,
+               KTPose& pose) const;
+
+private:
+    // One prepared key: its position, its rotation, and the arc to the next
+    // key of its track. The arc's inverse sine carries the sign that turns
+    // the next key's quaternion to the shorter side (its sign bit set: turn
+    // it); 0 (or -0) blends linearly, for nearly equal rotations.
+    struct Key {
+        SbVec3f translation;
+        SbRotation rotation;
+        float arcAngle;
+        float arcInverseSine;
+    };
+    // Track t's keys are keys[first, first + count); keys[first + count] is
+    // its sentinel (what update() writes past its end). Its fractions, when
+    // it plays them, are fractions[fractionsAt, fractionsAt + count).
+    struct Track {
+        std::size_t first;
+        unsigned int count;
+        int channels;
+        std::size_t fractionsAt;
+        bool hasFractions;
+    };
+
+    template <class PartOf>
+    void sampleTracks(double seconds, const Timing& timing, PartOf partOf, KTPose& pose) const;
+
+    Rotations rotations;
+    std::vector<RWCString> partNames;
+    std::vector<Track> tracks;
+    std::vector<Key> keys;
+    // The converted rotations that STEP plays, one per entry of `keys`; empty
+    // when they are the rotations of `keys` already.
+    std::vector<SbRotation> stepRotations;
+    std::vector<float> fractions;
+    // The frame count of update(): keys of the first track that has any.
+    unsigned int numFrames;
+    // The key count of the longest track.
+    unsigned int longestTrack;
+};
