@@ -1,10 +1,11 @@
 // Cost of playing by time over many parts: KTAnimationSampler::sample() at
 // one time for all parts, against the bare floor of writing the same
-// (precomputed) values with setValue into the same transform nodes, and
-// against Coin's VRML97 interpolator engines connected to those nodes and
-// driven by one fraction field. Also the evaluation alone (the prepared keys
-// sampled into a pose, no node touched) beside the same floor, the bytes
-// a prepared key takes, and the cost a player adds to a driver tick.
+// (precomputed) values with setValue into the same transform nodes and of
+// writing them as poses through the sampler's part binding, and against
+// Coin's VRML97 interpolator engines connected to those nodes and driven by
+// one fraction field. Also the evaluation alone (the prepared keys sampled
+// into a pose, no node touched) beside the same floor, the bytes a prepared
+// key takes, and the cost a player adds to a driver tick.
 #include <cmath>
 #include <map>
 #include <memory>
@@ -29,6 +30,7 @@
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/KTAxisAngle.h>
+#include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTWorldDriver.h>
 
@@ -120,7 +122,7 @@ void BM_ClipSampleIntoPose(benchmark::State& state) {
     for (unsigned int t = 0; t < remembered.getNumPartAnimations(); ++t) {
         KTPartAnimation& track = *remembered[t];
         for (unsigned int k = 0; k < track.getNumStates(); ++k)
-            KTAxisAngle(1.0f, 0.5f, 0.25f, 0.1f * k).applyTo(*track[k]);
+            track[k]->setOrientation(KTAxisAngle(1.0f, 0.5f, 0.25f, 0.1f * k));
     }
     state.counters["bytes_per_remembered_key"] =
         static_cast<double>(KTAnimationClip(remembered).getKeyBytes()) / keys;
@@ -158,6 +160,30 @@ void BM_SamplerSetValueFloor(benchmark::State& state) {
             nodes[i]->translation.setValue(row[i].t[0], row[i].t[1], row[i].t[2]);
             nodes[i]->rotation.setValue(row[i].q[0], row[i].q[1], row[i].q[2], row[i].q[3]);
         }
+        step = (step + 1) % distinctTimes;
+    }
+    perPart(state);
+}
+
+// The same captured values as poses, written through the sampler's part
+// binding: the write step alone (one notification of the scene per part, and
+// the binding's check that the component is still there).
+void BM_BindingWritePose(benchmark::State& state) {
+    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    KTAnimationSampler& sampler = *scene.sampler;
+    const KTPartBinding& binding = sampler.getBinding();
+    const unsigned int count = binding.getNumParts();
+    std::vector<KTPose> poses(distinctTimes, KTPose(count));
+    for (int step = 0; step < distinctTimes; ++step) {
+        sampler.sample(step * timeStep);
+        for (unsigned int i = 0; i < count; ++i) {
+            poses[step].setTranslation(i, binding.getTransform(i)->translation.getValue());
+            poses[step].setRotation(i, binding.getTransform(i)->rotation.getValue());
+        }
+    }
+    int step = 0;
+    for (auto _ : state) {
+        binding.write(poses[step]);
         step = (step + 1) % distinctTimes;
     }
     perPart(state);
@@ -284,6 +310,7 @@ void BM_DriverTickWithoutPlayer(benchmark::State& state) {
 BENCHMARK(BM_SamplerSample)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ClipSampleIntoPose)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SamplerSetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BindingWritePose)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SamplerVrmlEngines)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DriverTickWithPlayer)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_DriverTickWithoutPlayer)->Arg(100)->Arg(1000)->Arg(10000);

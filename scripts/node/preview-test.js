@@ -1,8 +1,9 @@
 #!/usr/bin/env node
 // Opens `ktrt preview` pages in headless chromium and checks each: no console
 // error or failed request; the frame counter advances while playing and
-// stops when paused; the first and the middle frame differ in the pixels of
-// the animated parts.
+// stops when paused; the play button keeps its width; the speed control sets
+// the speed; the first and the middle frame differ in the pixels of the
+// animated parts.
 //
 // Usage: node preview-test.js PAGE.html...
 'use strict';
@@ -48,12 +49,23 @@ async function check(browser, file) {
   await page.waitForFunction((text) => document.getElementById('frame').textContent !== text,
                              { polling: 'raf' }, start);
 
-  // Paused with the button: the counter holds over many drawn frames.
+  // Paused with the button: the counter holds over many drawn frames, and
+  // the button, now saying Play, keeps its width.
+  const buttonWidth = () => page.$eval('#play', (element) => element.getBoundingClientRect().width);
+  const playingWidth = await buttonWidth();
   await page.click('#play');
   await page.waitForFunction(() => !window.ktrtPreview.playing);
+  const pausedWidth = await buttonWidth();
+  if (pausedWidth !== playingWidth)
+    failures.push(`the play button changed width (${playingWidth} to ${pausedWidth})`);
   const held = await counter(page);
   await animationFrames(page, 30);
   if ((await counter(page)) !== held) failures.push(`the counter moved while paused (${held})`);
+
+  // The speed control sets the speed the page plays at.
+  await page.select('#speed', '0.5');
+  if ((await page.evaluate(() => window.ktrtPreview.speed)) !== 0.5)
+    failures.push('the speed control did not set the speed');
 
   // First and middle frame differ where the animated parts are.
   const middle = Math.floor(frames / 2);

@@ -97,6 +97,8 @@ TEST(AnimationClipValidity, BadTimeRateCycleOrMapIsRefusedAndNothingWritten) {
         {"cycle NaN", 1, 1, notANumber, 2, 0},
         {"map too short", 1, 1, 0, 1, 0},
         {"map past the pose", 1, 1, 0, 2, 3},
+        {"time overflows in keys", 1e308, 30, 0, 2, 0},
+        {"time overflows in cycles", 1e300, 1, 1e-300, 2, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -107,6 +109,8 @@ TEST(AnimationClipValidity, BadTimeRateCycleOrMapIsRefusedAndNothingWritten) {
         timing.keysPerSecond = row.keysPerSecond;
         std::vector<int> map(row.mapSize, -1);
         map[0] = row.mappedTo;
+        EXPECT_EQ(Clip::validate(row.seconds, timing),
+                  row.mapSize == 2 && row.mappedTo == 0 ? 0 : 1);
         EXPECT_EQ(clip.sample(row.seconds, timing, map, pose), 0);
         EXPECT_EQ(pose, before);
         if (row.mapSize == 2 && row.mappedTo == 0) {
@@ -192,7 +196,7 @@ TEST(AnimationClipSample, RememberedAxisAndAngleSampleExactlyExceptUnderStep) {
     const float angle = 1.5700f;
     for (int k = 0; k < 2; ++k) {
         auto* key = new KTAnimationState;
-        KTAxisAngle(0, 2, 0, angle).applyTo(*key);
+        key->setOrientation(KTAxisAngle(0, 2, 0, angle));
         track->appendState(key);
     }
     animation.addPartAnimation(track);

@@ -1,9 +1,7 @@
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
-
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
 
 #include <ktrt/animation/KTPose.h>
 #include <ktrt/animation/KTPoseBlend.h>
@@ -12,176 +10,179 @@
 
 namespace {
 
-const SbVec3f zAxis(0.0f, 0.0f, 1.0f);
+using Layer = KTPoseBlend::Layer;
+const int both = KTPose::TRANSLATION | KTPose::ROTATION;
+const double degrees = M_PI / 180.0;
 
-SbRotation aboutZ(double degrees) {
-    return SbRotation(zAxis, static_cast<float>(degrees * M_PI / 180.0));
+SbRotation aboutZ(double angle) {
+    return SbRotation(SbVec3f(0, 0, 1), static_cast<float>(angle * degrees));
 }
 
-// The angle in degrees between two rotations, whatever the quaternions' signs.
-double degreesBetween(const SbRotation& a, const SbRotation& b) {
-    const float* p = a.getValue();
-    const float* q = b.getValue();
-    const double cosine = std::fabs(p[0] * q[0] + p[1] * q[1] + p[2] * q[2] + p[3] * q[3]);
-    return 2.0 * std::acos(std::fmin(cosine, 1.0)) * 180.0 / M_PI;
+// The turn about Z in degrees, whichever sign the quaternion has.
+double turnAboutZ(const SbRotation& rotation) {
+    const float* q = rotation.getValue();
+    const double sign = q[3] < 0 ? -1.0 : 1.0;
+    return 2.0 * std::atan2(sign * q[2], sign * q[3]) / degrees;
 }
 
-KTPose onePart(const SbVec3f& translation, const SbRotation& rotation) {
-    KTPose pose(1);
-    pose.setTranslation(0, translation);
-    pose.setRotation(0, rotation);
-    return pose;
+bool sameBits(const SbRotation& a, const SbRotation& b) {
+    return std::memcmp(a.getValue(), b.getValue(), 4 * sizeof(float)) == 0;
 }
 
-TEST(KTPoseBlendValidity, RefusesBadWeightsAndLeavesTheResultAsItWas) {
-    const KTPose a = onePart(SbVec3f(1, 2, 3), aboutZ(10));
-    const KTPose before = onePart(SbVec3f(7, 7, 7), aboutZ(70));
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<float> badMask{1.0f, -1.0f};
-    for (double weight : {-0.5, 1.5, nan, inf}) {
-        KTPose result = before;
-        EXPECT_EQ(KTPoseBlend::blend(a, a, weight, result), 0) << weight;
-        EXPECT_EQ(KTPoseBlend::blend({KTPoseBlend::Layer{&a, weight, nullptr}}, nullptr, result),
-                  weight == 1.5 ? 1 : 0)
-            << weight;
-        if (weight != 1.5) {
-            EXPECT_TRUE(result == before) << weight;
-        }
+// Part 0: both inputs set both channels; B's rotation is stored on the
+// opposite hemisphere (-q), so only the shorter arc gives 40 at half way.
+// Part 1: A turns it, B moves it; the rest pose fills in for each. Part 2:
+// nobody moves it.
+struct Poses {
+    Poses() : a(3), b(3), rest(3) {
+        a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
+        const SbRotation sixty = aboutZ(60);
+        const float* q = sixty.getValue();
+        b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
+        a.setRotation(1, aboutZ(90));
+        b.setTranslation(1, SbVec3f(0, 5, 0));
+        rest.setPart(1, SbVec3f(0, 1, 0), aboutZ(30), both);
     }
-    KTPose result = before;
-    EXPECT_EQ(KTPoseBlend::blend({KTPoseBlend::Layer{nullptr, 1.0, nullptr}}, nullptr, result), 0);
-    EXPECT_EQ(KTPoseBlend::blend({KTPoseBlend::Layer{&a, 1.0, &badMask}}, nullptr, result), 0);
-    EXPECT_EQ(KTPoseBlend::add(KTPoseBlend::Layer{&a, nan, nullptr}, a, result), 0);
-    EXPECT_TRUE(result == before);
-}
-
-TEST(KTPoseBlend, TwoWayBlendsFollowTheWeightAlongTheShorterArc) {
-    const KTPose a = onePart(SbVec3f(0, 0, 0), aboutZ(0));
-    const KTPose b = onePart(SbVec3f(2, 0, 0), aboutZ(90));
-    // The same rotation as b with every quaternion component negated.
-    const SbRotation ninety = aboutZ(90);
-    const float* q = ninety.getValue();
-    const KTPose bFlipped = onePart(SbVec3f(2, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]));
-    // Rotations 340 and 20 degrees apart the short way are 40 apart.
-    const KTPose near = onePart(SbVec3f(0, 0, 0), aboutZ(-20));
-    const KTPose far = onePart(SbVec3f(0, 0, 0), aboutZ(20));
-    struct Row {
-        const char* name;
-        const KTPose* from;
-        const KTPose* to;
-        double weight;
-        float x;
-        const KTPose* expectedRotation; // null: check `degrees` from `from`
-        double degrees;
-    } rows[] = {
-        {"weight 0 gives the first bit for bit", &a, &b, 0.0, 0.0f, &a, 0},
-        {"weight 1 gives the second bit for bit", &a, &b, 1.0, 2.0f, &b, 0},
-        {"half way", &a, &b, 0.5, 1.0f, nullptr, 45},
-        {"a quarter", &a, &b, 0.25, 0.5f, nullptr, 22.5},
-        {"opposite hemispheres take the shorter arc", &a, &bFlipped, 0.5, 1.0f, nullptr, 45},
-        {"across zero", &near, &far, 0.5, 0.0f, nullptr, 20},
-    };
-    for (const Row& row : rows) {
-        KTPose result;
-        ASSERT_EQ(KTPoseBlend::blend(*row.from, *row.to, row.weight, result), 1) << row.name;
-        EXPECT_FLOAT_EQ(result.getTranslation(0)[0], row.x) << row.name;
-        if (row.expectedRotation) {
-            EXPECT_TRUE(result == *row.expectedRotation) << row.name;
-        } else {
-            EXPECT_NEAR(degreesBetween(result.getRotation(0), row.from->getRotation(0)),
-                        row.degrees, 1e-3)
-                << row.name;
-            EXPECT_NEAR(degreesBetween(result.getRotation(0), row.to->getRotation(0)),
-                        std::fabs(degreesBetween(row.from->getRotation(0), row.to->getRotation(0)) -
-                                  row.degrees),
-                        1e-3)
-                << row.name;
-        }
-    }
-}
-
-TEST(KTPoseBlend, NWayNormalisesWeightsAndFillsMissingWeightFromTheRestPose) {
-    // Part 0: animated by both layers. Part 1: by the first only. Part 2: by
-    // neither, only the rest pose has it.
-    KTPose first(3);
-    first.setTranslation(0, SbVec3f(0, 0, 0));
-    first.setRotation(0, aboutZ(0));
-    first.setTranslation(1, SbVec3f(10, 0, 0));
-    KTPose second(2);
-    second.setTranslation(0, SbVec3f(4, 0, 0));
-    const SbRotation sixty = aboutZ(60);
-    const float* q = sixty.getValue();
-    second.setRotation(0, SbRotation(-q[0], -q[1], -q[2], -q[3]));
-    KTPose rest(3);
-    for (unsigned int part = 0; part < 3; ++part) {
-        rest.setTranslation(part, SbVec3f(2, 0, 0));
-        rest.setRotation(part, aboutZ(0));
-    }
-    const std::vector<float> maskOutPart1{1.0f, 0.0f};
-    struct Row {
-        const char* name;
-        double firstWeight, secondWeight;
-        const std::vector<float>* firstMask;
-        bool withRest;
-        float x0, x1;
-        double degrees0; // part 0's turn
-        int channels2;
-    } rows[] = {
-        {"weights summing to 1", 0.5, 0.5, nullptr, true, 2.0f, 6.0f, 30, 3},
-        {"weights above 1 are normalised", 3.0, 1.0, nullptr, true, 1.0f, 10.0f, 15, 3},
-        {"weights below 1 take the rest pose", 0.25, 0.25, nullptr, true, 2.0f, 4.0f, 14.7384, 3},
-        {"without a rest pose they are normalised", 0.25, 0.25, nullptr, false, 2.0f, 10.0f, 30, 0},
-        {"a mask of 0 leaves part 1 to the rest pose", 1.0, 0.0, &maskOutPart1, true, 0.0f, 2.0f, 0,
-         3},
-    };
-    for (const Row& row : rows) {
-        const std::vector<KTPoseBlend::Layer> layers{{&first, row.firstWeight, row.firstMask},
-                                                     {&second, row.secondWeight, nullptr}};
-        KTPose result;
-        ASSERT_EQ(KTPoseBlend::blend(layers, row.withRest ? &rest : nullptr, result), 1)
-            << row.name;
-        EXPECT_NEAR(result.getTranslation(0)[0], row.x0, 1e-6) << row.name;
-        EXPECT_NEAR(result.getTranslation(1)[0], row.x1, 1e-6) << row.name;
-        EXPECT_NEAR(degreesBetween(result.getRotation(0), aboutZ(0)), row.degrees0, 1e-3)
-            << row.name;
-        EXPECT_EQ(result.getChannels(2), row.channels2) << row.name;
-    }
-
-    // Three rotations, one of them on the other hemisphere: turned to the
-    // first one's side before they are summed.
-    KTPose third = onePart(SbVec3f(0, 0, 0), aboutZ(30));
-    KTPose result;
-    ASSERT_EQ(KTPoseBlend::blend(
-                  {{&first, 1.0, nullptr}, {&second, 1.0, nullptr}, {&third, 1.0, nullptr}},
-                  nullptr, result),
-              1);
-    const SbRotation thirty = aboutZ(30);
-    const float* expected = thirty.getValue();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(result.getRotation(0).getValue()[i], expected[i], 1e-6) << i;
-}
-
-TEST(KTPoseBlend, AdditiveLayersAddTheScaledDifferenceFromTheReference) {
-    const KTPose base = onePart(SbVec3f(1, 2, 3), aboutZ(10));
-    const KTPose reference = onePart(SbVec3f(5, 5, 5), SbRotation(SbVec3f(1, 0, 0), 0.3f));
-    KTPose turned = reference;
-    turned.setTranslation(0, SbVec3f(7, 5, 5));
-    turned.setRotation(0, SbRotation(SbVec3f(1, 0, 0), 0.3f) * aboutZ(40));
-
-    KTPose result = base;
-    ASSERT_EQ(KTPoseBlend::add({&reference, 1.0, nullptr}, reference, result), 1);
-    EXPECT_TRUE(result == base) << "a zero difference leaves the base bit for bit";
-
-    result = base;
-    ASSERT_EQ(KTPoseBlend::add({&turned, 0.5, nullptr}, reference, result), 1);
-    EXPECT_NEAR(result.getTranslation(0)[0], 2.0f, 1e-6);
-    EXPECT_NEAR(degreesBetween(result.getRotation(0), base.getRotation(0)), 20.0, 1e-2);
-
-    const std::vector<float> none{0.0f};
-    result = base;
-    ASSERT_EQ(KTPoseBlend::add({&turned, 1.0, &none}, reference, result), 1);
-    EXPECT_TRUE(result == base) << "a mask of 0 adds nothing";
-}
+    KTPose a, b, rest;
+};
 
 } // namespace
+
+TEST(PoseBlendValidity, BadWeightsAndLayersAreRefusedAndNothingWritten) {
+    Poses p;
+    const float notANumber = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> badMask = {1.0f, notANumber};
+    KTPose result(1);
+    result.setTranslation(0, SbVec3f(7, 7, 7));
+    const KTPose before = result;
+    for (float weight : {-0.1f, 1.1f, notANumber})
+        EXPECT_EQ(KTPoseBlend::blend(p.a, p.b, weight, p.rest, result), 0) << weight;
+    const std::vector<std::vector<Layer>> badLists = {
+        {},
+        {Layer{&p.a, 1.0f, nullptr}, Layer{nullptr, 1.0f, nullptr}},
+        {Layer{&p.a, -1.0f, nullptr}},
+        {Layer{&p.a, std::numeric_limits<float>::infinity(), nullptr}},
+        {Layer{&p.a, 1.0f, &badMask}},
+    };
+    for (const std::vector<Layer>& layers : badLists) {
+        EXPECT_EQ(KTPoseBlend::blend(layers, p.rest, result), 0);
+        if (!layers.empty()) {
+            EXPECT_EQ(KTPoseBlend::add(p.a, layers.back(), p.b, result), 0);
+        }
+    }
+    EXPECT_EQ(result, before);
+}
+
+// Weights 0, 1 and 0.5, two-way and N-way, with masks: part 0's x and turn,
+// part 1's channels, y and turn. NaN marks a value not checked (channel
+// unset: identity).
+TEST(PoseBlendCases, WeightsHemispheresRestAndMasks) {
+    Poses p;
+    const std::vector<float> maskOutPart0 = {0.0f};
+    // The turn of the normalised weighted sum of two turns about Z.
+    const auto nlerp = [](double w1, double turn1, double w2, double turn2) {
+        const double h1 = turn1 * degrees / 2, h2 = turn2 * degrees / 2;
+        return 2 *
+               std::atan2(w1 * std::sin(h1) + w2 * std::sin(h2),
+                          w1 * std::cos(h1) + w2 * std::cos(h2)) /
+               degrees;
+    };
+    struct Row {
+        const char* what;
+        std::vector<Layer> layers; // empty: two-way A to B at `weight`
+        float weight;
+        double x0, turn0;
+        int channels1;
+        double y1, turn1;
+        bool overRest = false; // blendOverRest: the rest pose fills the weight up to 1
+    };
+    const Row rows[] = {
+        {"two-way 0: A", {}, 0.0f, 0, 20, KTPose::ROTATION, 0, 90},
+        {"two-way 1: B", {}, 1.0f, 10, 60, KTPose::TRANSLATION, 5, 0},
+        {"two-way 0.5: shorter arc, rest fills in", {}, 0.5f, 5, 40, both, 3, 60},
+        {"N-way 1:3 normalised",
+         {{&p.a, 1.0f, nullptr}, {&p.b, 3.0f, nullptr}},
+         0,
+         7.5,
+         nlerp(0.25, 20, 0.75, 60),
+         both,
+         4,
+         nlerp(0.25, 90, 0.75, 30)},
+        {"N-way, B masked out of part 0",
+         {{&p.a, 1.0f, nullptr}, {&p.b, 3.0f, &maskOutPart0}},
+         0,
+         0,
+         20,
+         both,
+         4,
+         nlerp(0.25, 90, 0.75, 30)},
+        {"N-way, one layer", {{&p.b, 0.5f, nullptr}}, 0, 10, 60, KTPose::TRANSLATION, 5, 0},
+        {"over rest: one layer at 0.5 shares with the rest pose",
+         {{&p.b, 0.5f, nullptr}},
+         0,
+         5,
+         30,
+         KTPose::TRANSLATION,
+         3,
+         0,
+         true},
+        {"over rest: masked out of part 0, the rest pose takes it",
+         {{&p.b, 1.0f, &maskOutPart0}},
+         0,
+         0,
+         0,
+         KTPose::TRANSLATION,
+         5,
+         0,
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        KTPose result;
+        ASSERT_EQ(row.layers.empty() ? KTPoseBlend::blend(p.a, p.b, row.weight, p.rest, result)
+                  : row.overRest     ? KTPoseBlend::blendOverRest(row.layers, p.rest, result)
+                                     : KTPoseBlend::blend(row.layers, p.rest, result),
+                  1);
+        ASSERT_EQ(result.getNumParts(), 3u);
+        EXPECT_EQ(result.getChannels(0), both);
+        EXPECT_NEAR(result.getTranslation(0)[0], row.x0, 1e-5);
+        EXPECT_NEAR(turnAboutZ(result.getRotation(0)), row.turn0, 1e-4);
+        EXPECT_EQ(result.getChannels(1), row.channels1);
+        EXPECT_NEAR(result.getTranslation(1)[1], row.y1, 1e-5);
+        EXPECT_NEAR(turnAboutZ(result.getRotation(1)), row.turn1, 1e-4);
+        EXPECT_EQ(result.getChannels(2), 0);
+        // Where one input carries all the weight, its values come through bit for bit.
+        if (row.turn0 == 20 || row.turn0 == 60) {
+            const KTPose& input = row.turn0 == 20 ? p.a : p.b;
+            EXPECT_TRUE(sameBits(result.getRotation(0), input.getRotation(0)));
+        }
+    }
+}
+
+// Additive layers: a zero difference leaves the base bit for bit; half of a
+// difference of (2, 0, 0) and 40 degrees adds (1, 0, 0) and 20 degrees; a mask
+// of 0 leaves the part; weight 1 onto the reference itself gives the layer.
+TEST(PoseBlendCases, AdditiveLayers) {
+    KTPose base(2), layer(2), reference(2);
+    base.setPart(0, SbVec3f(1, 0, 0), aboutZ(10), both);
+    base.setPart(1, SbVec3f(0, 3, 0), aboutZ(-50), both);
+    layer.setPart(0, SbVec3f(2, 0, 0), aboutZ(40), both);
+    layer.setPart(1, SbVec3f(0, 1, 0), aboutZ(15), both);
+    reference.setPart(0, SbVec3f(0, 0, 0), SbRotation::identity(), both);
+    reference.setPart(1, SbVec3f(0, 1, 0), aboutZ(15), both);
+    const std::vector<float> maskOutPart0 = {0.0f};
+
+    KTPose result;
+    ASSERT_EQ(KTPoseBlend::add(base, Layer{&layer, 0.5f, nullptr}, reference, result), 1);
+    EXPECT_NEAR(result.getTranslation(0)[0], 2, 1e-6);
+    EXPECT_NEAR(turnAboutZ(result.getRotation(0)), 30, 1e-4);
+    EXPECT_EQ(result.getTranslation(1), base.getTranslation(1)); // zero difference
+    EXPECT_TRUE(sameBits(result.getRotation(1), base.getRotation(1)));
+
+    ASSERT_EQ(KTPoseBlend::add(base, Layer{&layer, 1.0f, &maskOutPart0}, reference, result), 1);
+    EXPECT_EQ(result, base);
+
+    ASSERT_EQ(KTPoseBlend::add(reference, Layer{&layer, 1.0f, nullptr}, reference, result), 1);
+    EXPECT_NEAR(result.getTranslation(0)[0], 2, 1e-6);
+    EXPECT_NEAR(turnAboutZ(result.getRotation(0)), 40, 1e-4);
+}

@@ -15,6 +15,7 @@
 namespace {
 
 using AttributeStateTest = SnapshotTest;
+using KTAttributeStateValidity = SnapshotTest;
 
 int marker;
 
@@ -75,13 +76,15 @@ std::vector<TypedClass> typedClasses() {
 
 } // namespace
 
-TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactClass) {
+TEST_F(KTAttributeStateValidity, NullAndAHostsOwnClassAreLeftAlone) {
     KTAttributeState state = stateOfEveryValue(KTAttributeState::FLOAT_TYPE);
     state.restoreValue(nullptr);
     KTCounterAttribute counter("counter", 1.0f); // a host class of its own
     state.restoreValue(&counter);
     EXPECT_EQ(counter.getValue(), 1.0f);
+}
 
+TEST_F(AttributeStateTest, RestoreWritesOnlyWhenTheCodeNamesTheAttributesExactClass) {
     for (const TypedClass& typed : typedClasses()) {
         for (int code = KTAttributeState::NO_TYPE; code <= KTAttributeState::VOID_POINTER_TYPE;
              ++code) {

@@ -47,14 +47,20 @@ void light(SoSpotLight* spot) {
 
 } // namespace
 
-TEST(LightState, SpotLightsRoundTripThroughCopiesAndNullOrClearedStatesBringTheDefaults) {
-    Held<SoSpotLight> source, target;
-    light(source.node);
+TEST(KTLightStateValidity, NullLightsAreIgnoredAndAnEmptyStateWritesTheDefaults) {
+    Held<SoSpotLight> target;
+    light(target.node);
     KTLightState state;
     state.snapshotLight(nullptr);
     state.restoreLight(nullptr);
     state.restoreLight(target.node);
     EXPECT_EQ(text(target.node), cleared);
+}
+
+TEST(LightState, SpotLightsRoundTripThroughCopiesAndClearedStatesBringTheDefaults) {
+    Held<SoSpotLight> source, target;
+    light(source.node);
+    KTLightState state;
     state.snapshotLight(source.node);
     KTLightState assigned;
     assigned = KTLightState(state);

@@ -18,6 +18,15 @@ void expectSameRotation(const SbRotation& actual, const SbRotation& expected) {
 
 } // namespace
 
+TEST(KTViewpointStateValidity, NullViewpointsAreIgnored) {
+    KTViewpointState state;
+    state.setOldName("label");
+    state.snapshotViewpoint(nullptr);
+    state.restoreViewpoint(nullptr);
+    EXPECT_EQ(state.getName(), "");
+    EXPECT_EQ(state.getOldName(), "label");
+}
+
 TEST(ViewpointState, RoundTripsWithTheOrientationAsEulerAnglesAndClearRestoresDefaults) {
     KTViewpoint source("Tower");
     source.description = "top of the tower";
@@ -28,8 +37,6 @@ TEST(ViewpointState, RoundTripsWithTheOrientationAsEulerAnglesAndClearRestoresDe
     source.jump = 2;
 
     KTViewpointState state;
-    state.snapshotViewpoint(nullptr);
-    state.restoreViewpoint(nullptr);
     state.setOldName("label");
     state.snapshotViewpoint(&source);
     EXPECT_EQ(state.getName(), "Tower");

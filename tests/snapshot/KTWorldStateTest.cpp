@@ -9,6 +9,7 @@
 namespace {
 
 using WorldState = SnapshotTest;
+using KTWorldStateValidity = SnapshotTest;
 
 SoTransform* transformOf(KTComponent* component) {
     return static_cast<SoTransform*>(component->getPart("transform", TRUE));
@@ -65,7 +66,7 @@ struct TwoComponents {
 
 } // namespace
 
-TEST_F(WorldState, NullAndForeignWorldsAreIgnoredAndEqualityComparesTheWorldTakenFrom) {
+TEST_F(KTWorldStateValidity, NullAndForeignWorldsAreIgnoredAndEqualityComparesTheWorldTakenFrom) {
     TwoComponents scene, lookalike;
     KTWorldState state, other;
     EXPECT_EQ(state == other, 1);

@@ -107,7 +107,7 @@ TEST_P(ImportTest, PosesMatchTheSourceAndTheOutputPlays) {
     const aiScene* scene = importer.ReadFile(source, aiProcess_Triangulate);
     ASSERT_NE(scene, nullptr);
     const aiAnimation& clip = *scene->mAnimations[0];
-    const double tps = clip.mTicksPerSecond > 0 ? clip.mTicksPerSecond : 1.0;
+    const double tps = ktrt_tool::ticksPerSecond(clip);
     const unsigned int frames = ktrt_tool::frameCount(clip, fps);
     EXPECT_GE(frames * tps / fps, clip.mDuration - tps / fps);
     for (unsigned int c = 0; c < clip.mNumChannels; ++c) {
@@ -250,7 +250,7 @@ TEST_P(ExportImportTest, GivesBackTheSameKeys) {
         KTPartAnimation* imported = nullptr;
         ASSERT_EQ(back.getPartAnimation(track.getPartName().data(), imported), 1)
             << track.getPartName().data();
-        // The export closes the cycle with the first pose again, and moves
+        // The export closes the cycle with the last pose again, and moves
         // only parts whose keys have positions (the others keep their rest
         // translation, which the import then holds).
         ASSERT_GE(imported->getNumStates(), track.getNumStates());

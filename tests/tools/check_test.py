@@ -21,7 +21,7 @@ def run(args, stdin=None):
 
 def findings_of(report):
     """The findings of one file's report as "LINE:COLUMN severity CODE"."""
-    names = ["error", "warning"]
+    names = ["error", "warning", "note"]
     return [f"{m['line']}:{m['column']} {names[m['severity']]} {m['code']}"
             for m in report["issues"]["messages"]]
 
@@ -48,11 +48,13 @@ ROT = "OrientationInterpolator { Key [ 0 1 ] KeyValue [ 1 0 0 0, 1 0 0 1 ] }"
 # Input, extra options, expected findings in order, exit status.
 CHECK_TABLE = [
     ("clean", part(ROT), [], [], 0),
-    ("empty file", "", [], ["0:0 error NO_ANIMATION"], 1),
+    ("empty file", "", [], ["1:1 error NO_ANIMATION"], 1),
     ("prose", "hello world\n", [],
-     ["1:1 warning OUTSIDE_ANIMATION", "0:0 error NO_ANIMATION"], 1),
+     ["1:1 warning OUTSIDE_ANIMATION", "1:1 error NO_ANIMATION"], 1),
     ("misspelt keyword", "KTAnimaton { }\n", [],
-     ["1:1 error UNKNOWN_WORD", "0:0 error NO_ANIMATION"], 1),
+     ["1:1 error UNKNOWN_WORD", "1:1 error NO_ANIMATION"], 1),
+    ("byte-order mark", "\ufeff" + part(ROT), [],
+     ["1:1 error BYTE_ORDER_MARK", "1:1 error NO_ANIMATION"], 1),
     ("truncated", "KTAnimation { Children [\n", [], ["1:25 error OPEN_AT_END"], 1),
     ("unknown word", part(ROT + " Colour"), [], ["3:71 error UNKNOWN_WORD"], 1),
     ("library error", part("Key [ 0 ]"), [], ["3:1 error READ_ERROR"], 1),
@@ -66,9 +68,26 @@ CHECK_TABLE = [
     ("non-finite number", part(ROT.replace("1 0 0 1 ]", "1 0 0 inf ]")), [],
      ["3:65 error NON_FINITE_NUMBER"], 1),
     ("positions", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"), [],
-     ["2:2 warning POSITIONS_NOT_PLAYED"], 0),
+     ["2:2 note POSITIONS_NOT_PLAYED"], 0),
+    ("positions, strict", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"),
+     ["--strict"], ["2:2 note POSITIONS_NOT_PLAYED"], 0),
+    ("positions at the origin", part("PositionInterpolator { Key [ 0 ] KeyValue [ 0 0 0 ] }"),
+     [], [], 0),
     ("positions played", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"),
      ["--positions"], [], 0),
+    ("glued bracket before a key", part(ROT.replace("[ 0 1 ]", "[0, 1 ]")), [],
+     ["3:31 error UNKNOWN_WORD", "3:37 error READ_ERROR"], 1),
+    ("keys and values differ", part(ROT.replace("0 1 ]", "0 1 2 ]", 1)), [],
+     ["3:71 error READ_ERROR"], 1),
+    ("a full turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 6.2832 ]")), [],
+     ["2:2 warning LONG_TURN"], 0),
+    ("just over half a turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 3.1417 ]")), [],
+     ["2:2 warning LONG_TURN"], 0),
+    ("just under half a turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 3.1415 ]")), [], [], 0),
+    ("half a turn the other way", part(ROT.replace("1 0 0 1 ]", "-1 0 0 3.1417 ]")), [],
+     ["2:2 warning LONG_TURN"], 0),
+    ("a turn about another axis", part(ROT.replace("1 0 0 1 ]", "0 1 0 6.2832 ]")), [],
+     ["2:2 warning LONG_TURN"], 0),
     ("tracks of different lengths",
      part(ROT) + part("OrientationInterpolator { Key [ 0 ] KeyValue [ 1 0 0 0 ] }", '"Q"'),
      [], ["6:2 warning TRACK_LENGTH"], 0),
@@ -83,6 +102,94 @@ CHECK_TABLE = [
      ["2:2 error MISSING_PART"], 1),
 ]
 
+# Input, extra options, a piece of the text report's first line.
+MESSAGE_TABLE = [
+    ("byte-order mark", "\ufeff" + part(ROT), [], "in.kta:1:1: error: the file starts with a "
+     "UTF-8 byte-order mark"),
+    ("glued bracket", part(ROT.replace("[ 0 1 ]", "[0, 1 ]")), [],
+     "unknown word '[0' is ignored, and so are the words after it: brackets and braces must "
+     "stand apart, with spaces ('[ 0')"),
+    ("keys and values differ", part(ROT.replace("0 1 ]", "0 1 2 ]", 1)), [],
+     'OrientationInterpolator of track "P" has 3 keys but 2 values: every key needs one value; '
+     "the shorter list is at line 3"),
+    ("fewer keys", part(ROT.replace("Key [ 0 1 ]", "\nKey [ 0 ]")), [],
+     'has 1 key but 2 values: every key needs one value; the shorter list is at line 4'),
+    ("case of a part name", part(ROT, '"lid"'), ["--world", "examples/chest.iv"],
+     'component "Chest" has no part "lid" (did you mean "Lid"?)'),
+    ("no animation", "", [], "in.kta:1:1: error: no animation found"),
+    ("a full turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 6.2832 ]")), [],
+     'track "P": keys 0 and 1 are written 360.0 degrees apart, more than half a turn; playback '
+     "takes the short way round, 0.0 degrees"),
+]
+
+
+def world(body, header="#Inventor V2.1 ascii"):
+    return f"{header}\nSeparator {{\n{body}\n}}\n"
+
+
+LID = "DEF Lid KTPart { transform Transform { translation 0 0.35 0 } }"
+
+# World, the world's findings in order (none: the world is clean).
+WORLD_TABLE = [
+    ("clean", world(f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}"), []),
+    ("misspelt part field", world(
+        "DEF Chest KTComponent { geometry Separator {\n"
+        "DEF Lid KTPart { transfrom Transform { translation 0 0.35 0 } }\n} }"),
+     ["4:18 error UNKNOWN_FIELD"]),
+    ("misspelt component field", world(f"DEF Chest KTComponent {{ geomtry Separator {{\n{LID}\n}} }}"),
+     ["3:25 error UNKNOWN_FIELD"]),
+    ("wrong node type", world(
+        "DEF Chest KTComponent { geometry Separator {\nDEF Lid KTPart { transform Group { } }\n} }"),
+     ["4:28 error WRONG_NODE_TYPE"]),
+    ("component without a name", world(f"KTComponent {{ geometry Separator {{\n{LID}\n}} }}"),
+     ["3:1 error UNNAMED_COMPONENT"]),
+    ("two parts of one name", world(
+        f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\nDEF Lid KTPart {{ }}\n}} }}"),
+     ["5:5 error DUPLICATE_PART"]),
+    ("equal names in two components", world(
+        f"DEF A KTComponent {{ geometry Separator {{\n{LID}\n}} }}\n"
+        f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}"), []),
+    ("VRML header", world(f"DEF Chest KTComponent {{ geometry Separator {{\n{LID}\n}} }}",
+                          "#VRML V2.0 utf8"), ["1:1 error VRML_HEADER"]),
+    ("Coin's error", world("DEF Chest KTComponent { geometry Separator {\n  Cub { } } }"),
+     ["4:3 error WORLD_ERROR"]),
+]
+
+
+class WorldTable(unittest.TestCase):
+    def test_each_world_gives_its_findings(self):
+        animation = os.path.join(SOURCE_DIR, "examples", "chest.kta")
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text, findings in WORLD_TABLE:
+                with self.subTest(name):
+                    path = write(folder, "w.iv", text)
+                    result = run(["check", "--json", "--positions", "--world", path,
+                                  "--component", "Chest", animation])
+                    reports = json.loads(result.stdout)
+                    reports = reports if isinstance(reports, list) else [reports]
+                    self.assertEqual(result.returncode, 1 if findings else 0)
+                    if not findings:
+                        self.assertEqual([findings_of(r) for r in reports], [[]])
+                        continue
+                    self.assertEqual(reports[0]["uri"], path)
+                    self.assertEqual(findings_of(reports[0]), findings)
+
+    def test_messages_say_what_is_misspelt(self):
+        rows = [(WORLD_TABLE[1][1], "w.iv:4:18: error: KTPart \"Lid\" has no field 'transfrom' "
+                 "(did you mean 'transform'?)"),
+                (WORLD_TABLE[3][1], "w.iv:4:28: error: field 'transform' of KTPart \"Lid\" takes "
+                 "a Transform, not a Group"),
+                (WORLD_TABLE[5][1], 'w.iv:5:5: error: component "Chest" has two parts named '
+                 '"Lid"; animations find only the first (line 4)')]
+        with tempfile.TemporaryDirectory() as folder:
+            for text, message in rows:
+                with self.subTest(message):
+                    path = write(folder, "w.iv", text)
+                    for args in (["check", "--world", path], ["play", path]):
+                        result = run(args + [os.path.join(SOURCE_DIR, "examples", "chest.kta")])
+                        self.assertEqual(result.returncode, 1)
+                        self.assertIn(message, result.stderr.decode().splitlines()[0])
+
 
 class CheckTable(unittest.TestCase):
     def test_each_input_gives_its_findings_and_exit_status(self):
@@ -93,6 +200,50 @@ class CheckTable(unittest.TestCase):
                     options = [os.path.join(SOURCE_DIR, o) if o.startswith("examples/") else o
                                for o in options]
                     self.assertEqual(check_json(path, *options), (status, findings))
+
+    def test_messages_name_what_is_wrong(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text, options, message in MESSAGE_TABLE:
+                with self.subTest(name):
+                    path = write(folder, "in.kta", text)
+                    options = [os.path.join(SOURCE_DIR, o) if o.startswith("examples/") else o
+                               for o in options]
+                    result = run(["check", *options, path])
+                    self.assertIn(message, result.stderr.decode().splitlines()[0])
+
+    def test_tracks_are_listed_in_file_order_as_the_host_plays_them(self):
+        names = ["Zeta", "Alpha", "Mu", "Beta", "Omega", "Gamma"]
+        text = "".join(part(ROT + " PositionInterpolator { Key [ 0 1 ] KeyValue [ 0 0 0, 0 "
+                            f"{i} 0 ] }}", f'"{n}"') for i, n in enumerate(names))
+        with tempfile.TemporaryDirectory() as folder:
+            path = write(folder, "in.kta", text)
+            for options, played in [([], "0"), (["--positions"], "1")]:
+                result = run(["check", *options, path])
+                listed = result.stdout.decode().splitlines()[1:]
+                self.assertEqual([line.split('"')[1] for line in listed], names)
+                # The first track's positions stay at the origin: they play in no case.
+                self.assertTrue(listed[0].endswith("usePositions 0"), listed[0])
+                for line in listed[1:]:
+                    self.assertTrue(line.endswith("usePositions " + played), line)
+            report = json.loads(run(["check", "--json", path]).stdout)
+            self.assertEqual([t["name"] for t in report["info"]["tracks"]], names)
+
+    def test_strict_passes_on_the_examples_and_on_imports(self):
+        examples = [os.path.join(SOURCE_DIR, "examples", name)
+                    for name in sorted(os.listdir(os.path.join(SOURCE_DIR, "examples")))
+                    if name.endswith(".kta")]
+        self.assertEqual(run(["check", "--strict", "-q", *examples]).returncode, 0)
+        models = "/usr/share/assimp/models/"
+        if not os.path.isdir(models):
+            self.skipTest("no assimp test models")
+        with tempfile.TemporaryDirectory() as folder:
+            for model in ["BVH/Boxing_Toes.bvh", "BVH/01_01.bvh",
+                          "glTF2/simple_skin/simple_skin.gltf", "FBX/animation_with_skeleton.fbx"]:
+                with self.subTest(model):
+                    out = os.path.join(folder, "out.kta")
+                    self.assertEqual(run(["import", models + model, "-o", out]).returncode, 0)
+                    result = run(["check", "--strict", "-q", out])
+                    self.assertEqual(result.returncode, 0, result.stderr.decode()[:400])
 
     def test_files_that_hold_no_working_animation_get_an_error(self):
         with open(os.path.join(SOURCE_DIR, "examples", "chest.kta"), "rb") as f:
@@ -137,6 +288,19 @@ class CommandLine(unittest.TestCase):
         self.assertNotIn(b"inspect", run(["--help"]).stdout)
         chest = os.path.join(SOURCE_DIR, "examples", "chest.kta")
         self.assertTrue(run(["plot", chest, "-o", "-"]).stdout.startswith(b"<?xml"))
+
+
+class FormatDocument(unittest.TestCase):
+    def test_the_table_of_findings_lists_every_code_the_checker_emits(self):
+        with open(os.path.join(SOURCE_DIR, "tools", "common", "Findings.cpp")) as f:
+            emitted = set(re.findall(r'\{Finding::\w+, "([A-Z_]+)"', f.read()))
+        with open(os.path.join(SOURCE_DIR, "docs", "format.md")) as f:
+            table = f.read().split("## Checking files", 1)[1]
+        documented = set(re.findall(r"^\|[^|\n]*\|", table, re.M))
+        documented = {code for row in documented for code in re.findall(r"`([A-Z_]+)`", row)}
+        self.assertGreater(len(emitted), 20)
+        self.assertEqual(emitted - documented, set())
+        self.assertEqual(documented - emitted, set())
 
 
 class FormatDocumentExamples(unittest.TestCase):

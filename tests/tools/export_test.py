@@ -1,11 +1,12 @@
 """Bad input to `ktrt export` and `ktrt preview`: one `ktrt` line (or Coin's
 FILE:LINE: message for a world it cannot read), exit status 1 and no file
-left behind.
+left behind. What the preview page says: its title, its rate, its controls.
 
 Usage: export_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -39,13 +40,40 @@ class BadInputTest(unittest.TestCase):
                         cwd=SOURCE_DIR, capture_output=True, text=True)
                     self.assertEqual(result.returncode, 1)
                     # A sanitizer build may append its suppression summary.
-                    lines = result.stderr.split("\n-----", 1)[0].splitlines()
+                    lines = [line for line in result.stderr.split("\n-----", 1)[0].splitlines()
+                             if not line.startswith("    ")]  # but the quoted line
                     self.assertEqual(len(lines), 1, result.stderr)
                     # A world Coin cannot read gets Coin's message at its line.
-                    prefix = ("examples/chest.kta:1: " if name == "world without components"
+                    prefix = ("examples/chest.kta:1:1: error: " if name == "world without components"
                               else "ktrt " + command + ": ")
                     self.assertTrue(lines[0].startswith(prefix), lines[0])
                     self.assertEqual(os.listdir(folder), [])
+
+
+class PreviewPageTest(unittest.TestCase):
+    def test_the_page_names_what_it_plays_and_plays_at_the_worlds_rate(self):
+        # world, options, title, frames a second
+        cases = [
+            ("examples/chest.iv", [], "Chest - chest.kta", "30"),
+            ("examples/chest-play.iv", [], "Chest - chest.kta", "2"),  # its keyRate
+            ("examples/chest-play.iv", ["--fps", "12.5"], "Chest - chest.kta", "12.5"),
+        ]
+        for world, options, title, fps in cases:
+            with self.subTest(world=world, options=options), \
+                    tempfile.TemporaryDirectory() as folder:
+                page = os.path.join(folder, "page.html")
+                result = subprocess.run(
+                    [KTRT, "preview", world, "examples/chest.kta", *options, "-o", page],
+                    cwd=SOURCE_DIR, capture_output=True, text=True)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                with open(page, encoding="utf-8") as file:
+                    html = file.read()
+                self.assertIn(f"<title>{title}</title>", html)
+                self.assertRegex(html, r"var KTRT = \{ frames: 3, fps: " + re.escape(fps) + ",")
+                # A speed control with real time chosen, and a play button
+                # whose width does not follow its label.
+                self.assertRegex(html, r'<select id="speed">.*<option value="1" selected>')
+                self.assertRegex(html, r"#play \{[^}]*width: [0-9.]+em;")
 
 
 if __name__ == "__main__":

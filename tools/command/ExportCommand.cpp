@@ -1,7 +1,10 @@
 #include "command/Commands.h"
+#include "common/OptionLimits.h"
+#include "common/OutputFile.h"
+#include "common/PlaySession.h"
+#include "common/SourceLine.h"
 #include "gltf/ExportScene.h"
 #include "gltf/GltfModel.h"
-#include "common/PlaySession.h"
 #include "gltf/PoseClip.h"
 #include "gltf/PreviewPage.h"
 
@@ -9,7 +12,16 @@
 #include <memory>
 #include <string>
 
+#include <Inventor/SoFullPath.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/nodekits/SoBaseKit.h>
+
+#include <ktcp/KTComponent.h>
+#include <ktcp/KTComponentLibrary.h>
+
 #include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/animation/KTAnimationSampler.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 
 #ifndef KTRT_THREE_DIR
 #define KTRT_THREE_DIR "/usr/share/javascript/three"
@@ -22,7 +34,7 @@ namespace {
 struct ExportOptions {
     PlayInput input;
     int frames = -1;
-    double fps = 30.0;
+    double fps = 0.0; // 0: the key rate of the component's KTAnimationPlayback, else 30
     std::string output;
     std::string interpolation = "step"; // step: the frames of update(); linear: the keys by time
 };
@@ -30,6 +42,12 @@ struct ExportOptions {
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The file name of `path` without its folders.
+std::string baseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The file name of `path` without folders and extension: the clip's name.
@@ -40,76 +58,121 @@ std::string stem(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// The key rate that the component's KTAnimationPlayback node gives, or 0
+// when the component has none.
+double worldKeyRate(KTComponent& component) {
+    const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
+    SoBaseKit::setSearchingChildren(TRUE);
+    SoSearchAction search;
+    search.setType(KTAnimationPlayback::getClassTypeId());
+    search.setInterest(SoSearchAction::FIRST);
+    search.apply(&component);
+    SoBaseKit::setSearchingChildren(searchedChildren);
+    const auto* path = static_cast<const SoFullPath*>(search.getPath());
+    if (!path || !path->getTail()->isOfType(KTAnimationPlayback::getClassTypeId()))
+        return 0.0;
+    return static_cast<const KTAnimationPlayback*>(path->getTail())->keyRate.getValue();
+}
+
+// What the export made: the model, its frame count and rate, and the names
+// of the component and the clip.
+struct ExportResult {
+    tinygltf::Model model;
+    int frames = 0;
+    double fps = 30.0;
+    std::string component;
+    std::string clip;
+};
+
 // Plays the animation as `ktrt play` does and builds the model of its
-// component with one clip of `frames` frames. Prints why and returns false
-// on bad input.
-bool exportModel(const char* tool, const ExportOptions& options, tinygltf::Model& model,
-                 int& frames) {
+// component with one clip of `frames` frames. Prints why and returns 1 on
+// bad input, 2 when the frames would exceed the limit, else 0.
+int exportModel(const char* tool, const ExportOptions& options, ExportResult& result) {
+    KTComponentLibrary::init();
+    KTAnimationPlayback::initClass(); // worlds that say at what rate they play
     PlaySession session;
     if (!openPlaySession(tool, options.input, session, true))
-        return false;
+        return 1;
+    result.component = session.component->getName().getString();
+    result.clip = stem(options.input.animation);
+    result.fps = options.fps;
+    if (!(result.fps > 0.0)) {
+        const double keyRate = worldKeyRate(*session.component);
+        result.fps =
+            keyRate >= OptionLimits::minRate && keyRate <= OptionLimits::maxRate ? keyRate : 30.0;
+    }
+    int& frames = result.frames;
     frames = options.frames >= 0 ? options.frames : cycleLength(session.animation);
     if (frames == 0) {
-        std::cerr << tool << ": " << options.input.animation << " has no frames to play\n";
-        return false;
+        std::cerr << tool << ": " << escapeBytes(options.input.animation)
+                  << " has no frames to play\n";
+        return 1;
     }
     const ExportScene scene = collectExportScene(*session.component, session.parts);
     if (options.interpolation == "linear") {
+        KTAnimationSampler sampler(session.component, &session.animation, result.fps);
+        if (!withinFrameLimit(tool, "--interpolation linear", sampler.getDuration() * result.fps,
+                              "samples"))
+            return 2;
         PoseClip clip = sampleKeysLinear(session.component, session.animation, session.parts,
-                                         scene.partNodes, options.fps);
-        clip.name = stem(options.input.animation);
+                                         scene.partNodes, result.fps);
+        clip.name = result.clip;
         frames = static_cast<int>(clip.times.size());
-        model = buildGltfModel(scene, {clip});
-        return true;
+        result.model = buildGltfModel(scene, {clip});
+        return 0;
     }
+    if (!withinFrameLimit(tool, "one cycle", frames))
+        return 2;
     KTAnimationInstance instance(session.component, &session.animation);
     PoseClip clip = samplePlayback(instance, session.animation, session.parts, scene.partNodes,
-                                   frames, options.fps);
-    clip.name = stem(options.input.animation);
-    model = buildGltfModel(scene, {clip});
-    return true;
+                                   frames, result.fps);
+    clip.name = result.clip;
+    result.model = buildGltfModel(scene, {clip});
+    return 0;
 }
 
-bool save(const char* tool, const std::string& path, const std::string& bytes) {
-    std::string error;
-    if (bytes.empty())
-        error = "tinygltf could not serialise the model";
-    if (!error.empty() || !writeWholeFile(path, bytes, error)) {
-        std::cerr << tool << ": cannot write " << path << ": " << error << '\n';
-        return false;
+int save(const char* tool, const std::string& path, const std::string& bytes) {
+    const std::string error =
+        bytes.empty() ? "tinygltf could not serialise the model" : writeFileAtomically(path, bytes);
+    if (!error.empty()) {
+        std::cerr << tool << ": cannot write " << escapeBytes(path) << ": " << error << '\n';
+        return 1;
     }
-    return true;
+    return 0;
 }
 
 int exportGltf(const ExportOptions& options) {
     const char* tool = "ktrt export";
     const bool binary = endsWith(options.output, ".glb");
     if (!binary && !endsWith(options.output, ".gltf")) {
-        std::cerr << tool << ": " << options.output << ": the output must end in .glb or .gltf\n";
+        std::cerr << tool << ": " << escapeBytes(options.output)
+                  << ": the output must end in .glb or .gltf\n";
         return 1;
     }
-    tinygltf::Model model;
-    int frames = 0;
-    if (!exportModel(tool, options, model, frames))
+    if (!outputsAreDistinct(tool, {options.input.world, options.input.animation}, {options.output}))
         return 1;
-    return save(tool, options.output, serializeGltf(model, binary)) ? 0 : 1;
+    ExportResult result;
+    if (const int status = exportModel(tool, options, result))
+        return status;
+    return save(tool, options.output, serializeGltf(result.model, binary));
 }
 
 int preview(const ExportOptions& options) {
     const char* tool = "ktrt preview";
-    tinygltf::Model model;
-    int frames = 0;
-    if (!exportModel(tool, options, model, frames))
+    if (!outputsAreDistinct(tool, {options.input.world, options.input.animation}, {options.output}))
         return 1;
+    ExportResult result;
+    if (const int status = exportModel(tool, options, result))
+        return status;
     std::string error;
-    const std::string page =
-        previewPage(stem(options.input.world) + " - " + stem(options.input.animation),
-                    serializeGltf(model, true), frames, options.fps, KTRT_THREE_DIR, error);
+    const std::string page = previewPage(
+        result.component + " - " + baseName(options.input.animation),
+        serializeGltf(result.model, true), result.frames, result.fps, KTRT_THREE_DIR, error);
     if (page.empty()) {
         std::cerr << tool << ": " << error << '\n';
         return 1;
     }
-    return save(tool, options.output, page) ? 0 : 1;
+    return save(tool, options.output, page);
 }
 
 CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* description,
@@ -120,10 +183,14 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
     command->add_option("-c,--component", options.input.component, "Component to animate");
     command
         ->add_option("--fps", options.fps,
-                     "Rate at which the host calls update(), in frames per second (default 30)")
-        ->check(CLI::PositiveNumber);
-    command->add_option("-n,--frames", options.frames, "Frames to play (default: one full cycle)")
-        ->check(CLI::NonNegativeNumber);
+                     "Rate at which the host calls update(), in frames per second, 0.001 to "
+                     "10000 (default: the keyRate of the component's KTAnimationPlayback "
+                     "node, else 30)")
+        ->check(rateOption());
+    command
+        ->add_option("-n,--frames", options.frames,
+                     "Frames to play, at most 1000000 (default: one full cycle)")
+        ->check(frameCountOption());
     command->add_flag("--positions", options.input.positions,
                       "Also play the position keys of tracks that have any");
     command
@@ -131,6 +198,7 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
                      "step (default): the frames of update() as STEP samples; linear: every key "
                      "at key / FPS as a LINEAR sample, interpolated as KTAnimationPlayer plays "
                      "it (one cycle; --frames does not apply)")
+        ->transform(worldSpelling())
         ->check(CLI::IsMember({"step", "linear"}));
     return command;
 }
@@ -147,7 +215,10 @@ void registerExportCommand(CLI::App& app, int& status) {
         "calls, every part's rotation (and translation when positions play) as a STEP sample at "
         "frame / FPS seconds, plus one closing sample that lets a looping player hold the last "
         "frame for 1 / FPS. OUT ending in .glb gets binary glTF, .gltf JSON with the buffer "
-        "embedded.");
+        "embedded. OUT must not be WORLD or ANIMATION (exit status 1); an existing OUT that is "
+        "a pipe or a device is written in place. --fps beyond 0.001 to 10000, --frames beyond "
+        "1000000, or a cycle of more than 1000000 frames (samples) are refused with exit "
+        "status 2.");
     command->add_option("-o,--output", options->output, "OUT.glb or OUT.gltf")->required();
     command->callback([options, &status]() { status = exportGltf(*options); });
 }
@@ -157,8 +228,11 @@ void registerPreviewCommand(CLI::App& app, int& status) {
     CLI::App* command =
         addCommonOptions(app, "preview", "Write an HTML page that plays the export", *options);
     command->footer("Exports as `ktrt export` does and writes one self-contained HTML page (no "
-                    "network needed) that shows the model with three.js: orbit with the mouse, "
-                    "play/pause, and a slider that picks a frame.");
+                    "network needed), titled with the component and the animation, that shows "
+                    "the model with three.js: orbit with the mouse, play/pause, a slider that "
+                    "picks a frame and a choice of speed. The frames play at --fps frames per "
+                    "second: by default the keyRate of the component's KTAnimationPlayback node "
+                    "when the world has one, else 30. The limits of `ktrt export` apply.");
     command->add_option("-o,--output", options->output, "PAGE.html")->required();
     command->callback([options, &status]() { status = preview(*options); });
 }

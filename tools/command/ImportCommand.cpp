@@ -1,10 +1,13 @@
 #include "command/Commands.h"
+#include "common/AnimationFile.h"
+#include "common/OptionLimits.h"
+#include "common/OutputFile.h"
+#include "common/SourceLine.h"
 #include "import/ImportSampling.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -12,11 +15,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
-#include <assimp/LogStream.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -36,37 +35,6 @@ struct ImportOptions {
     double fps = 30.0;
     bool list = false;
 };
-
-// Writes `text` to `path` through a temporary file beside it, renamed over
-// it once complete; "" on success, else the system's reason.
-std::string writeWhole(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0)
-        return std::strerror(errno);
-    std::FILE* file = ::fdopen(descriptor, "w");
-    if (!file) {
-        const int error = errno;
-        ::close(descriptor);
-        std::remove(temporary.c_str());
-        return std::strerror(error);
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int error = errno;
-    const bool closed = std::fclose(file) == 0;
-    std::error_code ignored;
-    std::filesystem::permissions(
-        temporary,
-        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-            std::filesystem::perms::group_read | std::filesystem::perms::others_read,
-        ignored);
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int reason = !written ? error : errno;
-        std::remove(temporary.c_str());
-        return std::strerror(reason ? reason : EIO);
-    }
-    return "";
-}
 
 std::string number(double value) {
     char buffer[32];
@@ -187,130 +155,158 @@ private:
     std::string text;
 };
 
-// Collects what assimp reports as warnings and errors while it reads, so
-// that a file it reads in spite of faults can still be refused with its
-// reason.
-class AssimpMessages : public Assimp::LogStream {
-public:
-    AssimpMessages() {
-        Assimp::DefaultLogger::create(nullptr, Assimp::Logger::NORMAL, 0);
-        Assimp::DefaultLogger::get()->attachStream(this,
-                                                   Assimp::Logger::Warn | Assimp::Logger::Err);
-    }
-    ~AssimpMessages() override {
-        Assimp::DefaultLogger::get()->detachStream(this,
-                                                   Assimp::Logger::Warn | Assimp::Logger::Err);
-        Assimp::DefaultLogger::kill();
-    }
-    AssimpMessages(const AssimpMessages&) = delete;
-    AssimpMessages& operator=(const AssimpMessages&) = delete;
+// "1 morph-target channel", "2 channels": a count and what it counts.
+std::string counted(unsigned int count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
 
-    void write(const char* message) override {
-        std::string text = message;
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.pop_back();
-        // "Warn,  T0: message": the message alone. Validation remarks on
-        // data that assimp kept are no reasons to refuse a file.
-        const std::size_t colon = text.find(": ");
-        if (colon != std::string::npos)
-            text.erase(0, colon + 2);
-        if (first.empty() && text.rfind("Validation warning", 0) != 0)
-            first = text;
-    }
-
-    std::string first;
-};
+// What an animation holds besides node channels, for --list and for the
+// message that refuses an animation without any.
+std::string otherChannels(const aiAnimation& animation) {
+    std::string text;
+    if (animation.mNumMorphMeshChannels > 0)
+        text += ", " + counted(animation.mNumMorphMeshChannels, "morph-target channel");
+    if (animation.mNumMeshChannels > 0)
+        text += ", " + counted(animation.mNumMeshChannels, "mesh channel");
+    return text;
+}
 
 void listAnimations(const aiScene& scene) {
     for (unsigned int i = 0; i < scene.mNumAnimations; ++i) {
         const aiAnimation& animation = *scene.mAnimations[i];
-        std::printf("%u: \"%s\", %.6g s, %u channel%s\n", i, animation.mName.C_Str(),
-                    animation.mDuration / ticksPerSecond(animation), animation.mNumChannels,
-                    animation.mNumChannels == 1 ? "" : "s");
+        std::printf(
+            "%u: \"%s\", %.6g s, %s%s%s\n", i, animation.mName.C_Str(),
+            animation.mDuration / ticksPerSecond(animation),
+            counted(animation.mNumChannels, "channel").c_str(), otherChannels(animation).c_str(),
+            animation.mTicksPerSecond > 0.0 ? "" : " (no ticks per second given: 25 assumed)");
     }
 }
 
-// The animation named `requested`, or numbered so; the first when empty.
+// A whole number chooses by index, anything else by name; the first when
+// empty.
 const aiAnimation* chooseAnimation(const aiScene& scene, const std::string& requested) {
     if (requested.empty())
         return scene.mNumAnimations > 0 ? scene.mAnimations[0] : nullptr;
+    if (requested.find_first_not_of("0123456789") == std::string::npos) {
+        const std::size_t digits = requested.find_first_not_of('0');
+        const bool small = digits == std::string::npos || requested.size() - digits < 10;
+        const unsigned long index = small ? std::stoul(requested) : scene.mNumAnimations;
+        return index < scene.mNumAnimations ? scene.mAnimations[index] : nullptr;
+    }
     for (unsigned int i = 0; i < scene.mNumAnimations; ++i)
         if (requested == scene.mAnimations[i]->mName.C_Str())
             return scene.mAnimations[i];
-    if (requested.find_first_not_of("0123456789") == std::string::npos && requested.size() < 9) {
-        const auto index = static_cast<unsigned int>(std::stoul(requested));
-        if (index < scene.mNumAnimations)
-            return scene.mAnimations[index];
-    }
     return nullptr;
 }
 
+// assimp's reasons, on one line and without the placeholders some of its
+// readers leave in them.
+std::string cleanReason(std::string reason) {
+    std::replace(reason.begin(), reason.end(), '\n', ' ');
+    for (std::size_t at; (at = reason.find("<add reason>")) != std::string::npos;)
+        reason.erase(at, 12);
+    while (!reason.empty() && (reason.back() == ' ' || reason.back() == ':'))
+        reason.pop_back();
+    return reason.empty() ? "assimp cannot read it" : reason;
+}
+
+// One name per animated node, fit for both files and unique. A node whose
+// name is fit already keeps it; the others get theirs afterwards, with a
+// number when the fitted name is taken, so the order of the channels does
+// not matter.
+std::vector<std::string> partNamesOf(const aiAnimation& animation) {
+    std::vector<std::string> names(animation.mNumChannels);
+    std::set<std::string> taken;
+    for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
+        const std::string node = animation.mChannels[c]->mNodeName.C_Str();
+        if (partNameOf(node) == node && taken.insert(node).second)
+            names[c] = node;
+    }
+    std::string renamed;
+    unsigned int renamedCount = 0;
+    for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
+        if (!names[c].empty())
+            continue;
+        const std::string node = animation.mChannels[c]->mNodeName.C_Str();
+        std::string name = partNameOf(node);
+        for (int n = 2; taken.count(name); ++n)
+            name = partNameOf(node) + "_" + std::to_string(n);
+        if (++renamedCount <= 3)
+            renamed += (renamedCount > 1 ? ", \"" : "\"") + escapeBytes(node) + "\" as " + name;
+        taken.insert(name);
+        names[c] = name;
+    }
+    if (renamedCount > 0)
+        std::cerr << "ktrt: warning: " << renamedCount << " node name"
+                  << (renamedCount == 1 ? "" : "s") << " changed to fit the files: " << renamed
+                  << (renamedCount > 3 ? ", ..." : "") << '\n';
+    return names;
+}
+
 int runImport(const ImportOptions& options) {
-    if (!(options.fps > 0.0) || !std::isfinite(options.fps)) {
-        std::cerr << "ktrt: --fps must be a positive number\n";
+    const std::string source = escapeBytes(options.source);
+    const std::string reason = unreadableReason(options.source);
+    if (!reason.empty()) {
+        std::cerr << "ktrt: cannot import " << source << ": " << reason << '\n';
         return 1;
     }
-    AssimpMessages messages;
+    if (!options.list && options.output.empty()) {
+        std::cerr << "ktrt: import needs -o OUT.kta (or --list)\n";
+        return 1;
+    }
+    std::vector<std::string> outputs{options.output};
+    if (!options.world.empty())
+        outputs.push_back(options.world);
+    if (!options.list && !outputsAreDistinct("ktrt", {options.source}, outputs))
+        return 1;
     Assimp::Importer importer;
     const aiScene* scene =
         importer.ReadFile(options.source, aiProcess_Triangulate | aiProcess_ValidateDataStructure);
     if (!scene || !scene->mRootNode) {
-        std::string reason = importer.GetErrorString();
-        std::replace(reason.begin(), reason.end(), '\n', ' ');
-        std::cerr << "ktrt: cannot import " << options.source << ": " << reason << '\n';
+        std::cerr << "ktrt: cannot import " << source << ": "
+                  << cleanReason(importer.GetErrorString()) << '\n';
         return 1;
     }
     if (options.list) {
         listAnimations(*scene);
         return 0;
     }
-    if (options.output.empty()) {
-        std::cerr << "ktrt: import needs -o OUT.kta (or --list)\n";
-        return 1;
-    }
     const aiAnimation* animation = chooseAnimation(*scene, options.animation);
     if (!animation) {
         if (options.animation.empty())
-            std::cerr << "ktrt: cannot import " << options.source << ": it holds no animation"
-                      << (messages.first.empty() ? "" : " (assimp: " + messages.first + ")")
-                      << '\n';
+            std::cerr << "ktrt: cannot import " << source << ": it holds no animation\n";
         else
-            std::cerr << "ktrt: " << options.source << " has no animation \"" << options.animation
-                      << "\" (--list shows them)\n";
+            std::cerr << "ktrt: " << source << " has no animation "
+                      << (options.animation.find_first_not_of("0123456789") == std::string::npos
+                              ? "number " + escapeBytes(options.animation)
+                              : "\"" + escapeBytes(options.animation) + "\"")
+                      << " (--list shows them)\n";
         return 1;
     }
+    const unsigned int frames = frameCount(*animation, options.fps);
+    char what[64];
+    std::snprintf(what, sizeof what, "--fps %g", options.fps);
+    if (!withinFrameLimit("ktrt", what, frames))
+        return 2;
 
-    // One name per animated node, fit for both files and unique.
-    std::vector<std::string> partNames(animation->mNumChannels);
+    const std::vector<std::string> partNames = partNamesOf(*animation);
     std::map<std::string, std::string> parts;
-    std::set<std::string> taken;
-    std::string renamed;
-    unsigned int renamedCount = 0;
-    for (unsigned int c = 0; c < animation->mNumChannels; ++c) {
-        const std::string node = animation->mChannels[c]->mNodeName.C_Str();
-        std::string name = partNameOf(node);
-        for (int n = 2; taken.count(name); ++n)
-            name = partNameOf(node) + "_" + std::to_string(n);
-        if (name != node && ++renamedCount <= 3) {
-            renamed += renamedCount > 1 ? ", \"" : "\"";
-            renamed += node;
-            renamed += "\" as ";
-            renamed += name;
-        }
-        taken.insert(name);
-        partNames[c] = name;
-        parts.emplace(node, name);
-    }
-    if (renamedCount > 0)
-        std::cerr << "ktrt: warning: " << renamedCount << " node name"
-                  << (renamedCount == 1 ? "" : "s") << " changed to fit the files: " << renamed
-                  << (renamedCount > 3 ? ", ..." : "") << '\n';
+    for (unsigned int c = 0; c < animation->mNumChannels; ++c)
+        parts.emplace(animation->mChannels[c]->mNodeName.C_Str(), partNames[c]);
 
     KTComponentAnimation result;
     std::vector<std::string> warnings;
     buildAnimation(*scene, *animation, partNames, options.fps, result, warnings);
     for (const std::string& warning : warnings)
         std::cerr << "ktrt: warning: " << warning << '\n';
+    if (result.getNumPartAnimations() == 0) {
+        const std::string others = otherChannels(*animation);
+        std::cerr << "ktrt: cannot import " << source << ": its animation \""
+                  << escapeBytes(animation->mName.C_Str()) << "\" turns or moves no node ("
+                  << counted(animation->mNumChannels, "node channel") << others
+                  << (others.empty() ? "" : ", which an animation file cannot hold") << ")\n";
+        return 1;
+    }
 
     std::string componentName = partNameOf(std::filesystem::path(options.source).stem().string());
     result.setComponentName(componentName.c_str());
@@ -320,26 +316,18 @@ int runImport(const ImportOptions& options) {
         std::cerr << "ktrt: " << writer.getErrorMessage().data() << '\n';
         return 1;
     }
-    std::string world;
+    std::vector<OutputFile> files{{options.output, text}};
     if (!options.world.empty())
-        world = WorldWriter(*scene, parts).write(componentName);
-
-    std::string reason = writeWhole(options.output, text);
-    if (!reason.empty()) {
-        std::cerr << "ktrt: cannot write " << options.output << ": " << reason << '\n';
+        files.push_back({options.world, WorldWriter(*scene, parts).write(componentName)});
+    std::string failedPath;
+    const std::string failure = writeOutputs(files, failedPath);
+    if (!failure.empty()) {
+        std::cerr << "ktrt: cannot write " << escapeBytes(failedPath) << ": " << failure << '\n';
         return 1;
-    }
-    if (!options.world.empty()) {
-        reason = writeWhole(options.world, world);
-        if (!reason.empty()) {
-            std::remove(options.output.c_str());
-            std::cerr << "ktrt: cannot write " << options.world << ": " << reason << '\n';
-            return 1;
-        }
     }
     std::printf("%s: %u track%s, %u frames at %g fps\n", options.output.c_str(),
                 result.getNumPartAnimations(), result.getNumPartAnimations() == 1 ? "" : "s",
-                frameCount(*animation, options.fps), options.fps);
+                frames, options.fps);
     return 0;
 }
 
@@ -350,11 +338,22 @@ void registerImportCommand(CLI::App& app, int& status) {
     CLI::App* command = app.add_subcommand(
         "import", "Resample an animation of a glTF, FBX, BVH, Collada (or other assimp) file "
                   "into an animation file");
+    command->footer(
+        "Samples the animation at --fps from time 0 to its end inclusive, one track per node "
+        "that turns or moves, named after the node (characters an animation file or an Inventor "
+        "name cannot hold become '_'; a name taken already gets _2, _3, ...; a node whose name "
+        "fits keeps it). An animation that does not say its ticks per second is timed at 25, "
+        "as assimp's own tools do, and --list says so. An animation with no node channel (only "
+        "morph targets, say) is refused. OUT and the world are written together or not at all, "
+        "and must be neither SOURCE nor each other (exit status 1). More than 1000000 frames "
+        "are refused with exit status 2.");
     command->add_option("SOURCE", options->source, "the file to import")->required();
     command->add_option("-o,--output", options->output, "the animation file to write (.kta)");
-    command->add_option("--fps", options->fps, "samples per second (default 30)");
+    command->add_option("--fps", options->fps, "samples per second, 0.001 to 10000 (default 30)")
+        ->check(rateOption());
     command->add_option("--animation", options->animation,
-                        "the animation to import, by name or index (default the first)");
+                        "the animation to import: a whole number is its index (from 0, as --list "
+                        "numbers them), anything else its name (default the first)");
     command->add_option("--world", options->world,
                         "also write an Inventor world (.iv) with the meshes and one part per "
                         "animated node");

@@ -1,5 +1,6 @@
 #include "command/PlayByTime.h"
 #include "common/AnimationFile.h"
+#include "common/OptionLimits.h"
 #include "common/PlaySession.h"
 #include "common/SourceLine.h"
 #include "common/WorldFile.h"
@@ -20,6 +21,7 @@
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
@@ -66,8 +68,17 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
                 duration *= 2.0;
             duration /= std::fabs(player.getSpeed());
         }
-        const long rows = static_cast<long>(std::floor(duration * rate + 1e-9)) + 1;
-        for (long row = 0; row < rows && row < 1000000; ++row)
+        if (!std::isfinite(duration)) {
+            std::cerr << "ktrt play: at speed " << player.getSpeed()
+                      << " a cycle never ends; give --duration or --speed\n";
+            return 2;
+        }
+        const long rows = wholeFrames(duration * rate) + 1;
+        char what[96];
+        std::snprintf(what, sizeof what, "%g rows a second for %.6g s", rate, duration);
+        if (!withinFrameLimit("ktrt play", what, static_cast<double>(rows), "rows"))
+            return 2;
+        for (long row = 0; row < rows; ++row)
             times.push_back(static_cast<double>(row) / rate);
     }
 
@@ -85,12 +96,18 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
                 "   rotation (degrees)");
     std::printf("%8s  %-*s  %8s %8s %8s  %8s %8s %8s\n", "time (s)", nameWidth, "part", "x", "y",
                 "z", "x", "y", "z");
-    auto printPoses = [&](const std::string& label) {
+    // The pose the sampler computed, or with `scene` the parts' transforms;
+    // a channel the pose does not set is the part's own.
+    auto printPoses = [&](const std::string& label, bool scene = false) {
+        const KTPose& pose = sampler.getPose();
         for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
             const SoTransform* node = sampler.getPartTransform(p);
-            const SbVec3f& at = node->translation.getValue();
+            const int channels = scene ? 0 : pose.getChannels(p);
+            const SbVec3f& at = (channels & KTPose::TRANSLATION) ? pose.getTranslation(p)
+                                                                 : node->translation.getValue();
             float q[4];
-            node->rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
+            ((channels & KTPose::ROTATION) ? pose.getRotation(p) : node->rotation.getValue())
+                .getValue(q[0], q[1], q[2], q[3]);
             double x, y, z;
             KTAngle(q[0], q[1], q[2], q[3]).getValue(x, y, z);
             std::printf("%8s  %-*s  %8.3f %8.3f %8.3f  %8.2f %8.2f %8.2f\n", label.c_str(),
@@ -113,7 +130,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     }
     if (options.reset) {
         player.resetState();
-        printPoses("reset");
+        printPoses("reset", true);
     }
     return 0;
 }
@@ -167,20 +184,37 @@ int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
 } // namespace
 
 void addTimeOptions(CLI::App& command, TimeOptions& options) {
-    command.add_option("-t,--time", options.times, "Print the poses at these times (seconds)")
-        ->delimiter(',');
-    command.add_option("--rate", options.rate, "Print the poses this many times a second")
-        ->check(CLI::PositiveNumber);
+    command
+        .add_option("-t,--time", options.times,
+                    "Print the poses at these times (seconds, -1000000 to 1000000)")
+        ->delimiter(',')
+        ->check(secondsOption(true));
+    command
+        .add_option("--rate", options.rate,
+                    "Print the poses this many times a second (0.001 to 10000; at most 1000000 "
+                    "rows)")
+        ->check(rateOption());
     command
         .add_option("--duration", options.duration,
-                    "Seconds to print with --rate (default: one cycle)")
-        ->check(CLI::NonNegativeNumber);
-    command.add_option("--key-rate", options.keyRate, "Keys per second (default 30)")
-        ->check(CLI::PositiveNumber);
-    command.add_option("--speed", options.speed, "Playing speed; negative plays backwards");
-    command.add_option("--interpolation", options.interpolation, "step, linear (default) or hold")
+                    "Seconds to print with --rate, 0 to 1000000 (default: one cycle)")
+        ->check(secondsOption(false));
+    command
+        .add_option("--key-rate", options.keyRate, "Keys per second, 0.001 to 10000 (default 30)")
+        ->check(rateOption());
+    command
+        .add_option("--speed", options.speed,
+                    "Playing speed, 0.001 to 1000 either sign; negative plays backwards")
+        ->check(speedOption());
+    command
+        .add_option("--interpolation", options.interpolation,
+                    "step, linear (default) or hold (STEP, LINEAR, HOLD as in a world file too)")
+        ->transform(worldSpelling())
         ->check(CLI::IsMember({"step", "linear", "hold"}));
-    command.add_option("--wrap", options.wrap, "loop (default), clamp or ping-pong")
+    command
+        .add_option("--wrap", options.wrap,
+                    "loop (default), clamp or ping-pong (LOOP, CLAMP, PING_PONG as in a world "
+                    "file too)")
+        ->transform(worldSpelling())
         ->check(CLI::IsMember({"loop", "clamp", "ping-pong"}));
 }
 

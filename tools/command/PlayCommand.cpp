@@ -1,4 +1,5 @@
 #include "command/Commands.h"
+#include "common/OptionLimits.h"
 #include "common/OutputFile.h"
 #include "command/PlayByTime.h"
 #include "common/PlaySession.h"
@@ -125,14 +126,8 @@ void registerPlayCommand(CLI::App& app, int& status) {
     command->add_option("animation", options->input.animation,
                         "Animation file (default: the one the world's KTAnimationPlayback names)");
     command->add_option("-c,--component", options->input.component, "Component to animate");
-    command->add_option("-n,--frames", options->frames, "Frames to play")
-        ->check(CLI::Validator(
-            [](const std::string& value) {
-                return value.find_first_not_of("0123456789") == std::string::npos
-                           ? std::string()
-                           : "--frames takes a whole number of frames, 0 or more";
-            },
-            "N"));
+    command->add_option("-n,--frames", options->frames, "Frames to play, 0 to 1000000")
+        ->check(frameCountOption());
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->input.positions,
                       "Also play the position keys of tracks that have any");

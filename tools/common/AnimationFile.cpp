@@ -1,4 +1,6 @@
 #include "common/AnimationFile.h"
+#include "common/AnimationChecker.h"
+#include "common/CheckReport.h"
 #include "common/SourceLine.h"
 
 #include <algorithm>
@@ -21,13 +23,14 @@ namespace ktrt_tool {
 
 namespace {
 
-// Keeps the column of the token that stopped a read, and the facts about
-// the tracks read.
-class ReadListener : public KTAnimationDiagnostics {
+// Keeps the column of the token that stopped a read and the facts about the
+// tracks read, and checks the file as `ktrt check` does.
+class ReadListener : public AnimationChecker {
 public:
-    explicit ReadListener(TrackFacts* facts) : facts(facts) {}
+    explicit ReadListener(TrackFacts* facts) : AnimationChecker(true), facts(facts) {}
 
     void report(const Report& report) override {
+        AnimationChecker::report(report);
         if (report.code == readFailed)
             column = report.column;
         if (!facts || (report.code != trackStored && report.code != positionsNotPlayed))
@@ -148,18 +151,42 @@ bool loadAnimation(const char* tool, const std::string& path, const std::string&
     ReadListener failure(facts);
     const int loaded =
         KTAnimationDiagnostics::loadAnimationFromFile(animation, registryName.c_str(), failure);
-    if (!copyPath.empty())
-        std::remove(copyPath.c_str());
-    if (loaded)
-        return true;
-    if (animation.getErrorMessage().isNull()) {
+    const std::string readPath = copyPath.empty() ? path : copyPath;
+    bool ok = loaded != 0;
+    if (!loaded && animation.getErrorMessage().isNull()) {
         std::cerr << tool << ": cannot read " << escapeBytes(path) << '\n';
-    } else {
+    } else if (!loaded) {
         std::cerr << escapeBytes(path) << ':' << animation.getLineNumber() << ':' << failure.column
                   << ": error: " << animation.getErrorMessage() << '\n'
                   << quoteLine(animation.getLineText().std(), failure.column);
+    } else {
+        failure.sortByPlace();
+        FileResult shown;
+        shown.name = path;
+        if (animation.getNumPartAnimations() == 0) {
+            // Nothing to play: an empty file, another format, a misspelt
+            // keyword. The checker's first error says which.
+            const auto error =
+                std::find_if(failure.issues.begin(), failure.issues.end(),
+                             [](const Issue& issue) { return issue.severity == Severity::error; });
+            if (error == failure.issues.end())
+                std::cerr << tool << ": " << escapeBytes(path) << " holds no tracks\n";
+            else
+                shown.issues.push_back(*error);
+            ok = false;
+        } else {
+            // What the lenient reader dropped without failing: a cut-off end
+            // and numbers that are not finite.
+            for (const Issue& issue : failure.issues) {
+                if (issue.code == "OPEN_AT_END" || issue.code == "NON_FINITE_NUMBER")
+                    shown.issues.push_back(issue);
+            }
+        }
+        printText(shown, readPath, true);
     }
-    return false;
+    if (!copyPath.empty())
+        std::remove(copyPath.c_str());
+    return ok;
 }
 
 std::string copyStandardInput() {

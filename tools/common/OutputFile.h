@@ -1,17 +1,39 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ktrt_tool {
 
-/// True when both paths name the same existing file (links followed).
+/// One file that a command writes: its path and its whole content.
+struct OutputFile {
+    std::string path;
+    std::string content;
+};
+
+/// True when both paths name the same file: the same device and inode when
+/// both exist (links followed), the same folder and name when neither does.
 bool sameFile(const std::string& first, const std::string& second);
 
-/// Writes `content` to `path` without ever leaving a partial file there: a
-/// regular file (or a new one) is written to a temporary file beside it and
-/// renamed into place, so a failed write keeps the previous content. Other
-/// targets (a device, a pipe) are written directly. Returns "" or the
-/// system's reason for the failure.
+/// Refuses outputs that would destroy an input or each other: when an output
+/// is the same file as one of `inputs` (compared with sameFile) or as another
+/// output, prints one line `TOOL: the output OUT is the input IN` (or `TOOL:
+/// the outputs A and B are the same file`) on standard error and returns
+/// false. Paths "-" (standard input or output) are left out.
+bool outputsAreDistinct(const char* tool, const std::vector<std::string>& inputs,
+                        const std::vector<std::string>& outputs);
+
+/// Writes all `outputs` or none. Each regular file (or new one) is written
+/// to a temporary file beside it; only once every one is complete are they
+/// renamed into place, and when a rename fails the files already replaced get
+/// their previous content back. An existing output that is not a regular
+/// file (a pipe, a device) is written in place and never replaced; links are
+/// followed, so the file a link names is replaced, not the link. Returns ""
+/// or the system's reason, with the path of the output that failed in
+/// `failedPath`.
+std::string writeOutputs(const std::vector<OutputFile>& outputs, std::string& failedPath);
+
+/// writeOutputs() of one file: "" or the system's reason for the failure.
 std::string writeFileAtomically(const std::string& path, const std::string& content);
 
 /// Flushes standard output; when any write to it failed, prints

@@ -3,6 +3,7 @@
 #include "common/SourceLine.h"
 #include "common/WorldFile.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include <Inventor/nodes/SoTransform.h>
@@ -46,8 +47,9 @@ bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& sess
     if (!readWorld(tool, input.world, session.world))
         return false;
 
+    TrackFacts facts;
     if (!loadAnimation(tool, input.animation, std::string(tool) + '/' + input.animation,
-                       session.animation))
+                       session.animation, &facts))
         return false;
 
     session.component = chooseComponent(session.world, session.animation, input.component);
@@ -72,6 +74,15 @@ bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& sess
         session.parts.push_back(AnimatedPart{track->getPartName().std(), part,
                                              static_cast<SoTransform*>(transform), i});
     }
+    // Parts in the order of their tracks in the file.
+    const auto placeInFile = [&facts](const AnimatedPart& part) {
+        return std::find(facts.fileOrder.begin(), facts.fileOrder.end(), part.name) -
+               facts.fileOrder.begin();
+    };
+    std::stable_sort(session.parts.begin(), session.parts.end(),
+                     [&](const AnimatedPart& a, const AnimatedPart& b) {
+                         return placeInFile(a) < placeInFile(b);
+                     });
     const std::string componentName = escapeBytes(session.component->getName().getString());
     if (requireParts && session.parts.empty()) {
         std::cerr << tool << ": no track of " << escapeBytes(input.animation)

@@ -1,9 +1,12 @@
 #include "common/WorldFile.h"
 #include "common/AnimationFile.h"
+#include "common/CheckReport.h"
+#include "common/WorldChecker.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -121,24 +124,36 @@ void keepFirstReadError(const SoError* error, void* data) {
 
 void ignoreError(const SoError*, void*) {}
 
-// Coin's "Coin read error: MESSAGE\n\tOccurred at line N in FILE" as
-// "FILE:LINE: MESSAGE".
-std::string compilerStyle(const std::string& coinText, const std::string& path) {
+// Coin's "Coin read error: MESSAGE\n\tOccurred at line N in FILE" taken
+// apart; false for any other text.
+bool splitCoinError(const std::string& coinText, std::string& file, int& line,
+                    std::string& message) {
     const std::string prefix = "Coin read error: ", where = "Occurred at line", in = " in ";
     const std::size_t messageEnd = coinText.find('\n');
     const std::size_t at = coinText.find(where);
-    if (coinText.compare(0, prefix.size(), prefix) == 0 && messageEnd != std::string::npos &&
-        at != std::string::npos) {
-        const std::size_t digits = coinText.find_first_not_of(' ', at + where.size());
-        const std::size_t digitsEnd = coinText.find_first_not_of("0123456789", digits);
-        if (digitsEnd != digits && coinText.compare(digitsEnd, in.size(), in) == 0) {
-            const std::size_t fileStart = digitsEnd + in.size();
-            return coinText.substr(fileStart, coinText.find('\n', fileStart) - fileStart) + ':' +
-                   coinText.substr(digits, digitsEnd - digits) + ": " +
-                   coinText.substr(prefix.size(), messageEnd - prefix.size());
-        }
+    if (coinText.compare(0, prefix.size(), prefix) != 0 || messageEnd == std::string::npos ||
+        at == std::string::npos)
+        return false;
+    const std::size_t digits = coinText.find_first_not_of(' ', at + where.size());
+    const std::size_t digitsEnd = coinText.find_first_not_of("0123456789", digits);
+    if (digitsEnd == digits || coinText.compare(digitsEnd, in.size(), in) != 0)
+        return false;
+    const std::size_t fileStart = digitsEnd + in.size();
+    file = coinText.substr(fileStart, coinText.find('\n', fileStart) - fileStart);
+    line = std::atoi(coinText.c_str() + digits);
+    message = coinText.substr(prefix.size(), messageEnd - prefix.size());
+    return true;
+}
+
+// Line `number` of the file at `path`, "" past its end.
+std::string lineOf(const std::string& path, int number) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    for (int i = 1; i <= number && std::getline(in, text); ++i) {
+        if (i == number)
+            return text;
     }
-    return path + ": " + (coinText.empty() ? "not an Inventor file" : coinText);
+    return "";
 }
 
 // The lowest address a read starting here may reach: a quarter of the stack
@@ -159,18 +174,10 @@ const char* stackLimitFromHere() {
     return here - std::min(room / 4, most);
 }
 
-void collectComponents(SoNode* node, std::vector<KTComponent*>& found) {
-    if (node->isOfType(KTComponent::getClassTypeId()))
-        found.push_back(static_cast<KTComponent*>(node));
-    if (const SoChildList* children = node->getChildren()) {
-        for (int i = 0; i < children->getLength(); ++i)
-            collectComponents((*children)[i], found);
-    }
-}
-
 } // namespace
 
-bool readWorld(const char* tool, const std::string& path, KTComponentDB& world) {
+bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
+               std::vector<Issue>* findings) {
     const std::string reason = unreadableReason(path);
     if (!reason.empty()) {
         std::cerr << tool << ": cannot read " << path << ": " << reason << '\n';
@@ -202,18 +209,51 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world) 
     SoReadError::setHandlerCallback(readHandler, readData);
     SoDebugError::setHandlerCallback(debugHandler, debugData);
 
+    // What Coin reads without a word is found in the file's text; a world
+    // Coin could not read is not looked into further.
+    struct stat status {};
+    const bool regular = stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    std::vector<Issue> issues;
     if (!root) {
-        std::cerr << compilerStyle(context.firstError, path) << '\n';
-        return false;
+        std::string file, message;
+        int line = 0;
+        if (!splitCoinError(context.firstError, file, line, message)) {
+            std::cerr << path << ": "
+                      << (context.firstError.empty() ? "not an Inventor file" : context.firstError)
+                      << '\n';
+            return false;
+        }
+        issues.push_back(makeIssue(Finding::worldError, line,
+                                   columnOfCoinError(message, lineOf(file, line)), {message}));
+        if (file != path) {
+            // An error in a file that a File node includes names that file.
+            FileResult included;
+            included.name = file;
+            included.issues = std::move(issues);
+            printText(included, file, true);
+            return false;
+        }
+    } else if (regular) {
+        issues = checkWorldText(path);
     }
-    std::vector<KTComponent*> found;
+    bool failed = !root;
+    if (findings) {
+        findings->insert(findings->end(), issues.begin(), issues.end());
+    } else if (!issues.empty()) {
+        FileResult result;
+        result.name = path;
+        result.issues = issues;
+        printText(result, path, true);
+        failed = failed || errorCount(result) > 0;
+    }
+    if (failed)
+        return false;
+    int added = 0;
     {
         const coinref::CoinRef<SoSeparator> held(root);
-        collectComponents(root, found);
-        for (KTComponent* component : found)
-            world.addComponent(component);
+        added = world.addComponentsBelow(root);
     }
-    if (found.empty()) {
+    if (added == 0) {
         std::cerr << tool << ": " << path << ": no KTComponent nodes\n";
         return false;
     }

@@ -1,8 +1,6 @@
 #include "gltf/GltfModel.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -158,31 +156,6 @@ std::string serializeGltf(const tinygltf::Model& model, bool binary) {
     if (!writer.WriteGltfSceneToStream(&model, stream, !binary, binary))
         return std::string();
     return stream.str();
-}
-
-bool writeWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::string partial = path + ".partial";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
-    }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int reason = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        reason = errno;
-    }
-    if (written && std::rename(partial.c_str(), path.c_str()) != 0) {
-        written = false;
-        reason = errno;
-    }
-    if (!written) {
-        error = std::strerror(reason);
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
 }
 
 } // namespace ktrt_tool

@@ -20,9 +20,4 @@ tinygltf::Model buildGltfModel(const ExportScene& scene, const std::vector<PoseC
 /// embedded as a data URI. Empty when tinygltf fails.
 std::string serializeGltf(const tinygltf::Model& model, bool binary);
 
-/// Writes `bytes` to `path` through a temporary file beside it, so that a
-/// failed write leaves no partial file. On failure sets `error` (the
-/// system's reason) and returns false.
-bool writeWholeFile(const std::string& path, const std::string& bytes, std::string& error);
-
 } // namespace ktrt_tool

@@ -5,18 +5,20 @@
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationSampler.h>
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/animation/KTPose.h>
 
 namespace ktrt_tool {
 
 namespace {
 
-// The transforms that a clip samples, and whether each one's translation is
-// sampled too, in the order of the clip's tracks.
+// The transforms that a clip samples, their animation tracks, and whether
+// each one's translation is sampled too, in the order of the clip's tracks.
 struct ClipParts {
     std::vector<const SoTransform*> transforms;
+    std::vector<unsigned int> animationTracks;
     std::vector<bool> moves;
 };
 
@@ -37,6 +39,7 @@ ClipParts startTracks(PoseClip& clip, KTComponentAnimation& animation,
             track.translations.reserve(samples * 3);
         clip.tracks.push_back(std::move(track));
         sampled.transforms.push_back(parts[i].transform);
+        sampled.animationTracks.push_back(parts[i].track);
         sampled.moves.push_back(positions);
     }
     return sampled;
@@ -52,43 +55,64 @@ PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& ani
     const ClipParts sampled = startTracks(clip, animation, parts, partNodes, samples);
     clip.times.reserve(samples);
     for (std::size_t k = 0; k < samples; ++k) {
-        instance.update();
         clip.times.push_back(static_cast<float>(static_cast<double>(k) / fps));
+        // The closing sample repeats the last frame, which a STEP sampler
+        // then holds for the whole of its 1 / fps.
+        const bool closing = k + 1 == samples;
+        if (!closing)
+            instance.update();
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
+            PoseTrack& track = clip.tracks[t];
+            if (closing) {
+                for (std::size_t c = 0; c < 4; ++c)
+                    track.rotations.push_back(track.rotations[track.rotations.size() - 4]);
+                for (std::size_t c = 0; c < 3 && sampled.moves[t]; ++c)
+                    track.translations.push_back(track.translations[track.translations.size() - 3]);
+                continue;
+            }
             const SoTransform& transform = *sampled.transforms[t];
             float q[4];
             transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
-            clip.tracks[t].rotations.insert(clip.tracks[t].rotations.end(), q, q + 4);
+            track.rotations.insert(track.rotations.end(), q, q + 4);
             if (sampled.moves[t]) {
                 const float* v = transform.translation.getValue().getValue();
-                clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
+                track.translations.insert(track.translations.end(), v, v + 3);
             }
         }
     }
     return clip;
 }
 
-PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animation,
+PoseClip sampleKeysLinear(KTComponent* /*component*/, KTComponentAnimation& animation,
                           const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
                           double keyRate) {
     PoseClip clip;
     clip.interpolation = PoseClip::Interpolation::Linear;
-    KTAnimationSampler sampler(component, &animation, keyRate);
-    sampler.setInterpolation(KTAnimationSampler::LINEAR);
-    sampler.setWrapMode(KTAnimationSampler::CLAMP);
+    // Poses sampled from the prepared keys, without touching the scene: a
+    // part's channel that its track does not play keeps the scene's value.
+    const KTAnimationClip keys(animation);
+    KTAnimationClip::Timing timing;
+    timing.keysPerSecond = keyRate;
+    timing.interpolation = KTAnimationClip::LINEAR;
+    timing.wrap = KTAnimationClip::CLAMP;
     const std::size_t samples =
-        static_cast<std::size_t>(std::lround(sampler.getDuration() * keyRate)) + 1;
+        static_cast<std::size_t>(std::lround(keys.getDuration(timing) * keyRate)) + 1;
+    KTPose pose;
 
     const ClipParts sampled = startTracks(clip, animation, parts, partNodes, samples);
     for (std::size_t k = 0; k < samples; ++k) {
         const double time = static_cast<double>(k) / keyRate;
-        sampler.sample(time);
+        keys.sample(time, timing, pose);
         clip.times.push_back(static_cast<float>(time));
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
             const SoTransform& transform = *sampled.transforms[t];
+            const unsigned int track = sampled.animationTracks[t];
+            const int channels = pose.getChannels(track);
             std::vector<float>& rotations = clip.tracks[t].rotations;
             float q[4];
-            transform.rotation.getValue().getValue(q[0], q[1], q[2], q[3]);
+            ((channels & KTPose::ROTATION) ? pose.getRotation(track)
+                                           : transform.rotation.getValue())
+                .getValue(q[0], q[1], q[2], q[3]);
             if (k > 0) {
                 const float* before = &rotations[rotations.size() - 4];
                 if (q[0] * before[0] + q[1] * before[1] + q[2] * before[2] + q[3] * before[3] < 0) {
@@ -98,7 +122,10 @@ PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animatio
             }
             rotations.insert(rotations.end(), q, q + 4);
             if (sampled.moves[t]) {
-                const float* v = transform.translation.getValue().getValue();
+                const float* v =
+                    ((channels & KTPose::TRANSLATION) ? pose.getTranslation(track)
+                                                      : transform.translation.getValue())
+                        .getValue();
                 clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
             }
         }

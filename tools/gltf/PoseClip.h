@@ -34,9 +34,9 @@ struct PoseClip {
 /// Plays `frames` frames with `instance.update()` and records, after each,
 /// the rotation of every part and the translation of every part whose track
 /// plays positions, at time k / fps for frame k. One closing sample follows at
-/// frames / fps with the pose of the next update() (the first frame again once
-/// a cycle is complete), so that a looping player shows each frame for 1 / fps
-/// seconds. `partNodes[i]` is the node of `parts[i]`; parts without a node
+/// frames / fps with the last frame's pose again, so that a looping player
+/// shows each frame, the last one too, for 1 / fps seconds. `partNodes[i]` is the node of
+/// `parts[i]`; parts without a node
 /// (-1) are left out.
 PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& animation,
                         const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,

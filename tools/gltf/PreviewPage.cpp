@@ -81,9 +81,20 @@ std::string inlineScript(const std::string& code) {
     return "<script>\n" + safe + "\n</script>\n";
 }
 
+// The choices of playing speed, as multiples of real time.
+std::string speedOptions() {
+    std::string options;
+    for (const char* speed : {"0.1", "0.25", "0.5", "1", "2", "4"}) {
+        options += std::string("<option value=\"") + speed + "\"" +
+                   (std::string(speed) == "1" ? " selected" : "") + ">" + speed +
+                   "&times;</option>";
+    }
+    return options;
+}
+
 // The page's own code. window.ktrtPreview lets a test drive it: ready, frame,
-// playing, play(), pause(), setFrame(k) and animatedBox() (the screen-space
-// box, in CSS pixels, of the animated nodes' meshes).
+// playing, speed (settable), play(), pause(), setFrame(k) and animatedBox()
+// (the screen-space box, in CSS pixels, of the animated nodes' meshes).
 const char* const viewerScript = R"JS(
 (function () {
   'use strict';
@@ -106,8 +117,9 @@ const char* const viewerScript = R"JS(
   var slider = document.getElementById('slider');
   var counter = document.getElementById('frame');
   var button = document.getElementById('play');
+  var speedChoice = document.getElementById('speed');
   var mixer = null, action = null, animated = [];
-  var state = { ready: false, playing: true };
+  var state = { ready: false, playing: true, speed: 1 };
 
   function resize() {
     var width = view.clientWidth, height = view.clientHeight;
@@ -156,14 +168,19 @@ const char* const viewerScript = R"JS(
     requestAnimationFrame(loop);
     var delta = clock.getDelta();
     if (mixer && state.playing) {
-      mixer.update(delta);
+      mixer.update(delta * state.speed);
       show();
     }
     controls.update();
     renderer.render(scene, camera);
   }
 
+  function setSpeed(speed) {
+    state.speed = speed;
+    speedChoice.value = String(speed);
+  }
   button.addEventListener('click', function () { setPlaying(!state.playing); });
+  speedChoice.addEventListener('change', function () { setSpeed(Number(speedChoice.value)); });
   slider.addEventListener('input', function () { setPlaying(false); setFrame(Number(slider.value)); });
   window.addEventListener('resize', resize);
   slider.max = frames - 1;
@@ -193,6 +210,8 @@ const char* const viewerScript = R"JS(
     get ready() { return state.ready; },
     get playing() { return state.playing; },
     get frame() { return currentFrame(); },
+    get speed() { return state.speed; },
+    set speed(speed) { setSpeed(speed); },
     frames: frames,
     play: function () { setPlaying(true); },
     pause: function () { setPlaying(false); },
@@ -221,6 +240,7 @@ html, body { margin: 0; height: 100%; font: 14px sans-serif; background: #f2f2f0
 #view { display: block; width: 100%; height: calc(100% - 44px); }
 #bar { display: flex; align-items: center; gap: 12px; height: 44px; padding: 0 12px; box-sizing: border-box; }
 #slider { flex: 1; }
+#play { flex: none; width: 5.5em; }
 #frame { min-width: 9em; font-variant-numeric: tabular-nums; }
 )CSS";
 
@@ -236,7 +256,9 @@ std::string previewPage(const std::string& title, const std::string& glb, int fr
                        "</style>\n</head>\n<body>\n<canvas id=\"view\"></canvas>\n"
                        "<div id=\"bar\"><button id=\"play\">Pause</button>"
                        "<input id=\"slider\" type=\"range\" min=\"0\" max=\"0\" value=\"0\">"
-                       "<span id=\"frame\">frame 0</span></div>\n";
+                       "<span id=\"frame\">frame 0</span>"
+                       "<label>speed <select id=\"speed\">" +
+                       speedOptions() + "</select></label></div>\n";
     for (const char* script : scripts) {
         std::string code;
         if (!readText(threeDirectory + '/' + script, code, error))

@@ -1,4 +1,5 @@
 #include "import/ImportSampling.h"
+#include "common/OptionLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,15 +96,27 @@ KTAxisAngle axisAngleOf(const double q[4]) {
                        static_cast<float>(2.0 * std::atan2(sine, q[3])));
 }
 
+// `q`, negated when it lies on the other side of the identity from the
+// previous key's quaternion: consecutive keys then read as the short turn
+// that plays between them, not as a turn the other way round.
+const double* sameSideAs(double* q, const double* previous) {
+    if (previous &&
+        q[0] * previous[0] + q[1] * previous[1] + q[2] * previous[2] + q[3] * previous[3] < 0)
+        for (int k = 0; k < 4; ++k)
+            q[k] = -q[k];
+    return q;
+}
+
 } // namespace
 
 double ticksPerSecond(const aiAnimation& animation) {
-    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 1.0;
+    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
 }
 
 unsigned int frameCount(const aiAnimation& animation, double fps) {
     const double seconds = std::max(0.0, animation.mDuration / ticksPerSecond(animation));
-    return static_cast<unsigned int>(std::floor(seconds * fps + 1e-6)) + 1;
+    const long whole = wholeFrames(seconds * fps);
+    return whole < 0 || whole >= 4000000000L ? 4000000000u : static_cast<unsigned int>(whole) + 1;
 }
 
 void sampleChannel(const aiNodeAnim& channel, double tps, double fps, unsigned int frames,
@@ -181,7 +194,8 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                                      static_cast<float>(p[2]));
             const auto key = static_cast<float>(i / fps);
             auto state = std::make_unique<KTAnimationState>(key, position, KTAngle());
-            axisAngleOf(&rotations[4 * std::size_t{i}]).applyTo(*state);
+            state->setOrientation(axisAngleOf(sameSideAs(
+                &rotations[4 * std::size_t{i}], i ? &rotations[4 * std::size_t{i - 1}] : nullptr)));
             track->appendState(state.release()); // the track owns it now
         }
         if (result.addPartAnimation(track.get()))

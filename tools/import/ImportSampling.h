@@ -15,11 +15,12 @@ namespace ktrt_tool {
 
 /// Number of frames that sampling `animation` at `fps` frames per second
 /// gives: one at time 0, one every 1/fps seconds, up to the animation's end
-/// inclusive.
+/// inclusive (a time just short of the end by float rounding counts as the
+/// end). Saturates at 4000000000.
 unsigned int frameCount(const aiAnimation& animation, double fps);
 
 /// The ticks per second of an animation; assimp leaves 0 when the source
-/// does not say, and then one tick is a second.
+/// does not say, and then it is 25, as assimp's own viewer and tools take it.
 double ticksPerSecond(const aiAnimation& animation);
 
 /// Samples one node channel at `frames` times i / fps (seconds): the rotation

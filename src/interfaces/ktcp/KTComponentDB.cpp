@@ -1,6 +1,7 @@
 #include <ktcp/KTComponentDB.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -18,14 +19,15 @@ namespace {
 void ignoreError(const SoError*, void*) {}
 
 // Keeps Coin's read and debug messages off the console while a world file is
-// read, and puts the previous handlers back afterwards.
+// read, keeps the first read error in a string, and puts the previous
+// handlers back afterwards.
 class QuietCoinErrors {
 public:
-    QuietCoinErrors()
+    explicit QuietCoinErrors(std::string& firstReadError)
         : readHandler(SoReadError::getHandlerCallback()), readData(SoReadError::getHandlerData()),
           debugHandler(SoDebugError::getHandlerCallback()),
           debugData(SoDebugError::getHandlerData()) {
-        SoReadError::setHandlerCallback(ignoreError, nullptr);
+        SoReadError::setHandlerCallback(keepFirstError, &firstReadError);
         SoDebugError::setHandlerCallback(ignoreError, nullptr);
     }
     ~QuietCoinErrors() {
@@ -33,6 +35,12 @@ public:
         SoDebugError::setHandlerCallback(debugHandler, debugData);
     }
     QuietCoinErrors(const QuietCoinErrors&) = delete;
+    static void keepFirstError(const SoError* error, void* data) {
+        auto* first = static_cast<std::string*>(data);
+        if (first->empty())
+            *first = error->getDebugString().getString();
+    }
+
     QuietCoinErrors& operator=(const QuietCoinErrors&) = delete;
 
 private:
@@ -130,15 +138,18 @@ int KTComponentDB::activateBehavior(const RWCString& component, const RWCString&
 }
 
 int KTComponentDB::readWorld(const char* path) {
+    readError.clear();
     if (!path)
         return 0;
     // SoInput::openFile reports a missing file itself; check first.
-    if (FILE* probe = std::fopen(path, "rb"))
+    if (FILE* probe = std::fopen(path, "rb")) {
         std::fclose(probe);
-    else
+    } else {
+        readError = std::string("cannot open ") + path + ": " + std::strerror(errno);
         return 0;
+    }
 
-    QuietCoinErrors quiet;
+    QuietCoinErrors quiet(readError);
     SoInput input;
     if (!input.openFile(path))
         return 0;
@@ -146,10 +157,16 @@ int KTComponentDB::readWorld(const char* path) {
     if (!root)
         return 0;
 
+    return addComponentsBelow(root.get()) > 0 ? 1 : 0;
+}
+
+int KTComponentDB::addComponentsBelow(SoNode* root) {
+    if (!root)
+        return 0;
     std::vector<KTComponent*> found;
-    collectComponents(root.get(), found);
+    collectComponents(root, found);
     int added = 0;
     for (KTComponent* component : found)
         added += addComponent(component);
-    return added > 0 ? 1 : 0;
+    return added;
 }

@@ -9,6 +9,7 @@
 #include <ktcp/ktcpdefs.h>
 
 class KTComponent;
+class SoNode;
 
 /// A world: the components of a scene, in the order they were added. The
 /// database holds one reference to each component and releases it when the
@@ -54,11 +55,20 @@ public:
     virtual int activateBehavior(const RWCString& component, const RWCString& behavior,
                                  int immediate);
 
+    /// Adds every KTComponent at or below `root` (nested ones and those
+    /// inside node kits included, depth first) that is not in the database
+    /// yet; returns how many were added. A null root adds none.
+    int addComponentsBelow(SoNode* root);
     /// Reads the Inventor file at `path` and adds every KTComponent in it
     /// (nested ones included) that is not in
     /// the database yet. 1 when at least one was added; 0 when the file cannot
-    /// be read or holds no new component. Coin's read errors are not printed.
+    /// be read or holds no new component. Coin's read errors are not printed:
+    /// getReadError() keeps the first.
     int readWorld(const char* path);
+    /// Why the last readWorld() could not read its file: Coin's first read
+    /// error ("Coin read error: MESSAGE" and where it occurred), or "cannot
+    /// open PATH: REASON"; "" after a clean read and before any read.
+    const char* getReadError() const { return readError.c_str(); }
 
 private:
     friend class KTComponentIterator;
@@ -76,4 +86,5 @@ private:
     mutable std::unordered_map<std::string, KTComponent*> byName;
     mutable unsigned long indexedRenames = 0;
     mutable bool indexValid = false;
+    std::string readError;
 };

@@ -26,6 +26,9 @@ const double nearlyParallel = 0.9999995;
 
 const RWCString noName;
 
+// How many tracks ahead sampling fetches keys.
+const unsigned int prefetchAhead = 8;
+
 // `value` modulo `period`, in [0, period).
 double positiveModulo(double value, double period) {
     double rest = std::fmod(value, period);
@@ -77,7 +80,7 @@ std::int64_t wrapFrame(std::int64_t frame, std::int64_t count, KTAnimationClip::
 // The only reading of what a key remembers of its axis and angle.
 bool rememberedAxisAngle(const KTAnimationState& key, float numbers[4]) {
     KTAxisAngle value;
-    if (!KTAxisAngle::ofKey(key, value))
+    if (!key.getAxisAngle(value))
         return false;
     value.getValue(numbers[0], numbers[1], numbers[2], numbers[3]);
     return true;
@@ -242,7 +245,7 @@ unsigned int KTAnimationClip::getNumKeys(unsigned int track) const {
 }
 
 double KTAnimationClip::getDuration(const Timing& timing) const {
-    if (!validTiming(0.0, timing))
+    if (!validate(0.0, timing))
         return 0.0;
     if (timing.interpolation == STEP)
         return static_cast<double>(numFrames) / timing.keysPerSecond;
@@ -256,15 +259,21 @@ std::size_t KTAnimationClip::getKeyBytes() const {
            fractions.size() * sizeof(float);
 }
 
-bool KTAnimationClip::validTiming(double seconds, const Timing& timing) {
-    return std::isfinite(seconds) && timing.keysPerSecond > 0.0 &&
-           std::isfinite(timing.keysPerSecond) && timing.cycleSeconds >= 0.0 &&
-           std::isfinite(timing.cycleSeconds) && timing.interpolation >= STEP &&
-           timing.interpolation <= HOLD && timing.wrap >= LOOP && timing.wrap <= PING_PONG;
+int KTAnimationClip::validate(double seconds, const Timing& timing) {
+    if (!(std::isfinite(seconds) && timing.keysPerSecond > 0.0 &&
+          std::isfinite(timing.keysPerSecond) && timing.cycleSeconds >= 0.0 &&
+          std::isfinite(timing.cycleSeconds) && timing.interpolation >= STEP &&
+          timing.interpolation <= HOLD && timing.wrap >= LOOP && timing.wrap <= PING_PONG))
+        return 0;
+    // A time so far out that it overflows in keys or cycles has no place.
+    return std::isfinite(seconds * timing.keysPerSecond) &&
+                   (timing.cycleSeconds == 0.0 || std::isfinite(seconds / timing.cycleSeconds))
+               ? 1
+               : 0;
 }
 
 int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose) const {
-    if (!validTiming(seconds, timing))
+    if (!validate(seconds, timing))
         return 0;
     pose.setNumParts(getNumTracks());
     sampleTracks(
@@ -274,7 +283,7 @@ int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose) 
 
 int KTAnimationClip::sample(double seconds, const Timing& timing,
                             const std::vector<int>& partOfTrack, KTPose& pose) const {
-    if (!validTiming(seconds, timing) || partOfTrack.size() != tracks.size())
+    if (!validate(seconds, timing) || partOfTrack.size() != tracks.size())
         return 0;
     const auto parts = static_cast<int>(pose.getNumParts());
     for (int part : partOfTrack) {
@@ -393,6 +402,18 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
         if (part < 0)
             continue;
         const Track& track = tracks[t];
+#if defined(__GNUC__)
+        // The keys a few tracks on, most likely at the same place: their
+        // fetch overlaps this track's arithmetic.
+        if (t + prefetchAhead < count) {
+            const Track& ahead = tracks[t + prefetchAhead];
+            if (place.index + 1 < ahead.count) {
+                const char* at = reinterpret_cast<const char*>(&keys[ahead.first + place.index]);
+                __builtin_prefetch(at);
+                __builtin_prefetch(at + 2 * sizeof(Key) - 1);
+            }
+        }
+#endif
         if (track.count == 0) {
             pose.setPart(static_cast<unsigned int>(part), SbVec3f(0.0f, 0.0f, 0.0f),
                          SbRotation::identity(), 0);

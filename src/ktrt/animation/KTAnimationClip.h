@@ -60,7 +60,9 @@ public:
         /// its keys at their key fractions (evenly spaced over the cycle when
         /// a track has none); ignored under STEP. Must be finite.
         double cycleSeconds = 0.0;
+        /// How the pose between two keys is found.
         Interpolation interpolation = LINEAR;
+        /// What happens before the start and after the end of a cycle.
         WrapMode wrap = LOOP;
     };
 
@@ -104,11 +106,16 @@ public:
     /// and key fractions), without the fixed size of the object.
     std::size_t getKeyBytes() const;
 
+    /// 1 when sample() takes `seconds` and `timing`: a finite time that stays
+    /// finite in keys (and cycles), a positive finite key rate, a finite cycle
+    /// length of at least 0, and known modes; else 0.
+    static int validate(double seconds, const Timing& timing);
     /// Samples every track at `seconds` into `pose`, part t = track t: the
     /// pose gets getNumTracks() parts (allocating only when it grows), and
     /// each part exactly the channels its track samples at that time (none
     /// for a track without keys under LINEAR and HOLD). Returns 1; 0 with
-    /// nothing written when `seconds` is not finite or the timing is invalid.
+    /// nothing written when `seconds` is not finite (or overflows when turned
+    /// into keys or cycles) or the timing is invalid.
     int sample(double seconds, const Timing& timing, KTPose& pose) const;
     /// As sample() above, but track t goes into part partOfTrack[t] of
     /// `pose`, and tracks mapped to a negative index are skipped; the pose's
@@ -141,7 +148,6 @@ private:
         bool hasFractions;
     };
 
-    static bool validTiming(double seconds, const Timing& timing);
     template <class PartOf>
     void sampleTracks(double seconds, const Timing& timing, PartOf partOf, KTPose& pose) const;
 

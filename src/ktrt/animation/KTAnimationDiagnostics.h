@@ -76,6 +76,14 @@ public:
         /// A line ending with a carriage return that no line feed follows;
         /// the carriage return stays in the line's last token.
         carriageReturn,
+        /// The animation name is not registered (text: the name, line 0).
+        /// The read returns 0 and the animation keeps "" as its message.
+        notRegistered,
+        /// The file registered under the name does not open (text: its path,
+        /// count: the system's error number, as errno gives it, with
+        /// std::strerror(count) its reason; line 0). The read returns 0 and
+        /// the animation keeps "" as its message.
+        openFailed,
     };
 
     /// One report. `text` is not terminated: use `length` bytes.

@@ -4,6 +4,8 @@
 
 #include <Inventor/nodes/SoTransform.h>
 
+#include <rw/RWBoundsErr.h>
+
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTPart.h>
 
@@ -20,6 +22,7 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
     const unsigned int count = animation->getNumPartAnimations();
     partTransforms.reserve(count);
     savedTransforms.reserve(count);
+    boundTracks.reserve(count);
     const SbName transformName("transform");
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
@@ -33,6 +36,7 @@ KTAnimationInstance::KTAnimationInstance(KTComponent* component, KTComponentAnim
             ktrt::detail::copyTransformFields(*live, *saved);
         }
         partTransforms.append(live);
+        boundTracks.push_back(track);
         savedTransforms.push_back(std::move(saved));
         if (numFrames == 0 && track->getNumStates() > 0)
             numFrames = track->getNumStates();
@@ -65,6 +69,7 @@ void KTAnimationInstance::copyFrom(const KTAnimationInstance& other) {
     numFrames = other.numFrames;
     object = other.object;
     partTransforms = other.partTransforms;
+    boundTracks = other.boundTracks;
 }
 
 int KTAnimationInstance::operator==(const KTAnimationInstance& other) const {
@@ -76,13 +81,15 @@ void KTAnimationInstance::update() {
         return;
     const unsigned int count = animation->getNumPartAnimations();
     for (unsigned int i = 0; i < count; ++i) {
-        // Checked: a track added after construction (or any track without a
-        // component) has no entry, and raises RWBoundsErr before currentFrame
-        // moves on, rather than playing into another track's part.
+        // A track added or removed since construction shifts the table's
+        // order: the track now at i may not be the one whose part was found
+        // for i, and must not play into that part.
+        KTPartAnimation* track = (*animation)[i];
+        if (i >= boundTracks.size() || boundTracks[i] != track)
+            rw_detail::throwBoundsErr(i, boundTracks.size());
         SoTransform* node = partTransforms[i];
         if (!node)
             continue;
-        KTPartAnimation* track = (*animation)[i];
         // The key is read afresh every frame, so a key edited in place plays
         // as it is now; converting its angles costs little beside the field
         // writes and their notifications.

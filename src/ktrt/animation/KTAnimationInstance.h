@@ -10,6 +10,7 @@
 
 class KTComponent;
 class KTComponentAnimation;
+class KTPartAnimation;
 class SoTransform;
 
 /// Plays one component animation on one live component, one frame per
@@ -28,9 +29,11 @@ class SoTransform;
 class KTRT_API KTAnimationInstance {
 public:
     /// Binds `animation` to `object`: finds, for every track, the logical part
-    /// it names and saves that part's transform fields. A null pointer gives an
-    /// instance that plays nothing. Tracks whose part is missing write nothing
-    /// but still count for the number of frames.
+    /// it names and saves that part's transform fields. A null animation gives
+    /// an instance whose update() does nothing; a null component one bound to
+    /// no track, whose update() raises RWBoundsErr at track 0 when the
+    /// animation has tracks. Tracks whose part is missing write nothing but
+    /// still count for the number of frames.
     KTAnimationInstance(KTComponent* object, KTComponentAnimation* animation);
     /// Shares the source's saved transforms, taking a reference of its own.
     KTAnimationInstance(const KTAnimationInstance& other);
@@ -54,10 +57,11 @@ public:
     /// advances the frame, wrapping to 0. Each track drives the part it names;
     /// tracks without a part are skipped. The cycle is as long as the first
     /// track (in operator[] order) that has keys. Does nothing without an
-    /// animation. Raises RWBoundsErr at a track index the instance has no
-    /// entry for (tracks added after construction, or any track when built
-    /// without a component); the tracks before it are applied, the frame is
-    /// not advanced.
+    /// animation. Raises RWBoundsErr (index, number of bound tracks) at the
+    /// first track index whose track is not the one bound there at
+    /// construction (tracks added or removed since, or any track when built
+    /// without a component), before writing anything for it; the tracks
+    /// before it are applied, the frame is not advanced.
     void update();
     /// Writes the saved translation, rotation, scale factor, scale
     /// orientation and center back into every found part's transform. The
@@ -76,4 +80,6 @@ private:
     // saved node, also on those it shares with the instance it was copied from.
     std::vector<coinref::CoinRef<SoTransform>> savedTransforms;
     RWTPtrOrderedVector<SoTransform> partTransforms;
+    // The track bound at each index, to catch a table changed since.
+    std::vector<const KTPartAnimation*> boundTracks;
 };

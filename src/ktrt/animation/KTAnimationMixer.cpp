@@ -141,12 +141,13 @@ void KTAnimationMixer::blend() {
         action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
                                  entry.sampled);
         layers.push_back(KTPoseBlend::Layer{
-            &entry.sampled, action.getEffectiveWeight(),
+            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
             action.getPartWeights().empty() ? nullptr : &action.getPartWeights()});
     }
-    KTPoseBlend::blend(layers, layers.empty() ? nullptr : &restPose, pose);
     if (layers.empty())
         pose.clear();
+    else
+        KTPoseBlend::blendOverRest(layers, restPose, pose);
 
     for (Entry& entry : actions) {
         const KTAnimationAction& action = *entry.action;
@@ -167,11 +168,10 @@ void KTAnimationMixer::blend() {
         entry.sampled.setNumParts(numParts);
         entry.sampled.clear();
         action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled);
-        KTPoseBlend::add(KTPoseBlend::Layer{&entry.sampled, action.getEffectiveWeight(),
-                                            action.getPartWeights().empty()
-                                                ? nullptr
-                                                : &action.getPartWeights()},
-                         entry.reference, pose);
+        const KTPoseBlend::Layer layer{
+            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
+            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()};
+        KTPoseBlend::add(pose, layer, entry.reference, pose);
     }
 }
 

@@ -3,10 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include <Inventor/nodes/SoTransform.h>
-
-#include <ktrt/geometry/detail/TransformFields.h>
-
 namespace {
 
 // advance() reports at most this many loops at once: an elapsed time many
@@ -16,7 +12,8 @@ const double maxLoopsReported = 1000.0;
 } // namespace
 
 KTAnimationPlayer::KTAnimationPlayer()
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr) {}
+    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      double keysPerSecond)
@@ -26,16 +23,12 @@ KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* 
                                      std::shared_ptr<const KTAnimationClip> clip,
                                      double keysPerSecond)
     : sampler(object, animation, std::move(clip), keysPerSecond), time(0.0), speed(1.0),
-      playing(false), callback(nullptr), callbackData(nullptr) {
-    for (unsigned int i = 0; i < sampler.getNumParts(); ++i) {
-        coinref::CoinRef<SoTransform> saved(new SoTransform);
-        ktrt::detail::copyTransformFields(*sampler.getPartTransform(i), *saved);
-        savedTransforms.push_back(std::move(saved));
-    }
-}
+      playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(const KTAnimationPlayer& other)
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr) {
+    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
+      lifetime(std::make_shared<const int>(0)) {
     copyFrom(other);
 }
 
@@ -48,12 +41,6 @@ KTAnimationPlayer& KTAnimationPlayer::operator=(const KTAnimationPlayer& other) 
 KTAnimationPlayer::~KTAnimationPlayer() = default;
 
 void KTAnimationPlayer::copyFrom(const KTAnimationPlayer& other) {
-    // Reference the source's nodes before releasing ours: they may be the same.
-    std::vector<coinref::CoinRef<SoTransform>> shared;
-    shared.reserve(other.savedTransforms.size());
-    for (const coinref::CoinRef<SoTransform>& saved : other.savedTransforms)
-        shared.emplace_back(saved.get());
-    savedTransforms = std::move(shared);
     sampler = other.sampler;
     time = other.time;
     speed = other.speed;
@@ -134,8 +121,7 @@ void KTAnimationPlayer::advance(double elapsedSeconds) {
 }
 
 void KTAnimationPlayer::resetState() {
-    for (unsigned int i = 0; i < savedTransforms.size(); ++i)
-        ktrt::detail::copyTransformFields(*savedTransforms[i], *sampler.getPartTransform(i));
+    sampler.getBinding().restore();
 }
 
 void KTAnimationPlayer::setCallback(Callback* function, void* data) {

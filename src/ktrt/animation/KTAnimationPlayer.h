@@ -1,16 +1,12 @@
 #pragma once
 
 #include <memory>
-#include <vector>
-
-#include <coinref/CoinRef.h>
 
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/visibility.h>
 
 class KTComponent;
 class KTComponentAnimation;
-class SoTransform;
 
 /// Plays a component animation by time: owns one KTAnimationSampler bound to
 /// the component and keeps the playing time, the speed and the play state.
@@ -24,9 +20,13 @@ class SoTransform;
 /// callback hears FINISHED. resetState() writes back the transforms the parts
 /// had when the player was built, as KTAnimationInstance::resetState() does.
 ///
-/// Neither the component nor the animation is owned; both must outlive the
-/// player. The saved transforms are private nodes, referenced once by every
-/// player that holds them.
+/// Neither the component nor the animation is owned. The parts are held
+/// through the sampler's KTPartBinding, which also keeps the transforms they
+/// had: the component may be removed from its world or deleted at any time,
+/// after which the player writes and restores nothing (its time still runs).
+/// The animation must outlive the player. The player itself may be deleted
+/// while a KTWorldDriver or a KTPoseState holds it: both check its lifetime
+/// token (getLifetime()) and let it go. Used from one thread, as Coin is.
 class KTRT_API KTAnimationPlayer {
 public:
     /// What the callback is told.
@@ -39,21 +39,23 @@ public:
 
     /// A player bound to nothing.
     KTAnimationPlayer();
-    /// Binds `animation` to `object` as KTAnimationSampler does and saves the
-    /// five fields of every bound part's transform. Paused at time 0, speed 1,
-    /// LINEAR, LOOP, `keysPerSecond` keys per second.
+    /// Binds `animation` to `object` as KTAnimationSampler does, which saves
+    /// the five fields of every bound part's transform. Paused at time 0,
+    /// speed 1, LINEAR, LOOP, `keysPerSecond` keys per second.
     KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                       double keysPerSecond = 30.0);
     /// As above, sampling the shared `clip` built from `animation` (see
     /// KTAnimationSampler): players of one animation share its prepared keys.
     KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                       std::shared_ptr<const KTAnimationClip> clip, double keysPerSecond = 30.0);
-    /// The same binding, time, settings and callback; shares the saved
-    /// transforms, taking a reference of its own.
+    /// The same binding (sharing the nodes, with a reference of its own),
+    /// saved fields, time, settings and callback; a lifetime token of its own.
     KTAnimationPlayer(const KTAnimationPlayer& other);
-    /// As the copy constructor; releases the saved transforms held before.
+    /// As the copy constructor; releases the nodes held before and keeps its
+    /// own lifetime token.
     KTAnimationPlayer& operator=(const KTAnimationPlayer& other);
-    /// Releases the saved transforms; the parts are not touched.
+    /// Releases the nodes and expires the lifetime token; the parts are not
+    /// touched.
     ~KTAnimationPlayer();
 
     /// 1 when both players hold the same component and the same animation.
@@ -102,12 +104,18 @@ public:
     void advance(double elapsedSeconds);
 
     /// Writes back the five transform fields that every bound part had when
-    /// the player was built; the time and the play state are kept.
+    /// the player was built; the time and the play state are kept. Nothing
+    /// once the component is gone.
     void resetState();
 
     /// Sets the callback (null for none) and the data handed to it. It is
     /// called from inside advance(), after the pose is written.
     void setCallback(Callback* callback, void* data);
+
+    /// A token that expires when this player is destroyed, for whoever keeps
+    /// a plain pointer to it (a driver, a pose state) and must not use the
+    /// pointer after that. Each player, copies included, has its own.
+    std::weak_ptr<const void> getLifetime() const { return lifetime; }
 
 private:
     void copyFrom(const KTAnimationPlayer& other);
@@ -118,6 +126,7 @@ private:
     bool playing;
     Callback* callback;
     void* callbackData;
-    // One private copy per bound part, in the sampler's part order.
-    std::vector<coinref::CoinRef<SoTransform>> savedTransforms;
+    // Owned by this player alone; holders of its weak pointers see it expire
+    // with the player.
+    std::shared_ptr<const int> lifetime;
 };

@@ -3,14 +3,8 @@
 #include <cmath>
 #include <utility>
 
-#include <Inventor/nodes/SoTransform.h>
-
-#include <ktcp/KTComponent.h>
-#include <ktcp/KTPart.h>
-
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/detail/SceneAccess.h>
 
 namespace {
 
@@ -44,7 +38,7 @@ KTAnimationSampler::KTAnimationSampler(KTComponent* component, KTComponentAnimat
 KTAnimationSampler::KTAnimationSampler(KTComponent* component, KTComponentAnimation* played,
                                        std::shared_ptr<const KTAnimationClip> shared,
                                        double keysPerSecond)
-    : object(component), animation(played), clip(std::move(shared)) {
+    : object(component), animation(played), clip(std::move(shared)), parts(component) {
     timing.keysPerSecond = defaultKeyRate;
     setKeyRate(keysPerSecond);
     if (animation && (!clip || clip->getNumTracks() != animation->getNumPartAnimations()))
@@ -92,15 +86,11 @@ void KTAnimationSampler::setRotations(KTAnimationClip::Rotations rotations) {
 void KTAnimationSampler::bind() {
     if (!object || !animation)
         return;
-    const SbName transformName("transform");
     const unsigned int count = animation->getNumPartAnimations();
     for (unsigned int i = 0; i < count; ++i) {
         KTPartAnimation* track = (*animation)[i];
-        KTPart* part = object->getLogicalPart(track->getPartName());
-        SoTransform* node = part ? ktrt::detail::transformPartOf(part, transformName) : nullptr;
-        if (!node)
-            continue;
-        bindings.push_back(Binding{node, track, i});
+        if (parts.addPart(track->getPartName()))
+            bindings.push_back(Binding{track, i});
     }
     pose.setNumParts(getNumParts());
     mapTracks();
@@ -122,11 +112,12 @@ void KTAnimationSampler::refresh() {
 }
 
 double KTAnimationSampler::getDuration() const {
-    return clip->getDuration(timing);
+    // A sampler bound to nothing has no cycle, whatever its animation holds.
+    return object != nullptr ? clip->getDuration(timing) : 0.0;
 }
 
 SoTransform* KTAnimationSampler::getPartTransform(unsigned int index) const {
-    return index < bindings.size() ? bindings[index].node : nullptr;
+    return parts.getTransform(index);
 }
 
 KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const {
@@ -134,39 +125,15 @@ KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const 
 }
 
 int KTAnimationSampler::evaluate(double seconds, KTPose& result) const {
-    if (!std::isfinite(seconds))
+    if (!KTAnimationClip::validate(seconds, timing))
         return 0;
     result.setNumParts(getNumParts());
     return clip->sample(seconds, timing, partOfTrack, result);
 }
 
-namespace {
-
-// Writes a part's translation and rotation. When both change, the node and
-// the scene above it hear of it once, from the rotation: the translation's
-// own auditors (field sensors, connected fields) are notified as usual, but
-// its container is not, which halves the cost of notifying the scene.
-void store(SoTransform& node, int channels, const SbVec3f& translation,
-           const SbRotation& rotation) {
-    const bool orientations = (channels & KTPose::ROTATION) != 0;
-    if (channels & KTPose::TRANSLATION) {
-        const SbBool notifying = orientations ? node.enableNotify(FALSE) : TRUE;
-        node.translation.setValue(translation);
-        if (orientations)
-            node.enableNotify(notifying);
-    }
-    if (orientations)
-        node.rotation.setValue(rotation);
-}
-
-} // namespace
-
-void KTAnimationSampler::write() const {
-    for (unsigned int i = 0; i < bindings.size(); ++i)
-        store(*bindings[i].node, pose.getChannels(i), pose.getTranslation(i), pose.getRotation(i));
-}
-
 void KTAnimationSampler::sample(double seconds) {
-    if (clip->sample(seconds, timing, partOfTrack, pose))
-        write();
+    // The one step that touches the scene: the binding writes the parts (and
+    // writes nothing once the component is gone).
+    if (parts.isComponentPresent() && clip->sample(seconds, timing, partOfTrack, pose))
+        parts.write(pose);
 }

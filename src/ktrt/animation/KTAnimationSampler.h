@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <ktrt/animation/KTAnimationClip.h>
+#include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/animation/KTPose.h>
 #include <ktrt/visibility.h>
 
@@ -48,9 +49,11 @@ class SoTransform;
 ///
 /// The sampler reads the tracks' keys and flags when it is built and when
 /// refresh() is called, not on every sample: call refresh() after changing
-/// keys or flags. Neither the component nor the animation is owned; both must
-/// outlive the sampler, and tracks must not be added or removed while it is
-/// in use.
+/// keys or flags. Neither the component nor the animation is owned. The
+/// parts are held through a KTPartBinding (getBinding()): the component may
+/// be removed from its world or deleted at any time, after which samples
+/// write nothing. The animation must outlive the sampler, and tracks must not
+/// be added or removed while it is in use. Used from one thread, as Coin is.
 class KTRT_API KTAnimationSampler {
 public:
     /// How the pose between two keys is found.
@@ -89,7 +92,9 @@ public:
     /// 1 when both samplers hold the same component and the same animation.
     int operator==(const KTAnimationSampler& other) const;
 
-    /// The component given at construction (not owned; may be null).
+    /// The component given at construction (not owned; may be null). Once
+    /// the component is deleted this pointer dangles:
+    /// getBinding().getComponent() says null then.
     KTComponent* getObject() const { return object; }
     /// The animation given at construction (not owned; may be null).
     KTComponentAnimation* getAnimation() const { return animation; }
@@ -134,35 +139,37 @@ public:
     double getDuration() const;
 
     /// Writes the pose at `seconds` (any finite time, negative included) into
-    /// every bound part; a time that is not finite writes nothing.
+    /// every bound part; a time that is not finite (or overflows in keys)
+    /// writes nothing, and nothing is written once the component is gone.
     void sample(double seconds);
     /// Computes the pose at `seconds` into `pose`, part i = bound part i,
     /// without touching any node. 1; 0 with `pose` unchanged for a time that
-    /// is not finite.
+    /// is not finite or overflows in keys.
     int evaluate(double seconds, KTPose& pose) const;
     /// The pose the last sample() wrote (bound part order).
     const KTPose& getPose() const { return pose; }
 
     /// Number of bound parts (tracks whose part was found).
     unsigned int getNumParts() const { return static_cast<unsigned int>(bindings.size()); }
-    /// The "transform" node of bound part `index` (owned by the scene), or
-    /// null past the end.
+    /// The "transform" node of bound part `index` (referenced by the
+    /// binding), or null past the end.
     SoTransform* getPartTransform(unsigned int index) const;
+    /// The bound parts, in the order of getPartTransform(), with the five
+    /// fields they had when the sampler was built.
+    const KTPartBinding& getBinding() const { return parts; }
     /// The track of bound part `index` (owned by the animation), or null past
     /// the end.
     KTPartAnimation* getPartAnimation(unsigned int index) const;
 
 private:
-    // A track bound to a part.
+    // A track bound to a part: part i of `parts` for bindings[i].
     struct Binding {
-        SoTransform* node;
         KTPartAnimation* track;
         unsigned int trackIndex;
     };
 
     void bind();
     void mapTracks();
-    void write() const;
 
     KTComponent* object;
     KTComponentAnimation* animation;
@@ -172,4 +179,6 @@ private:
     std::vector<int> partOfTrack;
     std::vector<Binding> bindings;
     KTPose pose;
+    // The parts' transform nodes, one per entry of `bindings`, in order.
+    KTPartBinding parts;
 };

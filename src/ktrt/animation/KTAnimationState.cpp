@@ -1,5 +1,17 @@
 #include <ktrt/animation/KTAnimationState.h>
 
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
+
+namespace {
+
+bool sameBits(const KTAngle& a, const KTAngle& b) {
+    using ktrt::detail::bitsOf;
+    return bitsOf(a[0]) == bitsOf(b[0]) && bitsOf(a[1]) == bitsOf(b[1]) &&
+           bitsOf(a[2]) == bitsOf(b[2]);
+}
+
+} // namespace
+
 // Keys built by hand are usable straight away: a default key is valid. Only a
 // track's sentinel is marked invalid, by the track itself.
 KTAnimationState::KTAnimationState() : key(0.0), validity(1) {}
@@ -36,7 +48,26 @@ int KTAnimationState::operator==(const KTAnimationState& other) const {
 }
 
 void KTAnimationState::setTransform(const KTTransform& value) {
-    transform.setOrientation(value.getOrientation());
+    setOrientation(value.getOrientation());
     transform.setPosition(value.getPosition());
-    axisAngleKnown = false;
+}
+
+void KTAnimationState::setOrientation(const KTAngle& value) {
+    // The same angles again still come from the remembered numbers.
+    if (axisAngleKnown && !sameBits(value, transform.getOrientation()))
+        axisAngleKnown = false;
+    transform.setOrientation(value);
+}
+
+void KTAnimationState::setOrientation(const KTAxisAngle& value) {
+    transform.setOrientation(value.getOrientation());
+    axisAngle = value;
+    axisAngleKnown = true;
+}
+
+int KTAnimationState::getAxisAngle(KTAxisAngle& value) const {
+    if (!axisAngleKnown)
+        return 0;
+    value = axisAngle;
+    return 1;
 }

@@ -6,20 +6,17 @@
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/visibility.h>
 
-class KTAnimationState;
-
-namespace ktrt::detail {
-/// Makes `key` remember the axis and angle that its orientation was just
-/// converted from: the reader's way past KTAxisAngle::applyTo(), which would
-/// convert again.
-void rememberAxisAngle(KTAnimationState& key, const KTAxisAngle& value) noexcept;
-} // namespace ktrt::detail
-
 /// One key of a part track: a key value, a pose and a validity flag.
 ///
 /// The key value is stored, copied and compared but never interpreted:
 /// playback steps through keys by their place in the track. Two keys are
 /// equal when their key values are equal, whatever their poses.
+///
+/// A key whose orientation was given as an axis and angle (every key the
+/// animation file reader makes) remembers those four numbers, which
+/// KTAnimationWriter writes back as they are. Copies keep them, and so does
+/// setting the orientation again to the same angles bit for bit or changing
+/// only the position; any other orientation forgets them.
 class KTRT_API KTAnimationState {
 public:
     /// Key 0.0, default transform, valid (1).
@@ -48,16 +45,22 @@ public:
     /// The pose: orientation and position.
     const KTTransform& getTransform() const { return transform; }
     /// Assigns the orientation, then the position; the key forgets the axis
-    /// and angle it remembered (see KTAxisAngle).
+    /// and angle it remembered unless the orientation has the same bits.
     void setTransform(const KTTransform& value);
     /// The pose's orientation (Euler angles in degrees).
     const KTAngle& getOrientation() const { return transform.getOrientation(); }
     /// Copies `value` into the pose's orientation; the key forgets the axis
-    /// and angle it remembered (see KTAxisAngle).
-    void setOrientation(const KTAngle& value) {
-        transform.setOrientation(value);
-        axisAngleKnown = false;
-    }
+    /// and angle it remembered unless `value` has the same bits as the
+    /// orientation it holds.
+    void setOrientation(const KTAngle& value);
+    /// Sets the pose's orientation to value.getOrientation(), bit for bit
+    /// what the animation file reader makes of these four numbers, and
+    /// remembers them.
+    void setOrientation(const KTAxisAngle& value);
+    /// The axis and angle the key remembers: 1 with `value` set to them, or 0
+    /// with `value` unchanged when the orientation was last given some other
+    /// way (or the key was built from Euler angles).
+    int getAxisAngle(KTAxisAngle& value) const;
     /// The pose's position.
     const KTVector3& getPosition() const { return transform.getPosition(); }
     /// Copies `value` into the pose's position.
@@ -69,14 +72,11 @@ public:
     void setValidity(int value) { validity = value; }
 
 private:
-    friend class KTAxisAngle;
-    friend void ktrt::detail::rememberAxisAngle(KTAnimationState&, const KTAxisAngle&) noexcept;
-
     double key;
     KTTransform transform;
     int validity;
     // The axis and angle the orientation was converted from, when known:
-    // what the writer writes back (see KTAxisAngle).
+    // what the writer writes back.
     bool axisAngleKnown = false;
     KTAxisAngle axisAngle;
 };

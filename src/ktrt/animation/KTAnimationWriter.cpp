@@ -15,7 +15,7 @@
 #include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/detail/OrientationAxisAngle.h>
+#include <ktrt/animation/detail/AxisAngleOrientation.h>
 #include <ktrt/geometry/KTAngle.h>
 
 namespace {
@@ -54,22 +54,36 @@ bool sameBits(const KTAngle& a, const KTAngle& b) {
     return true;
 }
 
-// Finite numbers and infinities read back from their shortest text with the
-// same bits; a NaN only when it has the payload that "nan" reads as. Keys
-// with other numbers go through the search instead.
-bool readsBackAlike(float value) {
-    if (std::isfinite(value))
-        return true;
-    char text[16];
-    *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
-    const float back = std::strtof(text, nullptr);
-    return ktrt::detail::bitsOf(back) == ktrt::detail::bitsOf(value);
-}
-
-bool readsBackAlike(const KTAxisAngle& value) {
-    float x, y, z, radians;
-    value.getValue(x, y, z, radians);
-    return readsBackAlike(x) && readsBackAlike(y) && readsBackAlike(z) && readsBackAlike(radians);
+// The axis (unit length) and angle (0 to pi) of the rotation of Euler angles
+// `orientation`, computed in double and rounded to floats; no turn, or
+// angles that are no numbers, give the axis (0, 0, 1) and the angle 0.
+void nearestAxisAngle(const KTAngle& orientation, float numbers[4]) {
+    constexpr double halfDegreesToRadians = 0.017453292519943295 / 2.0;
+    double x, y, z;
+    orientation.getValue(x, y, z);
+    const double sx = std::sin(x * halfDegreesToRadians), cx = std::cos(x * halfDegreesToRadians);
+    const double sy = std::sin(y * halfDegreesToRadians), cy = std::cos(y * halfDegreesToRadians);
+    const double sz = std::sin(z * halfDegreesToRadians), cz = std::cos(z * halfDegreesToRadians);
+    // X first, then the fixed Y axis, then the fixed Z axis.
+    double q[4] = {cz * cy * sx - sz * sy * cx, cz * sy * cx + sz * cy * sx,
+                   sz * cy * cx - cz * sy * sx, cz * cy * cx + sz * sy * sx};
+    // The shorter way round: the float angle then rounds the least.
+    if (q[3] < 0.0) {
+        for (double& component : q)
+            component = -component;
+    }
+    const double sine = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+    if (!(sine > 0.0)) {
+        numbers[0] = 0.0f;
+        numbers[1] = 0.0f;
+        numbers[2] = 1.0f;
+        numbers[3] = 0.0f;
+        return;
+    }
+    numbers[0] = static_cast<float>(q[0] / sine);
+    numbers[1] = static_cast<float>(q[1] / sine);
+    numbers[2] = static_cast<float>(q[2] / sine);
+    numbers[3] = static_cast<float>(2.0 * std::atan2(sine, q[3]));
 }
 
 bool hasTurn(const KTAngle& orientation) {
@@ -177,29 +191,34 @@ int KTAnimationWriter::write(KTComponentAnimation& animation, std::string& text)
             out.put("      OrientationInterpolator {\n");
             writeKeys();
             out.put("        KeyValue [\n");
-            // A key read from a file, or given its orientation as an axis
-            // and angle, goes out with the numbers it remembers. The others
-            // need the search, which runs once for a run of equal keys (a
-            // part that holds still).
+            // A key that remembers the axis and angle of its orientation goes
+            // out with them. Any other goes out as the nearest axis and angle
+            // of its Euler angles, computed once for a run of equal
+            // orientations (a part that holds still).
             KTAngle previous;
-            float numbers[4] = {};
-            bool previousExact = false;
-            bool searched = false;
+            float nearest[4] = {};
+            bool converted = false, nearestExact = false;
             for (unsigned int k = 0; k < keyCount; ++k) {
                 const KTAnimationState& key = *track[k];
-                KTAxisAngle source;
-                if (KTAxisAngle::ofKey(key, source) && readsBackAlike(source)) {
-                    // The numbers the orientation was made from read back as
-                    // the same orientation.
-                    source.getValue(numbers[0], numbers[1], numbers[2], numbers[3]);
-                    searched = false;
-                } else if (!searched || !sameBits(key.getOrientation(), previous)) {
-                    previous = key.getOrientation();
-                    previousExact = ktrt::detail::axisAngleOfOrientation(previous, numbers);
-                    searched = true;
+                KTAxisAngle remembered;
+                float numbers[4];
+                if (key.getAxisAngle(remembered)) {
+                    // Finite numbers read back from their shortest text with
+                    // the same bits. A NaN may come back with another payload,
+                    // but any number that is not finite gives no turn at all.
+                    remembered.getValue(numbers[0], numbers[1], numbers[2], numbers[3]);
+                } else {
+                    if (!converted || !sameBits(key.getOrientation(), previous)) {
+                        previous = key.getOrientation();
+                        nearestAxisAngle(previous, nearest);
+                        const KTAxisAngle written(nearest[0], nearest[1], nearest[2], nearest[3]);
+                        nearestExact = sameBits(written.getOrientation(), previous);
+                        converted = true;
+                    }
+                    std::memcpy(numbers, nearest, sizeof numbers);
+                    if (!nearestExact)
+                        ++inexactCount;
                 }
-                if (searched && !previousExact)
-                    ++inexactCount;
                 out.put("          ");
                 out.number(numbers[0], ' ');
                 out.number(numbers[1], ' ');

@@ -22,15 +22,20 @@ class KTComponentAnimation;
 ///
 /// What reads back: the tracks in the same order, with the same names, key
 /// counts and positions; useOrientations 1 exactly for tracks written with an
-/// orientation interpolator; orientations bit for bit. A key that remembers
-/// the axis and angle its orientation was made from (every key the reader
-/// makes, and keys given their orientation through KTAxisAngle::applyTo())
-/// goes out with those numbers. For any other key the writer searches for an
-/// axis and angle that read back as the very same angles; getInexactCount()
-/// counts the keys it finds none for, which read back within
-/// single-precision accuracy. The reader itself gives every key the key value
-/// 0.0 and every track usePositions 0, so an animation read from a file,
-/// written and read again, is the same animation key for key.
+/// orientation interpolator. A key that remembers the axis and angle its
+/// orientation was given as (every key the reader makes, and keys set through
+/// KTAnimationState::setOrientation(const KTAxisAngle&)) goes out with those
+/// numbers and reads back bit for bit. Any other key goes out as the nearest
+/// axis and angle of its Euler angles, in floats, and reads back within 1e-6
+/// radians of its rotation, or 1e-6 / |cos y| towards the gimbal lock
+/// (y = +-90), where the reader's single-precision matrix holds the angles
+/// less tightly. The exceptions are where the reader moves the rotation of
+/// any file: it snaps rotations within about 0.08 degrees of a turn about one
+/// axis onto that axis, and within about 0.08 degrees of the gimbal lock puts
+/// the whole turn into x. getInexactCount() counts the keys that do not read
+/// back bit for bit. The reader gives every key the key value 0.0 and every
+/// track usePositions 0, so an animation read from a file, written and read
+/// again, is the same animation key for key.
 ///
 /// Refused, with a message naming the track and nothing written: a name the
 /// reader cannot take (a space, tab, comma, line feed or zero byte in it), and
@@ -62,8 +67,9 @@ public:
     /// Why the last write failed; "" after a success.
     const RWCString& getErrorMessage() const { return errorMessage; }
     /// Number of values of the last write that do not read back bit for bit:
-    /// orientations with no exact axis and angle found, positions and key
-    /// values that are no single-precision floats.
+    /// orientations given as Euler angles whose nearest axis and angle reads
+    /// back as other angles (nearly all such orientations), and positions and
+    /// key values that are no single-precision floats.
     unsigned int getInexactCount() const { return inexactCount; }
 
 private:

@@ -1,8 +1,6 @@
 #include <ktrt/animation/KTAxisAngle.h>
 
-#include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/detail/AxisAngleOrientation.h>
-#include <ktrt/animation/detail/OrientationAxisAngle.h>
 
 KTAxisAngle::KTAxisAngle() : numbers{0.0f, 0.0f, 1.0f, 0.0f} {}
 
@@ -28,14 +26,7 @@ KTAngle KTAxisAngle::getOrientation() const {
     return ktrt::detail::orientationFromAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3]);
 }
 
-void KTAxisAngle::applyTo(KTAnimationState& key) const {
-    key.setOrientation(getOrientation());
-    ktrt::detail::rememberAxisAngle(key, *this);
-}
-
-int KTAxisAngle::ofKey(const KTAnimationState& key, KTAxisAngle& value) {
-    if (!key.axisAngleKnown)
-        return 0;
-    value = key.axisAngle;
-    return 1;
+void KTAxisAngle::getQuaternion(float q[4]) const {
+    if (q)
+        ktrt::detail::quaternionOfAxisAngle(numbers[0], numbers[1], numbers[2], numbers[3], q);
 }

@@ -1,5 +1,6 @@
 #include <ktrt/animation/KTPoseBlend.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <Inventor/SbRotation.h>
@@ -9,142 +10,105 @@
 
 namespace {
 
-// Rotations closer than this (cosine of half the angle between them) blend
-// linearly: the spherical weights lose their precision there.
-constexpr double nearlyEqualCosine = 0.9995;
+// Quaternions closer than this (cosine of half the angle between them) are
+// blended linearly: the spherical form divides by a vanishing sine.
+const double nearlyParallel = 0.9999995;
 
-bool validWeight(double weight) {
-    return std::isfinite(weight) && weight >= 0.0;
+bool validWeight(float weight) {
+    return std::isfinite(weight) && weight >= 0.0f;
 }
 
 bool validLayer(const KTPoseBlend::Layer& layer) {
-    if (layer.pose == nullptr || !validWeight(layer.weight))
+    if (!layer.pose || !validWeight(layer.weight))
         return false;
-    if (layer.partWeights != nullptr) {
-        for (float partWeight : *layer.partWeights) {
-            if (!validWeight(partWeight))
+    if (layer.partWeights) {
+        for (float weight : *layer.partWeights) {
+            if (!validWeight(weight))
                 return false;
         }
     }
     return true;
 }
 
-double partWeight(const KTPoseBlend::Layer& layer, unsigned int part) {
-    if (layer.partWeights == nullptr || part >= layer.partWeights->size())
-        return layer.weight;
-    return layer.weight * (*layer.partWeights)[part];
+// The layer's weight on part `index`.
+double weightOn(const KTPoseBlend::Layer& layer, unsigned int index) {
+    const std::vector<float>* mask = layer.partWeights;
+    const double scale = mask && index < mask->size() ? (*mask)[index] : 1.0;
+    return layer.weight * scale;
 }
 
-SbRotation normalised(const double q[4]) {
-    const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-    if (!(length > 0.0))
-        return SbRotation::identity();
-    return SbRotation(static_cast<float>(q[0] / length), static_cast<float>(q[1] / length),
-                      static_cast<float>(q[2] / length), static_cast<float>(q[3] / length));
+double dot(const SbRotation& a, const SbRotation& b) {
+    const float* p = a.getValue();
+    const float* q = b.getValue();
+    double sum = 0.0;
+    for (int c = 0; c < 4; ++c)
+        sum += static_cast<double>(p[c]) * q[c];
+    return sum;
 }
 
-// Hamilton product a * b of quaternions stored x, y, z, w: b's turn first,
-// then a's.
-void multiply(const double a[4], const double b[4], double out[4]) {
-    out[0] = a[3] * b[0] + a[0] * b[3] + a[1] * b[2] - a[2] * b[1];
-    out[1] = a[3] * b[1] - a[0] * b[2] + a[1] * b[3] + a[2] * b[0];
-    out[2] = a[3] * b[2] + a[0] * b[1] - a[1] * b[0] + a[2] * b[3];
-    out[3] = a[3] * b[3] - a[0] * b[0] - a[1] * b[1] - a[2] * b[2];
+// Spherical-linear along the shorter arc; the ends exactly.
+SbRotation slerp(const SbRotation& from, const SbRotation& to, double weight) {
+    if (weight <= 0.0)
+        return from;
+    if (weight >= 1.0)
+        return to;
+    double cosine = dot(from, to);
+    const double sign = cosine < 0.0 ? -1.0 : 1.0;
+    cosine = std::fabs(cosine);
+    double fromWeight = 1.0 - weight;
+    double toWeight = weight;
+    if (cosine < nearlyParallel) {
+        const double angle = std::acos(cosine);
+        const double inverseSine = 1.0 / std::sin(angle);
+        fromWeight = std::sin(fromWeight * angle) * inverseSine;
+        toWeight = std::sin(toWeight * angle) * inverseSine;
+    }
+    toWeight *= sign;
+    const float* a = from.getValue();
+    const float* b = to.getValue();
+    double q[4];
+    double norm = 0.0;
+    for (int c = 0; c < 4; ++c) {
+        q[c] = fromWeight * a[c] + toWeight * b[c];
+        norm += q[c] * q[c];
+    }
+    const double scale = 1.0 / std::sqrt(norm);
+    return SbRotation(static_cast<float>(q[0] * scale), static_cast<float>(q[1] * scale),
+                      static_cast<float>(q[2] * scale), static_cast<float>(q[3] * scale));
 }
 
-void widen(const SbRotation& rotation, double q[4]) {
-    const float* value = rotation.getValue();
-    for (int i = 0; i < 4; ++i)
-        q[i] = value[i];
+SbVec3f lerp(const SbVec3f& from, const SbVec3f& to, double weight) {
+    if (weight <= 0.0)
+        return from;
+    if (weight >= 1.0)
+        return to;
+    SbVec3f result;
+    for (int c = 0; c < 3; ++c)
+        result[c] = static_cast<float>(from[c] + (to[c] - static_cast<double>(from[c])) * weight);
+    return result;
 }
 
-// One input of a part's channel: where it comes from and its weight.
-struct Contribution {
-    const KTPose* pose;
-    double weight;
+// A part's value of a channel: the pose's where it sets it, else the rest
+// pose's (identity where that lacks it too).
+const SbVec3f& translationOr(const KTPose& pose, const KTPose& rest, unsigned int index) {
+    return (pose.getChannels(index) & KTPose::TRANSLATION) ? pose.getTranslation(index)
+                                                           : rest.getTranslation(index);
+}
+
+const SbRotation& rotationOr(const KTPose& pose, const KTPose& rest, unsigned int index) {
+    return (pose.getChannels(index) & KTPose::ROTATION) ? pose.getRotation(index)
+                                                        : rest.getRotation(index);
+}
+
+// One channel's weighted sum over the layers of one part, with the rest
+// pose taking the weight of the layers that lack the channel.
+struct Sum {
+    double total = 0.0;   // every weight, the rest pose's share included
+    double missing = 0.0; // the weight of layers without the channel
+    int contributors = 0; // layers with the channel and a weight above 0
+    unsigned int only = 0;
+    bool any = false; // a layer with a weight above 0 sets the channel
 };
-
-// Visits the contributions to `channel` of `part`: every layer that has it
-// with a positive weight, then the rest pose for what is missing below 1.
-template <class Visit>
-void forEachContribution(const std::vector<KTPoseBlend::Layer>& layers, const KTPose* rest,
-                         unsigned int part, int channel, Visit visit) {
-    double total = 0.0;
-    for (const KTPoseBlend::Layer& layer : layers) {
-        if (!(layer.pose->getChannels(part) & channel))
-            continue;
-        const double weight = partWeight(layer, part);
-        if (weight > 0.0) {
-            total += weight;
-            visit(Contribution{layer.pose, weight});
-        }
-    }
-    if (rest != nullptr && total < 1.0 && (rest->getChannels(part) & channel))
-        visit(Contribution{rest, 1.0 - total});
-}
-
-void blendTranslation(const std::vector<KTPoseBlend::Layer>& layers, const KTPose* rest,
-                      unsigned int part, KTPose& result) {
-    unsigned int count = 0;
-    const KTPose* only = nullptr;
-    double total = 0.0;
-    double sum[3] = {0.0, 0.0, 0.0};
-    forEachContribution(layers, rest, part, KTPose::TRANSLATION, [&](const Contribution& input) {
-        const SbVec3f& value = input.pose->getTranslation(part);
-        for (int i = 0; i < 3; ++i)
-            sum[i] += input.weight * value[i];
-        total += input.weight;
-        only = input.pose;
-        ++count;
-    });
-    if (count == 0) {
-        result.unset(part, KTPose::TRANSLATION);
-    } else if (count == 1) {
-        result.setTranslation(part, only->getTranslation(part));
-    } else {
-        result.setTranslation(part, SbVec3f(static_cast<float>(sum[0] / total),
-                                            static_cast<float>(sum[1] / total),
-                                            static_cast<float>(sum[2] / total)));
-    }
-}
-
-void blendRotation(const std::vector<KTPoseBlend::Layer>& layers, const KTPose* rest,
-                   unsigned int part, KTPose& result) {
-    unsigned int count = 0;
-    Contribution first{nullptr, 0.0};
-    Contribution second{nullptr, 0.0};
-    double firstValue[4] = {0.0, 0.0, 0.0, 1.0};
-    double sum[4] = {0.0, 0.0, 0.0, 0.0};
-    forEachContribution(layers, rest, part, KTPose::ROTATION, [&](const Contribution& input) {
-        double q[4];
-        widen(input.pose->getRotation(part), q);
-        if (count == 0) {
-            first = input;
-            for (int i = 0; i < 4; ++i)
-                firstValue[i] = q[i];
-        } else if (count == 1) {
-            second = input;
-        }
-        const double side = q[0] * firstValue[0] + q[1] * firstValue[1] + q[2] * firstValue[2] +
-                            q[3] * firstValue[3];
-        const double weight = side < 0.0 ? -input.weight : input.weight;
-        for (int i = 0; i < 4; ++i)
-            sum[i] += weight * q[i];
-        ++count;
-    });
-    if (count == 0) {
-        result.unset(part, KTPose::ROTATION);
-    } else if (count == 1) {
-        result.setRotation(part, first.pose->getRotation(part));
-    } else if (count == 2) {
-        const SbRotation from = first.pose->getRotation(part);
-        const SbRotation to = second.pose->getRotation(part);
-        result.setRotation(
-            part, KTPoseBlend::slerp(from, to, second.weight / (first.weight + second.weight)));
-    } else {
-        result.setRotation(part, normalised(sum));
-    }
-}
 
 } // namespace
 
@@ -154,133 +118,170 @@ KTPoseBlend::KTPoseBlend(const KTPoseBlend&) = default;
 
 KTPoseBlend& KTPoseBlend::operator=(const KTPoseBlend&) = default;
 
-KTPoseBlend::~KTPoseBlend() = default;
-
 int KTPoseBlend::operator==(const KTPoseBlend&) const {
     return 1;
 }
 
-SbRotation KTPoseBlend::slerp(const SbRotation& from, const SbRotation& to, double weight) {
-    if (!(weight > 0.0))
-        return from;
-    if (weight >= 1.0)
-        return to;
-    double a[4];
-    double b[4];
-    widen(from, a);
-    widen(to, b);
-    double cosine = a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
-    const double side = cosine < 0.0 ? -1.0 : 1.0;
-    cosine *= side;
-    double fromWeight = 1.0 - weight;
-    double toWeight = weight;
-    if (cosine < nearlyEqualCosine) {
-        const double angle = std::acos(cosine);
-        const double inverseSine = 1.0 / std::sin(angle);
-        fromWeight = std::sin(fromWeight * angle) * inverseSine;
-        toWeight = std::sin(toWeight * angle) * inverseSine;
-    }
-    double q[4];
-    for (int i = 0; i < 4; ++i)
-        q[i] = fromWeight * a[i] + side * toWeight * b[i];
-    return normalised(q);
-}
-
-int KTPoseBlend::blend(const KTPose& a, const KTPose& b, double weight, KTPose& result) {
-    if (!(weight >= 0.0 && weight <= 1.0))
+int KTPoseBlend::blend(const KTPose& from, const KTPose& to, float weight, const KTPose& rest,
+                       KTPose& result) {
+    if (!validWeight(weight) || weight > 1.0f)
         return 0;
-    // Each input alone where the other lacks the part or channel: no rest.
-    const std::vector<Layer> layers{Layer{&a, 1.0 - weight, nullptr}, Layer{&b, weight, nullptr}};
-    const unsigned int parts =
-        a.getNumParts() > b.getNumParts() ? a.getNumParts() : b.getNumParts();
-    if (result.getNumParts() < parts)
-        result.setNumParts(parts);
-    for (unsigned int part = 0; part < parts; ++part) {
-        const int inA = a.getChannels(part);
-        const int inB = b.getChannels(part);
-        if ((inA & inB) & KTPose::TRANSLATION)
-            blendTranslation(layers, nullptr, part, result);
-        else if ((inA | inB) & KTPose::TRANSLATION)
-            result.setTranslation(part, (inA & KTPose::TRANSLATION) ? a.getTranslation(part)
-                                                                    : b.getTranslation(part));
-        else
-            result.unset(part, KTPose::TRANSLATION);
-        if ((inA & inB) & KTPose::ROTATION)
-            blendRotation(layers, nullptr, part, result);
-        else if ((inA | inB) & KTPose::ROTATION)
-            result.setRotation(part, (inA & KTPose::ROTATION) ? a.getRotation(part)
-                                                              : b.getRotation(part));
-        else
-            result.unset(part, KTPose::ROTATION);
+    const unsigned int count = std::max(from.getNumParts(), to.getNumParts());
+    result.setNumParts(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        const int fromChannels = from.getChannels(i);
+        const int toChannels = to.getChannels(i);
+        // A channel counts where an input with a weight above 0 sets it.
+        const int channels = (weight < 1.0f ? fromChannels : 0) | (weight > 0.0f ? toChannels : 0);
+        const SbVec3f translation =
+            (channels & KTPose::TRANSLATION)
+                ? lerp(translationOr(from, rest, i), translationOr(to, rest, i), weight)
+                : SbVec3f(0.0f, 0.0f, 0.0f);
+        const SbRotation rotation =
+            (channels & KTPose::ROTATION)
+                ? slerp(rotationOr(from, rest, i), rotationOr(to, rest, i), weight)
+                : SbRotation::identity();
+        result.setPart(i, translation, rotation, channels);
     }
     return 1;
 }
 
-int KTPoseBlend::blend(const std::vector<Layer>& layers, const KTPose* rest, KTPose& result) {
-    unsigned int parts = rest != nullptr ? rest->getNumParts() : 0;
+int KTPoseBlend::blend(const std::vector<Layer>& layers, const KTPose& rest, KTPose& result) {
+    return blendLayers(layers, rest, false, result);
+}
+
+int KTPoseBlend::blendOverRest(const std::vector<Layer>& layers, const KTPose& rest,
+                               KTPose& result) {
+    return blendLayers(layers, rest, true, result);
+}
+
+int KTPoseBlend::blendLayers(const std::vector<Layer>& layers, const KTPose& rest,
+                             bool restFillsToOne, KTPose& result) {
+    if (layers.empty())
+        return 0;
+    unsigned int count = 0;
     for (const Layer& layer : layers) {
         if (!validLayer(layer))
             return 0;
-        if (layer.pose->getNumParts() > parts)
-            parts = layer.pose->getNumParts();
+        count = std::max(count, layer.pose->getNumParts());
     }
-    if (result.getNumParts() < parts)
-        result.setNumParts(parts);
-    for (unsigned int part = 0; part < parts; ++part) {
-        blendTranslation(layers, rest, part, result);
-        blendRotation(layers, rest, part, result);
+    result.setNumParts(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        Sum sums[2]; // translation, rotation
+        const int bits[2] = {KTPose::TRANSLATION, KTPose::ROTATION};
+        for (unsigned int l = 0; l < layers.size(); ++l) {
+            const double weight = weightOn(layers[l], i);
+            const int channels = layers[l].pose->getChannels(i);
+            for (int c = 0; c < 2; ++c) {
+                sums[c].total += weight;
+                if (!(channels & bits[c])) {
+                    sums[c].missing += weight;
+                } else if (weight > 0.0) {
+                    sums[c].any = true;
+                    ++sums[c].contributors;
+                    sums[c].only = l;
+                } else if (restFillsToOne) {
+                    // Weighed out (by a mask, say): the rest pose takes the part.
+                    sums[c].any = true;
+                }
+            }
+        }
+        if (restFillsToOne) {
+            for (Sum& sum : sums) {
+                if (sum.total < 1.0) {
+                    sum.missing += 1.0 - sum.total;
+                    sum.total = 1.0;
+                }
+            }
+        }
+        int channels = 0;
+        SbVec3f translation(0.0f, 0.0f, 0.0f);
+        SbRotation rotation = SbRotation::identity();
+        if (sums[0].any) {
+            channels |= KTPose::TRANSLATION;
+            if (sums[0].contributors == 1 && sums[0].missing == 0.0) {
+                translation = layers[sums[0].only].pose->getTranslation(i);
+            } else {
+                double t[3] = {0.0, 0.0, 0.0};
+                const SbVec3f& still = rest.getTranslation(i);
+                for (int c = 0; c < 3; ++c)
+                    t[c] = still[c] * sums[0].missing;
+                for (const Layer& layer : layers) {
+                    if (!(layer.pose->getChannels(i) & KTPose::TRANSLATION))
+                        continue;
+                    const double weight = weightOn(layer, i);
+                    const SbVec3f& v = layer.pose->getTranslation(i);
+                    for (int c = 0; c < 3; ++c)
+                        t[c] += v[c] * weight;
+                }
+                for (int c = 0; c < 3; ++c)
+                    translation[c] = static_cast<float>(t[c] / sums[0].total);
+            }
+        }
+        if (sums[1].any) {
+            channels |= KTPose::ROTATION;
+            if (sums[1].contributors == 1 && sums[1].missing == 0.0) {
+                rotation = layers[sums[1].only].pose->getRotation(i);
+            } else {
+                // Every quaternion turned to the side of the first one.
+                const SbRotation& first = rotationOr(*layers[0].pose, rest, i);
+                double q[4] = {0.0, 0.0, 0.0, 0.0};
+                const auto accumulate = [&](const SbRotation& turn, double weight) {
+                    const double side = dot(turn, first) < 0.0 ? -weight : weight;
+                    const float* v = turn.getValue();
+                    for (int c = 0; c < 4; ++c)
+                        q[c] += v[c] * side;
+                };
+                accumulate(rest.getRotation(i), sums[1].missing);
+                for (const Layer& layer : layers) {
+                    if (layer.pose->getChannels(i) & KTPose::ROTATION)
+                        accumulate(layer.pose->getRotation(i), weightOn(layer, i));
+                }
+                const double norm =
+                    std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+                if (norm > 0.0) {
+                    rotation = SbRotation(
+                        static_cast<float>(q[0] / norm), static_cast<float>(q[1] / norm),
+                        static_cast<float>(q[2] / norm), static_cast<float>(q[3] / norm));
+                }
+            }
+        }
+        result.setPart(i, translation, rotation, channels);
     }
     return 1;
 }
 
-int KTPoseBlend::add(const Layer& layer, const KTPose& reference, KTPose& result) {
+int KTPoseBlend::add(const KTPose& base, const Layer& layer, const KTPose& reference,
+                     KTPose& result) {
     if (!validLayer(layer))
         return 0;
-    const KTPose& pose = *layer.pose;
-    for (unsigned int part = 0; part < result.getNumParts(); ++part) {
-        const int channels =
-            result.getChannels(part) & pose.getChannels(part) & reference.getChannels(part);
-        const double weight = partWeight(layer, part);
-        if (channels == 0 || !(weight > 0.0))
-            continue;
-        if (channels & KTPose::TRANSLATION) {
-            const SbVec3f difference = pose.getTranslation(part) - reference.getTranslation(part);
-            if (difference != SbVec3f(0.0f, 0.0f, 0.0f)) {
-                const SbVec3f& base = result.getTranslation(part);
-                result.setTranslation(
-                    part, SbVec3f(static_cast<float>(base[0] + weight * difference[0]),
-                                  static_cast<float>(base[1] + weight * difference[1]),
-                                  static_cast<float>(base[2] + weight * difference[2])));
+    const unsigned int count = base.getNumParts();
+    result.setNumParts(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        const int channels = base.getChannels(i);
+        const int both = layer.pose->getChannels(i) & reference.getChannels(i);
+        const double weight = weightOn(layer, i);
+        SbVec3f translation = base.getTranslation(i);
+        SbRotation rotation = base.getRotation(i);
+        if ((channels & both & KTPose::TRANSLATION) && weight > 0.0) {
+            const SbVec3f& to = layer.pose->getTranslation(i);
+            const SbVec3f& from = reference.getTranslation(i);
+            for (int c = 0; c < 3; ++c) {
+                const double step = (to[c] - static_cast<double>(from[c])) * weight;
+                if (step != 0.0)
+                    translation[c] = static_cast<float>(translation[c] + step);
             }
         }
-        if (channels & KTPose::ROTATION) {
-            double q[4];
-            double ref[4];
-            widen(pose.getRotation(part), q);
-            widen(reference.getRotation(part), ref);
-            const double inverse[4] = {-ref[0], -ref[1], -ref[2], ref[3]};
-            double difference[4];
-            multiply(q, inverse, difference);
-            if (difference[0] == 0.0 && difference[1] == 0.0 && difference[2] == 0.0)
-                continue;
-            // The difference's turn, scaled by the weight about its own axis.
-            if (difference[3] < 0.0) {
-                for (double& component : difference)
-                    component = -component;
+        if ((channels & both & KTPose::ROTATION) && weight > 0.0) {
+            const SbRotation& to = layer.pose->getRotation(i);
+            const SbRotation& from = reference.getRotation(i);
+            // No difference, no change: the base stays bit for bit.
+            if (!(to == from)) {
+                const SbRotation difference = from.inverse() * to;
+                rotation = rotation * slerp(SbRotation::identity(), difference, weight);
             }
-            const double sine =
-                std::sqrt(difference[0] * difference[0] + difference[1] * difference[1] +
-                          difference[2] * difference[2]);
-            const double halfAngle = std::atan2(sine, difference[3]) * weight;
-            const double scale = std::sin(halfAngle) / sine;
-            const double scaled[4] = {difference[0] * scale, difference[1] * scale,
-                                      difference[2] * scale, std::cos(halfAngle)};
-            double base[4];
-            widen(result.getRotation(part), base);
-            double turned[4];
-            multiply(scaled, base, turned);
-            result.setRotation(part, normalised(turned));
         }
+        result.setPart(i, translation, rotation, channels);
     }
     return 1;
 }

@@ -5,71 +5,77 @@
 #include <ktrt/visibility.h>
 
 class KTPose;
-class SbRotation;
 
-/// Blends of poses (KTPose), computed without the scene, part by part and
-/// channel by channel.
+/// Pure functions that combine poses (KTPose) part by part, touching no
+/// node: weighted blends of two or more poses, additive layers and per-part
+/// weights (masks). Translations blend linearly; rotations blend along the
+/// shorter arc.
 ///
-/// - A two-way blend moves from `a` (weight 0) to `b` (weight 1): positions
-///   linearly, rotations spherically along the shorter arc.
-/// - An N-way blend takes layers, each a pose, a weight and optionally a
-///   weight per part (a mask). Per part and channel, the layers that have the
-///   channel set contribute their weight times their mask; the weights are
-///   normalised to a sum of 1. Two contributions blend as the two-way blend
-///   does; more take the normalised weighted sum of the quaternions, each
-///   turned to the first one's side. When the contributions sum to less
-///   than 1 and a rest pose is given, the rest pose's part takes the weight
-///   that is missing: parts that only some layers animate blend with the pose
-///   the part had before playing.
-/// - An additive layer adds a pose's difference from a reference pose,
-///   scaled by a weight, onto a base: positions add weight times the
-///   difference; rotations turn by the difference's rotation taken weight of
-///   the way from no turn. A zero difference leaves the base bit for bit.
+/// A channel that only some inputs set (a part that only some animations
+/// move) blends with `rest`, the part's pose before playing, for the weight
+/// of the inputs that lack it; where `rest` lacks it too, with the identity.
+/// A result part gets a channel when an input with a weight above 0 there
+/// sets it, and no channel otherwise, so that writing the result leaves
+/// parts no input moves alone. The result may be one of the inputs.
 ///
-/// A contribution of weight 0 is ignored, and a single contribution of full
-/// weight is copied bit for bit. Weights that are negative or not finite are
-/// refused: the call returns 0 and leaves the result as it was.
+/// Refused (0, the result unchanged): a weight that is not finite or is
+/// negative (above 1 too, for the two-way blend), a null pose, an empty list
+/// of layers, a per-part weight that is not finite or is negative.
 class KTRT_API KTPoseBlend {
 public:
-    /// One input of an N-way blend: a pose (not owned), its weight, and an
-    /// optional weight per part (part i of the pose gets weight times
-    /// (*partWeights)[i]; parts past the mask's end get weight times 1).
+    /// One input of a blend: a pose (not owned), its weight, and optional
+    /// per-part weights: part i weighs weight * (*partWeights)[i], or weight
+    /// for parts past the end of the list.
     struct Layer {
+        /// The input pose, not owned; must not be null.
         const KTPose* pose = nullptr;
-        double weight = 1.0;
+        /// Its weight, at least 0.
+        float weight = 1.0f;
+        /// Per-part weights (a mask), not owned; null weighs every part 1.
         const std::vector<float>* partWeights = nullptr;
     };
 
-    /// Nothing to hold: the class only groups the blends.
+    /// Nothing to hold: the functions are static.
     KTPoseBlend();
     /// Nothing to copy.
     KTPoseBlend(const KTPoseBlend& other);
     /// Nothing to copy.
     KTPoseBlend& operator=(const KTPoseBlend& other);
     /// Nothing to release.
-    ~KTPoseBlend();
-    /// Always 1: blends hold no state.
+    ~KTPoseBlend() = default;
+    /// Always 1: every blender is alike.
     int operator==(const KTPoseBlend& other) const;
 
-    /// `result` = `a` blended towards `b` by `weight` in [0, 1]; a part or
-    /// channel that only one input has is taken from that input. `result`
-    /// gets the larger part count of the two; it may be `a` or `b` itself.
-    /// 0 (result unchanged) for a weight outside [0, 1] or not finite.
-    static int blend(const KTPose& a, const KTPose& b, double weight, KTPose& result);
-    /// The N-way blend of `layers` into `result`, with `rest` (null for none)
-    /// taking the weight missing below 1. `result` gets the largest part
-    /// count of the layers and the rest pose; a channel no input has is left
-    /// unset. 0 (result unchanged) for a null layer pose or a weight that is
-    /// negative or not finite (in a layer or its mask).
-    static int blend(const std::vector<Layer>& layers, const KTPose* rest, KTPose& result);
-    /// Adds `layer`'s difference from `reference`, scaled by `layer.weight`
-    /// (and its mask), onto `result` in place, for the parts and channels
-    /// that `result`, the layer's pose and the reference all have set. 0
-    /// (result unchanged) for a null layer pose or a weight that is negative
-    /// or not finite.
-    static int add(const Layer& layer, const KTPose& reference, KTPose& result);
+    /// `from` weighed 1 - `weight` against `to` weighed `weight` (0 to 1):
+    /// translations lerp, rotations slerp along the shorter arc; weight 0
+    /// gives `from`'s values and 1 `to`'s, bit for bit. The result has as
+    /// many parts as the larger input.
+    static int blend(const KTPose& from, const KTPose& to, float weight, const KTPose& rest,
+                     KTPose& result);
+    /// Any number of layers, their weights normalised per part to a sum of
+    /// 1: translations as the weighted mean, rotations as the normalised
+    /// weighted sum of the quaternions, each first turned to the side of the
+    /// first layer's. A part where a single layer carries all the weight gets
+    /// its values bit for bit. The result has as many parts as the largest
+    /// layer.
+    static int blend(const std::vector<Layer>& layers, const KTPose& rest, KTPose& result);
+    /// As blend(layers, rest, result), except that where the layers weigh
+    /// less than 1 in all on a part, `rest` takes the weight that is missing
+    /// instead of the weights being scaled up: an animation fading in from
+    /// weight 0 moves the part away from its rest pose gradually, and a part
+    /// that the layers setting it weigh 0 (masked out) takes the rest pose.
+    static int blendOverRest(const std::vector<Layer>& layers, const KTPose& rest, KTPose& result);
+    /// `base` with the difference of `layer.pose` from `reference` added,
+    /// scaled by the layer's weight (and per-part weights): translation
+    /// base + w (layer - reference), rotation base * slerp(identity,
+    /// reference^-1 * layer, w) (SbRotation order: base first). Adding a pose
+    /// to itself as its own reference leaves `base` bit for bit, and adding
+    /// a layer with weight 1 to its reference gives the layer (to rounding).
+    /// Channels and parts are base's; where the layer or the reference lacks
+    /// a channel, base's value stays.
+    static int add(const KTPose& base, const Layer& layer, const KTPose& reference, KTPose& result);
 
-    /// The spherical blend of two rotations along the shorter arc: `from` at
-    /// 0, `to` (or its negation, whichever is nearer) at 1.
-    static SbRotation slerp(const SbRotation& from, const SbRotation& to, double weight);
+private:
+    static int blendLayers(const std::vector<Layer>& layers, const KTPose& rest,
+                           bool restFillsToOne, KTPose& result);
 };

@@ -33,13 +33,14 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
     if (!player)
         return 0;
     const KTAnimationSampler& sampler = player->getSampler();
-    players.push_back(PlayerRecord{player, player->getTime(), player->getSpeed(),
-                                   sampler.getKeyRate(), player->isPlaying() != 0,
-                                   sampler.getWrapMode(), sampler.getInterpolation(), parts.size(),
-                                   sampler.getNumParts(), sampler.getCycleLength()});
-    for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
-        SoTransform* node = sampler.getPartTransform(p);
-        parts.push_back(PartPose{node, node->translation.getValue(), node->rotation.getValue(),
+    const KTPartBinding& binding = sampler.getBinding();
+    players.push_back(PlayerRecord{
+        player, player->getLifetime(), binding, sampler.getObject() != nullptr, player->getTime(),
+        player->getSpeed(), sampler.getKeyRate(), player->isPlaying() != 0, sampler.getWrapMode(),
+        sampler.getInterpolation(), parts.size(), binding.getNumParts(), sampler.getCycleLength()});
+    for (unsigned int p = 0; p < binding.getNumParts(); ++p) {
+        const SoTransform* node = binding.getTransform(p);
+        parts.push_back(PartPose{node->translation.getValue(), node->rotation.getValue(),
                                  node->scaleFactor.getValue(), node->scaleOrientation.getValue(),
                                  node->center.getValue()});
     }
@@ -48,6 +49,8 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
 
 void KTPoseState::restoreFromSnapshot() const {
     for (const PlayerRecord& record : players) {
+        if (record.lifetime.expired() || (record.bound && !record.parts.isComponentPresent()))
+            continue;
         KTAnimationPlayer& player = *record.player;
         KTAnimationSampler& sampler = player.getSampler();
         sampler.setKeyRate(record.keyRate);
@@ -62,13 +65,14 @@ void KTPoseState::restoreFromSnapshot() const {
         else
             player.pause();
         player.seek(record.time);
-        for (std::size_t p = record.firstPart; p < record.firstPart + record.numParts; ++p) {
-            const PartPose& pose = parts[p];
-            pose.node->translation.setValue(pose.translation);
-            pose.node->rotation.setValue(pose.rotation);
-            pose.node->scaleFactor.setValue(pose.scaleFactor);
-            pose.node->scaleOrientation.setValue(pose.scaleOrientation);
-            pose.node->center.setValue(pose.center);
+        for (std::size_t p = 0; p < record.numParts; ++p) {
+            const PartPose& pose = parts[record.firstPart + p];
+            SoTransform& node = *record.parts.getTransform(static_cast<unsigned int>(p));
+            node.translation.setValue(pose.translation);
+            node.rotation.setValue(pose.rotation);
+            node.scaleFactor.setValue(pose.scaleFactor);
+            node.scaleOrientation.setValue(pose.scaleOrientation);
+            node.center.setValue(pose.center);
         }
     }
 }

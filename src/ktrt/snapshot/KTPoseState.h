@@ -1,16 +1,17 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbVec3f.h>
 
 #include <ktrt/animation/KTAnimationSampler.h>
+#include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/visibility.h>
 
 class KTAnimationPlayer;
 class KTWorldAnimations;
-class SoTransform;
 
 /// The pose of animated parts and the state of their players, which a world
 /// snapshot (KTWorldState) does not cover: for every recorded player, its
@@ -19,8 +20,11 @@ class SoTransform;
 /// orientation, center) of every part it animates. restoreFromSnapshot() puts
 /// them back exactly, as single-precision values are kept as they were.
 ///
-/// The players are not owned: they must outlive the state or be forgotten
-/// with clear().
+/// The players are not owned. A player deleted since the snapshot (for
+/// instance by KTWorldAnimations::load()) is skipped, and so is one whose
+/// component was deleted or removed from its world: nothing is restored for
+/// it. The state holds a reference on every recorded part's transform node.
+/// Used from one thread, as Coin is.
 class KTRT_API KTPoseState {
 public:
     /// Records nothing.
@@ -39,8 +43,9 @@ public:
     void makeSnapshot(const KTWorldAnimations& animations);
     /// Records one more player and its parts; 0 (nothing recorded) for null.
     int addPlayer(KTAnimationPlayer* player);
-    /// Puts back every recorded player's state, then its parts' transforms.
-    /// No callback is called.
+    /// Puts back every recorded player's state, then its parts' transforms,
+    /// skipping players that are gone or whose component is. No callback is
+    /// called.
     void restoreFromSnapshot() const;
     /// Forgets every record.
     void clear();
@@ -50,15 +55,20 @@ public:
 
 private:
     struct PartPose {
-        SoTransform* node;
         SbVec3f translation;
         SbRotation rotation;
         SbVec3f scaleFactor;
         SbRotation scaleOrientation;
         SbVec3f center;
     };
+    // `player` may be used only while `lifetime` has not expired; `parts`
+    // (a copy of the player's binding) holds the nodes and says whether the
+    // component it was bound to (`bound`) is gone.
     struct PlayerRecord {
         KTAnimationPlayer* player;
+        std::weak_ptr<const void> lifetime;
+        KTPartBinding parts;
+        bool bound;
         double time;
         double speed;
         double keyRate;

@@ -163,7 +163,7 @@ KTAnimationPlayer* KTWorldAnimations::getPlayer(unsigned int index) const {
 
 KTAnimationPlayer* KTWorldAnimations::getPlayer(const RWCString& componentName) const {
     for (const std::unique_ptr<KTAnimationPlayer>& player : players) {
-        KTComponent* component = player->getSampler().getObject();
+        KTComponent* component = player->getSampler().getBinding().getComponent();
         if (component && componentName == component->getName().getString())
             return player.get();
     }

@@ -22,10 +22,13 @@ class KTPartAnimation;
 /// Playback nodes that name the same animation with the same `positions`
 /// setting share one animation and one prepared clip (KTAnimationClip).
 ///
-/// The set owns its players and their animations; the world and its
-/// components must outlive it. Hand the players to a KTWorldDriver with
-/// addPlayer() to play them by real time, and remove them before the set
-/// goes.
+/// The set owns its players and their animations. The world is read by
+/// load() only; its components may be removed or deleted at any time, after
+/// which their players write nothing. Hand the players to a KTWorldDriver
+/// with addPlayer() to play them by real time: when the set deletes them
+/// (load() again, assignment, destruction) the driver drops them untouched,
+/// as does a KTPoseState that recorded them. Used from one thread, as Coin
+/// is.
 class KTRT_API KTWorldAnimations {
 public:
     /// No players.
@@ -56,7 +59,7 @@ public:
     /// Player `index` (owned by the set), or null past the end.
     KTAnimationPlayer* getPlayer(unsigned int index) const;
     /// The first player bound to the component named `componentName`
-    /// exactly, or null.
+    /// exactly, or null; players whose component was deleted are skipped.
     KTAnimationPlayer* getPlayer(const RWCString& componentName) const;
 
     /// Number of playback nodes whose animation could not be read.

@@ -1,5 +1,7 @@
 #include <ktrt/world/KTWorldDriver.h>
 
+#include <algorithm>
+
 #include <Inventor/SbTime.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
@@ -9,6 +11,7 @@
 #include <ktcp/KTComponentIterator.h>
 
 #include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/animation/KTPartBinding.h>
 
 namespace {
 
@@ -143,18 +146,32 @@ void KTWorldDriver::setClock(Clock* function, void* data) {
     clockData = data;
 }
 
+bool KTWorldDriver::isGone(const TimedPlayer& timed) {
+    return timed.lifetime.expired() || (timed.bound && !timed.parts->isComponentPresent());
+}
+
+void KTWorldDriver::dropGonePlayers() {
+    players.erase(std::remove_if(players.begin(), players.end(), isGone), players.end());
+}
+
 int KTWorldDriver::addPlayer(KTComponentDB* world, KTAnimationPlayer* player) {
     if (!world || !player)
         return 0;
+    // A new player may live where a deleted one did.
+    dropGonePlayers();
     for (const TimedPlayer& timed : players) {
         if (timed.player == player)
             return 0;
     }
-    players.push_back(TimedPlayer{world, player, runningWorlds.contains(world) ? now() : SbTime()});
+    const KTAnimationSampler& sampler = player->getSampler();
+    players.push_back(TimedPlayer{world, player, runningWorlds.contains(world) ? now() : SbTime(),
+                                  player->getLifetime(), &sampler.getBinding(),
+                                  sampler.getObject() != nullptr});
     return 1;
 }
 
 int KTWorldDriver::removePlayer(KTAnimationPlayer* player) {
+    dropGonePlayers();
     for (std::size_t i = 0; i < players.size(); ++i) {
         if (players[i].player == player) {
             players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
@@ -178,9 +195,13 @@ void KTWorldDriver::advancePlayers() {
     if (players.empty())
         return;
     const SbTime firing = now();
-    // By index: a player's callback may add or remove players.
-    for (std::size_t i = 0; i < players.size(); ++i) { // NOLINT(modernize-loop-convert)
+    // By index: a player's callback may add, remove or delete players.
+    for (std::size_t i = 0; i < players.size(); ++i) {
         TimedPlayer& timed = players[i];
+        if (isGone(timed)) {
+            players.erase(players.begin() + static_cast<std::ptrdiff_t>(i--));
+            continue;
+        }
         if (!runningWorlds.contains(timed.world))
             continue;
         const double elapsed = (firing - timed.since).getValue();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <Inventor/SbTime.h>
@@ -10,6 +11,7 @@
 
 class KTAnimationPlayer;
 class KTComponentDB;
+class KTPartBinding;
 class SoSensor;
 class SoTimerSensor;
 
@@ -25,6 +27,14 @@ class SoTimerSensor;
 /// sensor but neither the worlds nor their components; destroy it before its
 /// worlds. Every driver, copies included, has a sensor of its own, so Coin
 /// must be initialised (SoDB::init()) before a driver is made.
+///
+/// What a host may delete while the driver runs: components (removed from
+/// their world or deleted) and the players added with addPlayer(), whenever
+/// it likes. The driver drops a player whose component is gone or that was
+/// deleted, without touching either, at its next firing (or addPlayer(),
+/// removePlayer()). The driver, its worlds' timer callbacks and everything
+/// they call run on one thread, the host's Coin thread: Coin is not
+/// thread-safe.
 class KTRT_API KTWorldDriver {
 public:
     /// No worlds, interval 1/240 s, an unscheduled sensor.
@@ -71,10 +81,11 @@ public:
     typedef SbTime Clock(void* data);
     /// Has every firing advance `player` by the clock's time since the last
     /// firing while `world` runs (time while it is stopped does not count).
-    /// The player is not owned; remove it before destroying it. 0 for a null
+    /// The player is not owned. It is dropped, untouched, once it is deleted
+    /// or its component is deleted or removed from its world. 0 for a null
     /// argument or a player already added. A driver's copies take no players.
     int addPlayer(KTComponentDB* world, KTAnimationPlayer* player);
-    /// Stops advancing `player`; 0 when it was not added.
+    /// Stops advancing `player`; 0 when it was not added or was dropped.
     int removePlayer(KTAnimationPlayer* player);
     /// Sets the clock that players are advanced by (SbTime::getTimeOfDay()
     /// when `clock` is null), for instance a simulated clock in a test.
@@ -93,12 +104,20 @@ private:
     double interval;
 
     // Players advanced by the clock, each with the time it was last advanced
-    // to; `since` is set when its world starts running.
+    // to; `since` is set when its world starts running. Whatever the driver
+    // advances is held the same way: a plain pointer, valid while `lifetime`
+    // has not expired, and the binding of its parts (owned by it), which says
+    // when the component it was bound to (`bound`) is gone.
     struct TimedPlayer {
         KTComponentDB* world;
         KTAnimationPlayer* player;
         SbTime since;
+        std::weak_ptr<const void> lifetime;
+        const KTPartBinding* parts;
+        bool bound;
     };
+    static bool isGone(const TimedPlayer& timed);
+    void dropGonePlayers();
     SbTime now() const;
     void startPlayerClocks(KTComponentDB* world);
     void advancePlayers();

@@ -1,5 +1,6 @@
 #include <ktrt/animation/detail/AnimationFileReader.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,6 @@
 
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/detail/AxisAngleOrientation.h>
 #include <ktrt/animation/detail/LineReader.h>
 #include <ktrt/animation/detail/NumberScanner.h>
 #include <ktrt/animation/detail/TrackTable.h>
@@ -85,8 +85,10 @@ struct FileCloser {
 std::unique_ptr<std::FILE, FileCloser> openForReading(const char* path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "r"));
     struct stat status;
-    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode))
+    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
         file.reset();
+        errno = EISDIR;
+    }
     return file;
 }
 
@@ -94,7 +96,7 @@ std::unique_ptr<std::FILE, FileCloser> openForReading(const char* path) {
 
 int buildPartAnimation(KTPartAnimation* track, const char* partName,
                        const RWTValOrderedVector<float>& orientationKeys,
-                       const RWTValOrderedVector<KTAngle>& orientations,
+                       const RWTValOrderedVector<KTAxisAngle>& orientations,
                        const RWTValOrderedVector<float>& positionKeys,
                        const RWTValOrderedVector<KTVector3>& positions) {
     if (!partName || !track)
@@ -115,7 +117,10 @@ int buildPartAnimation(KTPartAnimation* track, const char* partName,
     for (std::size_t i = 0; i < keyCount; ++i) {
         auto key = std::make_unique<KTAnimationState>();
         // Checked access: a values list shorter than its keys raises RWBoundsErr.
-        key->setOrientation(orientationCount > 0 ? orientations[i] : KTAngle(0, 0, 0));
+        if (orientationCount > 0)
+            key->setOrientation(orientations[i]);
+        else
+            key->setOrientation(KTAngle(0, 0, 0));
         key->setPosition(positionCount > 0 ? positions[i] : KTVector3(0, 0, 0));
         key->setValidity(1);
         track->appendState(key.get());
@@ -136,13 +141,20 @@ int AnimationFileReader::read(const RWCString& animationName) {
     {
         KTRegistryInfo info;
         KTRegistryLoader loader;
-        if (!loader.GetAnimation(animationName.data(), info))
+        if (!loader.GetAnimation(animationName.data(), info)) {
+            reportAt(Code::notRegistered, 0, 0, animationName.data(), animationName.length());
             return 0;
+        }
         path = info.GetLocalPath();
     }
     const auto file = openForReading(path);
-    if (!file)
+    if (!file) {
+        const int reason = errno;
+        const char* const text = path;
+        reportAt(Code::openFailed, 0, 0, text, std::strlen(text),
+                 static_cast<unsigned long>(reason));
         return 0;
+    }
 
     LineReader lines(file.get());
     if (!readLines(lines))
@@ -321,11 +333,10 @@ void AnimationFileReader::addOrientationNumber(float number) {
         return;
     }
     orientationPendingCount = 0;
-    // Axis and angle in radians, through the quaternion, to Euler angles.
-    orientations.append(orientationFromAxisAngle(orientationPending[0], orientationPending[1],
-                                                 orientationPending[2], number));
-    orientationSources.emplace_back(orientationPending[0], orientationPending[1],
-                                    orientationPending[2], number);
+    // Axis and angle in radians; the key built from them turns them into
+    // Euler angles through the quaternion.
+    orientations.append(
+        KTAxisAngle(orientationPending[0], orientationPending[1], orientationPending[2], number));
 }
 
 void AnimationFileReader::addPositionNumber(float number) {
@@ -382,10 +393,6 @@ bool AnimationFileReader::endPartTransform() {
     for (unsigned long i = 0; i < keyCount; ++i)
         fractions[i] = keyList[i];
     track->setKeyFractions(fractions);
-    if (orientationCount > 0) {
-        for (unsigned long i = 0; i < keyCount; ++i)
-            rememberAxisAngle(*(*track)[static_cast<unsigned int>(i)], orientationSources[i]);
-    }
     // The table files the track under the full name, the displaced track
     // leaves the animation for good.
     std::unique_ptr<KTPartAnimation> displaced(target.tracks.replace(partName, track.release()));
@@ -405,7 +412,6 @@ bool AnimationFileReader::endPartTransform() {
 
     orientationKeys.clear();
     orientations.clear();
-    orientationSources.clear();
     positionKeys.clear();
     positions.clear();
     return true;

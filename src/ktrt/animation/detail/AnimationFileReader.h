@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 #include <rw/RWCString.h>
 #include <rw/RWTValOrderedVector.h>
@@ -9,7 +8,6 @@
 #include <ktrt/animation/KTAnimationDiagnostics.h>
 #include <ktrt/animation/KTAxisAngle.h>
 #include <ktrt/animation/detail/ReaderGrammar.h>
-#include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 
 class KTPartAnimation;
@@ -31,12 +29,14 @@ struct ReadTarget {
 /// Refills `track` from the four parallel lists read from a file: named
 /// `partName`, one valid key (key value 0.0) per position key, or per
 /// orientation key when there are no position keys; useOrientations 1 when
-/// there are orientation keys, usePositions always 0. Returns 0 when either
-/// pointer is null (nothing touched) or when both kinds of keys are present
-/// in different numbers (the track stays cleared and named).
+/// there are orientation keys, usePositions always 0. Each key takes its
+/// orientation from its axis and angle, which it remembers, or (0, 0, 0)
+/// when there are no orientation keys. Returns 0 when either pointer is null
+/// (nothing touched) or when both kinds of keys are present in different
+/// numbers (the track stays cleared and named).
 int buildPartAnimation(KTPartAnimation* track, const char* partName,
                        const RWTValOrderedVector<float>& orientationKeys,
-                       const RWTValOrderedVector<KTAngle>& orientations,
+                       const RWTValOrderedVector<KTAxisAngle>& orientations,
                        const RWTValOrderedVector<float>& positionKeys,
                        const RWTValOrderedVector<KTVector3>& positions);
 
@@ -90,10 +90,8 @@ private:
     RWCString partName;
 
     RWTValOrderedVector<float> orientationKeys;
-    RWTValOrderedVector<KTAngle> orientations;
-    // The axis and angle each orientation was read from, which its key
-    // remembers for the writer.
-    std::vector<KTAxisAngle> orientationSources;
+    // Orientations as read; each key converts its own and remembers them.
+    RWTValOrderedVector<KTAxisAngle> orientations;
     RWTValOrderedVector<float> positionKeys;
     RWTValOrderedVector<KTVector3> positions;
 

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include <ktrt/animation/KTAnimationState.h>
+#include <math.h> // NOLINT(modernize-deprecated-headers): declares the GNU ::sincosf
+
 #include <ktrt/geometry/detail/RotationToAngles.h>
 
 // The float expressions below must round exactly as Coin's compiled code
@@ -15,13 +16,24 @@ namespace {
 
 constexpr double radiansToDegrees = 57.29577951308232;
 
-float quaternionLength(const float q[4]) {
+// The sine and cosine of a half angle as SbRotation takes them (glibc's
+// sincosf).
+inline void sineAndCosine(float angle, float& sine, float& cosine) {
+#if defined(__GLIBC__)
+    ::sincosf(angle, &sine, &cosine);
+#else
+    sine = std::sin(angle);
+    cosine = std::cos(angle);
+#endif
+}
+
+inline float quaternionLength(const float q[4]) {
     return std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
 }
 
 // SbRotation::setValue(q0, q1, q2, q3) normalises the quaternion unless its
 // length is within half a float epsilon of 1.
-void normalizeQuaternion(float q[4]) {
+inline void normalizeQuaternion(float q[4]) {
     const float length = quaternionLength(q);
     if (length > 0.0f && std::fabs(static_cast<double>(length) - 1.0) > 0x1p-24) {
         const float inverse = 1.0f / length;
@@ -30,9 +42,9 @@ void normalizeQuaternion(float q[4]) {
     }
 }
 
-// The bodies of unitQuaternion() and rotationMatrix(), inlined into the
-// reader's conversion below.
-inline void unitQuaternionOf(const float q[4], float u[4]) {
+// SbRotation::getValue(SbMatrix&) divides the quaternion by its length once
+// more; a quaternion of about zero length gives the identity.
+inline void unitQuaternion(const float q[4], float u[4]) {
     const float length = quaternionLength(q);
     if (length > 0x1p-23f) {
         for (int i = 0; i < 4; ++i)
@@ -43,9 +55,11 @@ inline void unitQuaternionOf(const float q[4], float u[4]) {
     }
 }
 
-inline void matrixOfQuaternion(const float q[4], float m[3][3]) {
+// The upper-left 3x3 of the rotation matrix (row vectors) of the unit
+// quaternion of q.
+inline void rotationMatrix(const float q[4], float m[3][3]) {
     float u[4];
-    unitQuaternionOf(q, u);
+    unitQuaternion(q, u);
     const float x = u[0], y = u[1], z = u[2], w = u[3];
     const float xx = x * x, yy = y * y, zz = z * z;
     const float xy = x * y, zw = z * w, xz = x * z, yw = y * w, yz = y * z, xw = x * w;
@@ -63,27 +77,9 @@ inline void matrixOfQuaternion(const float q[4], float m[3][3]) {
 
 } // namespace
 
-void unitQuaternion(const float q[4], float u[4]) {
-    unitQuaternionOf(q, u);
-}
-
-void rotationMatrix(const float q[4], float m[3][3]) {
-    matrixOfQuaternion(q, m);
-}
-
-void anglesOfMatrix(const float m[3][3], double degrees[3]) {
-    const double wide[3][3] = {
-        {m[0][0], m[0][1], m[0][2]}, {m[1][0], m[1][1], m[1][2]}, {m[2][0], m[2][1], m[2][2]}};
-    double x, y, z;
-    rotationToAngles(wide, x, y, z);
-    degrees[0] = x * radiansToDegrees;
-    degrees[1] = y * radiansToDegrees;
-    degrees[2] = z * radiansToDegrees;
-}
-
-void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float cosine, float q[4]) {
-    // SbRotation::setValue(axis, radians): the axis scaled to unit length (a
-    // zero axis stays zero), times the sine of half the angle; the cosine last.
+void quaternionOfAxisAngle(float x, float y, float z, float radians, float q[4]) {
+    float sine, cosine;
+    sineAndCosine(radians * 0.5f, sine, cosine);
     const float length = std::sqrt(x * x + y * y + z * z);
     if (length > 0.0f) {
         const float inverse = 1.0f / length;
@@ -95,24 +91,22 @@ void quaternionFromAxisHalfAngle(float x, float y, float z, float sine, float co
     q[1] = y * sine;
     q[2] = z * sine;
     q[3] = cosine;
-    normalizeQuaternion(q);
 }
 
 KTAngle orientationFromAxisAngle(float x, float y, float z, float radians) {
-    float sine, cosine;
-    sineAndCosine(radians * 0.5f, sine, cosine);
+    // KTAngle(q0, q1, q2, q3) sets the quaternion into an SbRotation, which
+    // normalises it, and converts that rotation's matrix to angles.
     float q[4];
-    quaternionFromAxisHalfAngle(x, y, z, sine, cosine, q);
+    quaternionOfAxisAngle(x, y, z, radians, q);
+    normalizeQuaternion(q);
     float m[3][3];
-    matrixOfQuaternion(q, m);
-    double degrees[3];
-    anglesOfMatrix(m, degrees);
-    return KTAngle(degrees[0], degrees[1], degrees[2]);
-}
-
-void rememberAxisAngle(KTAnimationState& key, const KTAxisAngle& value) noexcept {
-    key.axisAngle = value;
-    key.axisAngleKnown = true;
+    rotationMatrix(q, m);
+    const double wide[3][3] = {
+        {m[0][0], m[0][1], m[0][2]}, {m[1][0], m[1][1], m[1][2]}, {m[2][0], m[2][1], m[2][2]}};
+    double angles[3];
+    rotationToAngles(wide, angles[0], angles[1], angles[2]);
+    return KTAngle(angles[0] * radiansToDegrees, angles[1] * radiansToDegrees,
+                   angles[2] * radiansToDegrees);
 }
 
 } // namespace ktrt::detail

@@ -1,0 +1,132 @@
+"""The numeric options of every command refuse absurd values: not finite,
+out of their documented range, or giving more frames (rows, samples) than the
+limit of 1000000, each with exit status 2 and a short message; a row count
+from float times reaches the end; and settings may be spelt as a world file
+spells them.
+
+Usage: options_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KTRT = ""
+SOURCE_DIR = ""
+BVH = "/usr/share/assimp/models/BVH/01_01.bvh"
+CHEST = ["examples/chest.iv", "examples/chest.kta"]
+
+# command line (without -o), the option, its value, the message after
+# "ktrt: OPTION: " (None: a limit found while running, named on one line)
+REFUSED = [
+    (["play", *CHEST], "--frames", "1e20", "must be a whole number from 0 to 1000000"),
+    (["play", *CHEST], "--frames", "1000001", "must be a whole number from 0 to 1000000"),
+    (["play", *CHEST], "--frames", "9" * 300, "must be a whole number from 0 to 1000000"),
+    (["play", *CHEST], "--time", "nan", "must be a number of seconds from -1000000 to 1000000"),
+    (["play", *CHEST], "--time", "0,inf", "must be a number of seconds from -1000000 to 1000000"),
+    (["play", *CHEST], "--time", "-1e300", "must be a number of seconds from -1000000 to 1000000"),
+    (["play", *CHEST], "--rate", "0", "must be a rate from 0.001 to 10000"),
+    (["play", *CHEST], "--rate", "1e20", "must be a rate from 0.001 to 10000"),
+    (["play", *CHEST], "--rate", "nan", "must be a rate from 0.001 to 10000"),
+    (["play", *CHEST], "--duration", "-1", "must be a number of seconds from 0 to 1000000"),
+    (["play", *CHEST], "--duration", "1e309", "must be a number of seconds from 0 to 1000000"),
+    (["play", *CHEST], "--key-rate", "1e-40", "must be a rate from 0.001 to 10000"),
+    (["play", *CHEST], "--speed", "nan", "must be a speed from 0.001 to 1000 (either sign)"),
+    (["play", *CHEST], "--speed", "0", "must be a speed from 0.001 to 1000 (either sign)"),
+    (["play", *CHEST], "--speed", "-1e9", "must be a speed from 0.001 to 1000 (either sign)"),
+    (["play", *CHEST, "--rate", "10000"], "--duration", "100", None),
+    (["export", *CHEST, "-o", "out.glb"], "--fps", "1e20", "must be a rate from 0.001 to 10000"),
+    (["export", *CHEST, "-o", "out.glb"], "--fps", "1e-40", "must be a rate from 0.001 to 10000"),
+    (["export", *CHEST, "-o", "out.glb"], "--fps", "-inf", "must be a rate from 0.001 to 10000"),
+    (["export", *CHEST, "-o", "out.glb"], "--frames", "-1",
+     "must be a whole number from 0 to 1000000"),
+    (["preview", *CHEST, "-o", "out.html"], "--fps", "nan", "must be a rate from 0.001 to 10000"),
+    (["preview", *CHEST, "-o", "out.html"], "--frames", "2e6",
+     "must be a whole number from 0 to 1000000"),
+    (["import", BVH, "-o", "out.kta"], "--fps", "1e5", "must be a rate from 0.001 to 10000"),
+    (["import", BVH, "-o", "out.kta"], "--fps", "0", "must be a rate from 0.001 to 10000"),
+]
+
+# Settings as a world file spells them, and what the table's header says.
+SPELLINGS = [
+    (["--wrap", "PING_PONG", "--interpolation", "STEP"], "step, ping-pong"),
+    (["--wrap", "Clamp", "--interpolation", "Hold"], "hold, clamp"),
+    (["--wrap", "ping-pong"], "linear, ping-pong"),
+]
+
+
+class OptionsTest(unittest.TestCase):
+    def test_absurd_values_get_exit_2_and_a_short_message(self):
+        for args, option, value, message in REFUSED:
+            with self.subTest(command=args[0], option=option, value=value[:20]), \
+                    tempfile.TemporaryDirectory() as folder:
+                if args[0] == "import" and not os.path.exists(BVH):
+                    continue
+                args = [os.path.join(folder, a) if a.startswith("out.") else a for a in args]
+                result = subprocess.run([KTRT, *args, option, value], cwd=SOURCE_DIR,
+                                        capture_output=True, text=True, timeout=120)
+                self.assertEqual(result.returncode, 2, result.stderr[:300])
+                lines = result.stderr.split("\n-----", 1)[0].splitlines()
+                if message is None:
+                    self.assertEqual(len(lines), 1, result.stderr)
+                    self.assertRegex(lines[0], r"gives \d+ (rows|frames), more than the limit "
+                                     r"of 1000000$")
+                else:
+                    self.assertEqual(lines[0], f"ktrt: {option}: {message}")
+                self.assertTrue(all(len(line) < 120 for line in lines), lines)
+                self.assertEqual(os.listdir(folder), [])
+
+    def test_settings_read_as_a_world_file_spells_them(self):
+        for options, header in SPELLINGS:
+            with self.subTest(options=options):
+                result = subprocess.run([KTRT, "play", *CHEST, "--rate", "2", *options],
+                                        cwd=SOURCE_DIR, capture_output=True, text=True)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn(f"keys/s, {header}, speed 1\n", result.stdout)
+        with tempfile.TemporaryDirectory() as folder:
+            result = subprocess.run([KTRT, "export", *CHEST, "--interpolation", "LINEAR", "-o",
+                                     os.path.join(folder, "out.glb")], cwd=SOURCE_DIR)
+            self.assertEqual(result.returncode, 0)
+
+    def test_rows_of_a_cycle_timed_by_the_world(self):
+        # A world's keyRate is a float: 2 keys / 12.3f * 12.3 rows a second
+        # is a hair short of 2 rows, which still counts as 2.
+        with open(os.path.join(SOURCE_DIR, "examples", "chest-play.iv")) as file:
+            world = file.read().replace("keyRate 2\n", "keyRate 12.3\n")
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "chest-play.iv")
+            with open(path, "w") as out:
+                out.write(world)
+            shutil.copy(os.path.join(SOURCE_DIR, "examples", "chest.kta"), folder)
+            for wrap, rows in (("clamp", 3), ("ping-pong", 5)):
+                with self.subTest(wrap):
+                    result = subprocess.run([KTRT, "play", path, "--rate", "12.3", "--wrap", wrap],
+                                            capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 0, result.stderr)
+                    self.assertEqual(len(result.stdout.splitlines()), 3 + rows, result.stdout)
+            # At speed 0 a cycle never ends: no endless or empty table.
+            with open(path, "w") as out:
+                out.write(world.replace("speed 1\n", "speed 0\n"))
+            result = subprocess.run([KTRT, "play", path], capture_output=True, text=True)
+            self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", (
+                "ktrt play: at speed 0 a cycle never ends; give --duration or --speed\n")))
+
+    def test_help_names_the_limits(self):
+        for command, option, limit in (("play", "--rate", "[0.001..10000]"),
+                                       ("play", "--frames", "[0..1000000]"),
+                                       ("export", "--fps", "[0.001..10000]"),
+                                       ("preview", "--frames", "[0..1000000]"),
+                                       ("import", "--fps", "[0.001..10000]")):
+            with self.subTest(command=command, option=option):
+                result = subprocess.run([KTRT, command, "--help"], capture_output=True,
+                                        text=True)
+                self.assertRegex(result.stdout, option + r" [A-Z]+:" + limit.replace(
+                    "[", r"\[").replace("]", r"\]").replace(".", r"\."))
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)

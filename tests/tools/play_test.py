@@ -1,0 +1,110 @@
+"""Tests of how `ktrt play`, `plot`, `export` and `preview` take their
+animation file: what they refuse and what they name on standard error.
+
+Usage: play_test.py KTRT_EXECUTABLE SOURCE_DIR
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KTRT = ""
+SOURCE_DIR = ""
+
+
+def run(args):
+    return subprocess.run([KTRT] + args, capture_output=True)
+
+
+def example(name):
+    return os.path.join(SOURCE_DIR, "examples", name)
+
+
+def commands(world, animation, folder):
+    """Each command that plays an animation file, writing into `folder`."""
+    return {
+        "play": ["play", world, animation],
+        "plot": ["plot", animation, "-o", os.path.join(folder, "out.svg")],
+        "export": ["export", world, animation, "-o", os.path.join(folder, "out.glb")],
+        "preview": ["preview", world, animation, "-o", os.path.join(folder, "out.html")],
+    }
+
+
+def tables():
+    """The refused and the named inputs, built on the chest example."""
+    with open(example("chest.kta"), "rb") as f:
+        chest = f.read()
+
+    # Animation file, the first line every command writes on standard error.
+    REFUSED_TABLE = [
+        ("empty", b"", "in.kta:1:1: error: no animation found"),
+        ("binary junk", bytes(range(256)), "in.kta:1:1: error: no animation found"),
+        ("misspelt top keyword", chest.replace(b"KTAnimation", b"KTAnimaton"),
+         "in.kta:1:1: error: unknown word 'KTAnimaton' is ignored (did you mean 'KTAnimation'?)"),
+        ("byte-order mark", b"\xef\xbb\xbf" + chest,
+         "in.kta:1:1: error: the file starts with a UTF-8 byte-order mark"),
+        ("an animation without tracks", b"KTAnimation { }\n", "in.kta holds no tracks"),
+    ]
+
+    # Animation file, what every command names on standard error while it plays
+    # what was read.
+    NAMED_TABLE = [
+        ("cut short", chest.rstrip()[:-1],
+         "error: the file ends inside KTAnimation: it is cut short"),
+        ("not finite", chest.replace(b"0 0.1 0", b"0 inf 0"),
+         "in.kta:11:29: error: 'inf' is not a finite number"),
+    ]
+    return REFUSED_TABLE, NAMED_TABLE
+
+
+class AnimationInput(unittest.TestCase):
+    def test_a_file_without_tracks_is_refused_with_the_first_error(self):
+        with tempfile.TemporaryDirectory() as folder:
+            animation = os.path.join(folder, "in.kta")
+            for name, data, message in tables()[0]:
+                with open(animation, "wb") as f:
+                    f.write(data)
+                for command, args in commands(example("chest.iv"), animation, folder).items():
+                    with self.subTest(name, command=command):
+                        result = run(args)
+                        self.assertEqual(result.returncode, 1)
+                        self.assertIn(message, result.stderr.decode().splitlines()[0])
+                        self.assertEqual(result.stdout, b"")
+                        self.assertEqual(os.listdir(folder), ["in.kta"])
+
+    def test_a_cut_off_end_and_numbers_not_finite_are_named(self):
+        with tempfile.TemporaryDirectory() as folder:
+            animation = os.path.join(folder, "in.kta")
+            for name, data, message in tables()[1]:
+                with open(animation, "wb") as f:
+                    f.write(data)
+                for command, args in commands(example("chest.iv"), animation, folder).items():
+                    with self.subTest(name, command=command):
+                        result = run(args)
+                        self.assertEqual(result.returncode, 0, result.stderr)
+                        self.assertIn(message, result.stderr.decode())
+
+    def test_parts_are_listed_in_file_order(self):
+        names = ["Zeta", "Alpha", "Mu", "Beta", "Omega", "Gamma"]
+        world = "#Inventor V2.1 ascii\nDEF C KTComponent { geometry Separator {\n" + "".join(
+            f"DEF {n} KTPart {{}}\n" for n in names) + "} }\n"
+        animation = "KTAnimation { Children [\n" + "".join(
+            f'KTPartTransform {{ Name "{n}" OrientationInterpolator {{ Key [ 0 ] '
+            "KeyValue [ 1 0 0 0 ] } }\n" for n in names) + "] }\n"
+        with tempfile.TemporaryDirectory() as folder:
+            paths = []
+            for name, text in [("w.iv", world), ("a.kta", animation)]:
+                paths.append(os.path.join(folder, name))
+                with open(paths[-1], "w") as f:
+                    f.write(text)
+            result = run(["play", *paths, "--frames", "1"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        rows = [line.split()[1] for line in result.stdout.decode().splitlines()[3:]]
+        self.assertEqual(rows, names)
+
+
+if __name__ == "__main__":
+    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1])

@@ -1,0 +1,114 @@
+#include <ktrt/world/KTWorldAnimations.h>
+
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <ktrld/KTRegistryLoader.h>
+
+#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/world/KTAnimationPlayback.h>
+
+#include <gtest/gtest.h>
+
+#include "../animation/AnimationFileFixture.h"
+#include "../animation/TimedPlaybackFixture.h"
+
+namespace {
+
+struct WorldAnimations : ::testing::Test {
+    void SetUp() override {
+        KTComponentLibrary::init();
+        KTAnimationPlayback::initClass();
+    }
+    // A playback node of `animation` in the geometry of a new component.
+    KTAnimationPlayback* addPlayback(const char* component, const char* animation) {
+        auto* node = new KTAnimationPlayback;
+        node->animation = animation;
+        KTComponent* added = world.addComponent(component);
+        static_cast<SoSeparator*>(added->getPart("geometry", TRUE))->addChild(node);
+        return node;
+    }
+    KTComponentDB world;
+};
+using KTWorldAnimationsValidity = WorldAnimations;
+
+} // namespace
+
+TEST_F(KTWorldAnimationsValidity, NodesWhoseAnimationFailsAreListedAndPlayNothing) {
+    KTWorldAnimations none(nullptr);
+    EXPECT_EQ(none.getNumPlayers() + none.getNumFailures(), 0u);
+    EXPECT_TRUE(KTWorldAnimations::findPlaybackNodes(nullptr).empty());
+
+    const ktrt_test::AnimationFile broken("KTAnimation {\n ]\n");
+    addPlayback("Unnamed", "");
+    addPlayback("Lost", "nowhere");
+    addPlayback("Broken", broken.name().c_str());
+    EXPECT_EQ(KTWorldAnimations::findPlaybackNodes(&world).size(), 3u);
+    KTWorldAnimations animations(&world);
+    EXPECT_EQ(animations.getNumPlayers(), 0u);
+    EXPECT_EQ(animations.getPlayer(0u), nullptr);
+    EXPECT_EQ(animations.getPlayer("Lost"), nullptr);
+    ASSERT_EQ(animations.getNumFailures(), 2u);
+    EXPECT_EQ(animations.getFailure(0),
+              "component \"Lost\": animation \"nowhere\": cannot be read");
+    EXPECT_EQ(animations.getFailure(1), "component \"Broken\": animation \"" + broken.name() +
+                                            "\": 2: Illegal right brace.:  ]");
+    EXPECT_EQ(animations.getFailure(2), "");
+}
+
+// A track plays its positions when any key lies off the origin.
+TEST_F(WorldAnimations, PositionKeysAreThoseOffTheOrigin) {
+    const struct {
+        const char* what;
+        std::vector<KTVector3> positions;
+        int expected;
+    } rows[] = {
+        {"no keys", {}, 0},
+        {"all at the origin", {KTVector3(), KTVector3()}, 0},
+        {"negative zero is the origin", {KTVector3(-0.0, 0, -0.0)}, 0},
+        {"the last key off the origin", {KTVector3(), KTVector3(0, 0, 1e-30)}, 1},
+        {"the first key off the origin", {KTVector3(-1, 0, 0), KTVector3()}, 1},
+    };
+    KTComponentAnimation animation;
+    for (const auto& row : rows) {
+        auto* track = new KTPartAnimation;
+        track->setPartName(row.what);
+        for (const KTVector3& position : row.positions)
+            track->appendState(new KTAnimationState(0.0, position, KTAngle()));
+        EXPECT_EQ(KTWorldAnimations::hasPositionKeys(*track), row.expected) << row.what;
+        animation.addPartAnimation(track);
+    }
+    KTPartAnimation* noKeys = nullptr;
+    animation.getPartAnimation("no keys", noKeys);
+    noKeys->setUsePositions(1); // a set flag is left as it is
+    EXPECT_EQ(KTWorldAnimations::usePositionKeys(animation), 2u);
+    for (const auto& row : rows) {
+        KTPartAnimation* track = nullptr;
+        animation.getPartAnimation(row.what, track);
+        EXPECT_EQ(track->usePositions(), row.expected || track == noKeys) << row.what;
+    }
+}
+
+// The example world names its animation: the player takes the node's settings
+// and the pose at time 0.
+TEST_F(WorldAnimations, AWorldFileNamesTheAnimationItsComponentPlays) {
+    KTRegistryLoader::RegisterAnimation("chest", KTRT_SOURCE_DIR "/examples/chest.kta");
+    ASSERT_EQ(world.readWorld(KTRT_SOURCE_DIR "/examples/chest-play.iv"), 1);
+    SoTransform* lid = ktrt_test::transformOf(world.getComponent("Chest")->getLogicalPart("Lid"));
+    lid->rotation.setValue(SbVec3f(0, 1, 0), 1.0f);
+    KTWorldAnimations animations(&world);
+    ASSERT_EQ(animations.getNumPlayers(), 1u);
+    KTAnimationPlayer* player = animations.getPlayer("Chest");
+    ASSERT_EQ(player, animations.getPlayer(0u));
+    EXPECT_EQ(player->getWrapMode(), KTAnimationSampler::PING_PONG);
+    EXPECT_EQ(player->getSampler().getKeyRate(), 2.0);
+    EXPECT_TRUE(player->isPlaying());
+    EXPECT_TRUE(ktrt_test::sameRotation(lid->rotation.getValue(), SbVec3f(1, 0, 0), 0));
+
+    player->advance(1.3); // ping-pong: 0.7 s into the way back, 1.4 keys
+    EXPECT_TRUE(ktrt_test::sameRotation(lid->rotation.getValue(), SbVec3f(1, 0, 0),
+                                        -0.8 * 1.4 * 180 / M_PI));
+    KTWorldAnimations copy(animations);
+    EXPECT_TRUE(copy == animations);
+    EXPECT_NE(copy.getPlayer(0u), player);
+    EXPECT_EQ(copy.getPlayer(0u)->getTime(), 1.3);
+}
