@@ -13,6 +13,7 @@
 #include <ktcp/ktcp.h>
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
@@ -87,7 +88,15 @@ TEST_F(Lifetime, AComponentRemovedOrDeletedIsNeverWrittenAgain) {
         ASSERT_EQ(driver->addWorld(&world), 1);
         ASSERT_EQ(driver->runWorld(&world), 1);
         ASSERT_EQ(driver->addPlayer(&world, &player), 1);
+        KTAnimationMixer mixer(chest.get());
+        mixer.addAction(&animation)->play();
+        ASSERT_EQ(driver->addMixer(&world, &mixer), 1);
+        // A mixer the host deletes while the driver holds it.
+        auto deleted = std::make_unique<KTAnimationMixer>(chest.get());
+        deleted->addAction(&animation)->play();
+        ASSERT_EQ(driver->addMixer(&world, deleted.get()), 1);
         tick(0.5);
+        deleted.reset(); // the next tick must not touch it
         KTPoseState pose;
         pose.addPlayer(&player);
         tick(0.5);
@@ -110,8 +119,11 @@ TEST_F(Lifetime, AComponentRemovedOrDeletedIsNeverWrittenAgain) {
         player.seek(2.0);
         player.resetState();
         pose.restoreFromSnapshot();
+        mixer.advance(0.5);
+        mixer.resetState();
         EXPECT_EQ(lid->translation.getValue(), at);
         EXPECT_EQ(driver->removePlayer(&player), 0); // dropped by the tick
+        EXPECT_EQ(driver->removeMixer(&mixer), 0);
         driver->stopWorld(&world);
         driver->removeWorld(&world);
     }

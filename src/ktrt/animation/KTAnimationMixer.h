@@ -92,6 +92,12 @@ public:
     void resetState();
     /// Sets the callback (null for none) and its data.
     void setCallback(Callback* callback, void* data);
+    /// The binding of the mixer's parts (what it writes, and whether the
+    /// component is still there).
+    const KTPartBinding& getBinding() const { return binding; }
+    /// A token that expires when the mixer is destroyed: how a driver holding
+    /// the mixer knows that it is gone.
+    std::weak_ptr<const void> getLifetime() const { return lifetime; }
 
 private:
     struct Entry {
@@ -133,4 +139,6 @@ private:
     bool dispatching = false;
     Callback* callback = nullptr;
     void* callbackData = nullptr;
+    // Each mixer, copies included, has its own.
+    std::shared_ptr<const int> lifetime = std::make_shared<const int>(0);
 };

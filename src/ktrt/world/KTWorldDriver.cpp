@@ -10,6 +10,7 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTPartBinding.h>
 
@@ -164,16 +165,41 @@ int KTWorldDriver::addPlayer(KTComponentDB* world, KTAnimationPlayer* player) {
             return 0;
     }
     const KTAnimationSampler& sampler = player->getSampler();
-    players.push_back(TimedPlayer{world, player, runningWorlds.contains(world) ? now() : SbTime(),
-                                  player->getLifetime(), &sampler.getBinding(),
-                                  sampler.getObject() != nullptr});
+    players.push_back(
+        TimedPlayer{world, player, nullptr, runningWorlds.contains(world) ? now() : SbTime(),
+                    player->getLifetime(), &sampler.getBinding(), sampler.getObject() != nullptr});
     return 1;
 }
 
 int KTWorldDriver::removePlayer(KTAnimationPlayer* player) {
     dropGonePlayers();
     for (std::size_t i = 0; i < players.size(); ++i) {
-        if (players[i].player == player) {
+        if (player && players[i].player == player) {
+            players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int KTWorldDriver::addMixer(KTComponentDB* world, KTAnimationMixer* mixer) {
+    if (!world || !mixer)
+        return 0;
+    dropGonePlayers();
+    for (const TimedPlayer& timed : players) {
+        if (timed.mixer == mixer)
+            return 0;
+    }
+    players.push_back(TimedPlayer{
+        world, nullptr, mixer, runningWorlds.contains(world) ? now() : SbTime(),
+        mixer->getLifetime(), &mixer->getBinding(), mixer->getBinding().getComponent() != nullptr});
+    return 1;
+}
+
+int KTWorldDriver::removeMixer(KTAnimationMixer* mixer) {
+    dropGonePlayers();
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (players[i].mixer == mixer && mixer != nullptr) {
             players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
             return 1;
         }
@@ -206,7 +232,10 @@ void KTWorldDriver::advancePlayers() {
             continue;
         const double elapsed = (firing - timed.since).getValue();
         timed.since = firing;
-        timed.player->advance(elapsed);
+        if (timed.player)
+            timed.player->advance(elapsed);
+        else
+            timed.mixer->advance(elapsed);
     }
 }
 

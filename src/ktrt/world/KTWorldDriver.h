@@ -9,6 +9,7 @@
 
 #include <ktrt/visibility.h>
 
+class KTAnimationMixer;
 class KTAnimationPlayer;
 class KTComponentDB;
 class KTPartBinding;
@@ -87,6 +88,13 @@ public:
     int addPlayer(KTComponentDB* world, KTAnimationPlayer* player);
     /// Stops advancing `player`; 0 when it was not added or was dropped.
     int removePlayer(KTAnimationPlayer* player);
+    /// Has every firing advance `mixer` as addPlayer() does a player: by the
+    /// clock's time since the last firing while `world` runs. Not owned;
+    /// dropped, untouched, once it is deleted or its component is deleted or
+    /// removed from its world. 0 for a null argument or a mixer already added.
+    int addMixer(KTComponentDB* world, KTAnimationMixer* mixer);
+    /// Stops advancing `mixer`; 0 when it was not added or was dropped.
+    int removeMixer(KTAnimationMixer* mixer);
     /// Sets the clock that players are advanced by (SbTime::getTimeOfDay()
     /// when `clock` is null), for instance a simulated clock in a test.
     void setClock(Clock* clock, void* data);
@@ -108,9 +116,11 @@ private:
     // advances is held the same way: a plain pointer, valid while `lifetime`
     // has not expired, and the binding of its parts (owned by it), which says
     // when the component it was bound to (`bound`) is gone.
+    // One of `player` and `mixer` is set.
     struct TimedPlayer {
         KTComponentDB* world;
         KTAnimationPlayer* player;
+        KTAnimationMixer* mixer;
         SbTime since;
         std::weak_ptr<const void> lifetime;
         const KTPartBinding* parts;
