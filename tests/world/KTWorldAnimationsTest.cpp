@@ -4,6 +4,8 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationAction.h>
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 
@@ -111,4 +113,46 @@ TEST_F(WorldAnimations, AWorldFileNamesTheAnimationItsComponentPlays) {
     EXPECT_TRUE(copy == animations);
     EXPECT_NE(copy.getPlayer(0u), player);
     EXPECT_EQ(copy.getPlayer(0u)->getTime(), 1.3);
+}
+
+// Several playback nodes on one component layer through one mixer: a
+// replacing turn of 1 radian a second about X, and half of an additive turn
+// of 2 radians a second about X.
+TEST_F(WorldAnimations, AComponentWithSeveralPlaybackNodesLayersThemInOneMixer) {
+    const ktrt_test::AnimationFile turn("KTAnimation { Children [ KTPartTransform { Name \"Lid\"\n"
+                                        " OrientationInterpolator { Key [ 0 1 ]\n"
+                                        " KeyValue [ 1 0 0 0, 1 0 0 1 ] } } ] }\n");
+    const ktrt_test::AnimationFile faster("KTAnimation { Children [ KTPartTransform { Name "
+                                          "\"Lid\"\n OrientationInterpolator { Key [ 0 1 ]\n"
+                                          " KeyValue [ 1 0 0 0, 1 0 0 2 ] } } ] }\n");
+    KTAnimationPlayback* base = addPlayback("Chest", turn.name().c_str());
+    KTComponent* chest = world.getComponent("Chest");
+    SoTransform* lid = ktrt_test::transformOf(chest->addLogicalPart("Lid"));
+    auto* layer = new KTAnimationPlayback;
+    layer->animation = faster.name().c_str();
+    layer->weight = 0.5f;
+    layer->blend = KTAnimationPlayback::ADDITIVE;
+    static_cast<SoSeparator*>(chest->getPart("geometry", TRUE))->addChild(layer);
+    for (KTAnimationPlayback* node : {base, layer})
+        node->keyRate = 1.0f;
+
+    KTWorldAnimations animations(&world);
+    EXPECT_EQ(animations.getNumPlayers(), 0u);
+    ASSERT_EQ(animations.getNumMixers(), 1u);
+    KTAnimationMixer* mixer = animations.getMixer("Chest");
+    ASSERT_EQ(mixer, animations.getMixer(0u));
+    ASSERT_EQ(mixer->getNumActions(), 2u);
+    EXPECT_EQ(mixer->getAction(1)->getBlendMode(), KTAnimationAction::ADDITIVE);
+    EXPECT_EQ(mixer->getAction(1)->getWeight(), 0.5);
+
+    mixer->advance(0.5);
+    EXPECT_TRUE(ktrt_test::sameRotation(lid->rotation.getValue(), SbVec3f(1, 0, 0),
+                                        (0.5 + 0.5 * 1.0) * 180 / M_PI));
+
+    KTWorldAnimations copy(animations);
+    ASSERT_EQ(copy.getNumMixers(), 1u);
+    EXPECT_NE(copy.getMixer(0u), mixer);
+    EXPECT_EQ(copy.getMixer(0u)->getAction(0)->getTime(), 0.5);
+    EXPECT_EQ(animations.load(&world), 1);
+    EXPECT_EQ(animations.getMixer("Nobody"), nullptr);
 }

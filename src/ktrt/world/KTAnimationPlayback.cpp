@@ -12,6 +12,8 @@ KTAnimationPlayback::KTAnimationPlayback() {
     SO_NODE_ADD_FIELD(cycleLength, (0.0f));
     SO_NODE_ADD_FIELD(playing, (TRUE));
     SO_NODE_ADD_FIELD(positions, (FALSE));
+    SO_NODE_ADD_FIELD(weight, (1.0f));
+    SO_NODE_ADD_FIELD(blend, (REPLACE));
     SO_NODE_DEFINE_ENUM_VALUE(Wrap, LOOP);
     SO_NODE_DEFINE_ENUM_VALUE(Wrap, CLAMP);
     SO_NODE_DEFINE_ENUM_VALUE(Wrap, PING_PONG);
@@ -20,6 +22,9 @@ KTAnimationPlayback::KTAnimationPlayback() {
     SO_NODE_DEFINE_ENUM_VALUE(Interpolation, LINEAR);
     SO_NODE_DEFINE_ENUM_VALUE(Interpolation, HOLD);
     SO_NODE_SET_SF_ENUM_TYPE(interpolation, Interpolation);
+    SO_NODE_DEFINE_ENUM_VALUE(Blend, REPLACE);
+    SO_NODE_DEFINE_ENUM_VALUE(Blend, ADDITIVE);
+    SO_NODE_SET_SF_ENUM_TYPE(blend, Blend);
 }
 
 KTAnimationPlayback::~KTAnimationPlayback() = default;

@@ -29,6 +29,9 @@ public:
     enum Wrap { LOOP, CLAMP, PING_PONG };
     /// The interpolations, as KTAnimationSampler::Interpolation.
     enum Interpolation { STEP, LINEAR, HOLD };
+    /// How the node's animation enters the component's pose, as
+    /// KTAnimationAction::BlendMode.
+    enum Blend { REPLACE, ADDITIVE };
 
     /// The registered name of the animation to play; "" plays nothing.
     SoSFString animation;
@@ -49,6 +52,15 @@ public:
     /// Whether tracks that have position keys play them (tracks read from a
     /// file play orientations only); FALSE by default.
     SoSFBool positions;
+    /// The animation's weight among the component's playback nodes; 1 by
+    /// default. A component with several nodes, or one whose weight is not
+    /// 1 or whose blend is ADDITIVE, plays them through one
+    /// KTAnimationMixer (see KTWorldAnimations).
+    SoSFFloat weight;
+    /// REPLACE (default): blended with the other nodes by weight; ADDITIVE:
+    /// its difference from its own first pose added on top, scaled by the
+    /// weight.
+    SoSFEnum blend;
 
     /// A node with the default values.
     KTAnimationPlayback();

@@ -1,13 +1,16 @@
 #include <ktrt/world/KTWorldAnimations.h>
 
 #include <algorithm>
+#include <list>
 #include <string>
 
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
+#include <ktrt/animation/KTAnimationAction.h>
 #include <ktrt/animation/KTAnimationClip.h>
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTAnimationState.h>
 #include <ktrt/animation/KTComponentAnimation.h>
@@ -34,6 +37,28 @@ std::vector<KTAnimationPlayback*> playbacksOf(KTComponent* component) {
             }
         });
     return found;
+}
+
+KTAnimationClip::WrapMode clipWrapOf(const KTAnimationPlayback& node) {
+    switch (node.wrap.getValue()) {
+    case KTAnimationPlayback::CLAMP:
+        return KTAnimationClip::CLAMP;
+    case KTAnimationPlayback::PING_PONG:
+        return KTAnimationClip::PING_PONG;
+    default:
+        return KTAnimationClip::LOOP;
+    }
+}
+
+KTAnimationClip::Interpolation clipInterpolationOf(const KTAnimationPlayback& node) {
+    switch (node.interpolation.getValue()) {
+    case KTAnimationPlayback::STEP:
+        return KTAnimationClip::STEP;
+    case KTAnimationPlayback::HOLD:
+        return KTAnimationClip::HOLD;
+    default:
+        return KTAnimationClip::LINEAR;
+    }
 }
 
 KTAnimationSampler::WrapMode wrapOf(const KTAnimationPlayback& node) {
@@ -85,6 +110,9 @@ void KTWorldAnimations::copyFrom(const KTWorldAnimations& other) {
     animations = other.animations;
     for (const std::unique_ptr<KTAnimationPlayer>& player : other.players)
         players.push_back(std::make_unique<KTAnimationPlayer>(*player));
+    mixers.clear();
+    for (const std::unique_ptr<KTAnimationMixer>& mixer : other.mixers)
+        mixers.push_back(std::make_unique<KTAnimationMixer>(*mixer));
     failures = other.failures;
 }
 
@@ -94,6 +122,7 @@ int KTWorldAnimations::operator==(const KTWorldAnimations& other) const {
 
 int KTWorldAnimations::load(KTComponentDB* loaded) {
     players.clear();
+    mixers.clear();
     animations.clear();
     failures.clear();
     world = loaded;
@@ -106,42 +135,89 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
         KTComponentAnimation* animation;
         std::shared_ptr<const KTAnimationClip> clip;
     };
-    std::vector<Read> read;
+    // A list: pointers to its entries stay valid as it grows.
+    std::list<Read> read;
+    // The animation a node names, read once per name and positions setting;
+    // null (and a failure listed) when it does not read.
+    const auto animationOf = [&](KTComponent* component, KTAnimationPlayback* node) -> const Read* {
+        const SbString& name = node->animation.getValue();
+        const bool positions = node->positions.getValue() != FALSE;
+        auto known = std::find_if(read.begin(), read.end(), [&](const Read& r) {
+            return r.positions == positions && r.name == name.getString();
+        });
+        if (known != read.end())
+            return &*known;
+        auto animation = std::make_shared<KTComponentAnimation>();
+        if (!animation->loadAnimationFromFile(name.getString())) {
+            RWCString failure = RWCString("component \"") + component->getName().getString() +
+                                "\": animation \"" + name.getString() + "\": ";
+            if (animation->getErrorMessage().isNull()) {
+                failure += "cannot be read";
+            } else {
+                failure += std::to_string(animation->getLineNumber()).c_str();
+                failure += ": ";
+                failure += animation->getErrorMessage();
+                failure += ": ";
+                failure += animation->getLineText();
+            }
+            failures.push_back(failure);
+            return nullptr;
+        }
+        if (positions)
+            usePositionKeys(*animation);
+        animations.push_back(animation);
+        read.push_back(Read{name.getString(), positions, animation.get(),
+                            KTAnimationClip::create(*animation)});
+        return &read.back();
+    };
+
     KTComponentIterator components(world, 0, "");
     while (components++) {
         KTComponent* component = components.getValue();
-        for (KTAnimationPlayback* node : playbacksOf(component)) {
-            const SbString& name = node->animation.getValue();
-            if (name.getLength() == 0)
-                continue;
-            const bool positions = node->positions.getValue() != FALSE;
-            auto known = std::find_if(read.begin(), read.end(), [&](const Read& r) {
-                return r.positions == positions && r.name == name.getString();
-            });
-            if (known == read.end()) {
-                auto animation = std::make_shared<KTComponentAnimation>();
-                if (!animation->loadAnimationFromFile(name.getString())) {
-                    RWCString failure = RWCString("component \"") +
-                                        component->getName().getString() + "\": animation \"" +
-                                        name.getString() + "\": ";
-                    if (animation->getErrorMessage().isNull()) {
-                        failure += "cannot be read";
-                    } else {
-                        failure += std::to_string(animation->getLineNumber()).c_str();
-                        failure += ": ";
-                        failure += animation->getErrorMessage();
-                        failure += ": ";
-                        failure += animation->getLineText();
-                    }
-                    failures.push_back(failure);
+        std::vector<KTAnimationPlayback*> nodes = playbacksOf(component);
+        nodes.erase(std::remove_if(nodes.begin(), nodes.end(),
+                                   [](KTAnimationPlayback* node) {
+                                       return node->animation.getValue().getLength() == 0;
+                                   }),
+                    nodes.end());
+        const bool layered =
+            nodes.size() > 1 ||
+            (nodes.size() == 1 && (nodes[0]->weight.getValue() != 1.0f ||
+                                   nodes[0]->blend.getValue() != KTAnimationPlayback::REPLACE));
+        if (layered) {
+            auto mixer = std::make_unique<KTAnimationMixer>(component);
+            for (KTAnimationPlayback* node : nodes) {
+                const Read* animation = animationOf(component, node);
+                if (!animation)
                     continue;
-                }
-                if (positions)
-                    usePositionKeys(*animation);
-                animations.push_back(animation);
-                known = read.insert(read.end(), Read{name.getString(), positions, animation.get(),
-                                                     KTAnimationClip::create(*animation)});
+                KTAnimationAction* action = mixer->addAction(animation->clip);
+                KTAnimationClip::Timing timing;
+                if (node->keyRate.getValue() > 0.0f)
+                    timing.keysPerSecond = node->keyRate.getValue();
+                if (node->cycleLength.getValue() > 0.0f)
+                    timing.cycleSeconds = node->cycleLength.getValue();
+                timing.interpolation = clipInterpolationOf(*node);
+                timing.wrap = clipWrapOf(*node);
+                action->setTiming(timing);
+                action->setSpeed(node->speed.getValue());
+                action->setWeight(node->weight.getValue());
+                action->setBlendMode(node->blend.getValue() == KTAnimationPlayback::ADDITIVE
+                                         ? KTAnimationAction::ADDITIVE
+                                         : KTAnimationAction::REPLACE);
+                action->play();
+                if (!node->playing.getValue())
+                    action->pause();
             }
+            if (mixer->getNumActions() > 0) {
+                mixer->advance(0.0);
+                mixers.push_back(std::move(mixer));
+            }
+            continue;
+        }
+        for (KTAnimationPlayback* node : nodes) {
+            const Read* known = animationOf(component, node);
+            if (!known)
+                continue;
             auto player = std::make_unique<KTAnimationPlayer>(
                 component, known->animation, known->clip, node->keyRate.getValue());
             player->setSpeed(node->speed.getValue());
@@ -154,7 +230,7 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
             players.push_back(std::move(player));
         }
     }
-    return static_cast<int>(players.size());
+    return static_cast<int>(players.size() + mixers.size());
 }
 
 KTAnimationPlayer* KTWorldAnimations::getPlayer(unsigned int index) const {
@@ -166,6 +242,19 @@ KTAnimationPlayer* KTWorldAnimations::getPlayer(const RWCString& componentName) 
         KTComponent* component = player->getSampler().getBinding().getComponent();
         if (component && componentName == component->getName().getString())
             return player.get();
+    }
+    return nullptr;
+}
+
+KTAnimationMixer* KTWorldAnimations::getMixer(unsigned int index) const {
+    return index < mixers.size() ? mixers[index].get() : nullptr;
+}
+
+KTAnimationMixer* KTWorldAnimations::getMixer(const RWCString& componentName) const {
+    for (const std::unique_ptr<KTAnimationMixer>& mixer : mixers) {
+        KTComponent* component = mixer->getComponent();
+        if (component && componentName == component->getName().getString())
+            return mixer.get();
     }
     return nullptr;
 }

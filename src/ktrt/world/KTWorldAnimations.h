@@ -7,6 +7,7 @@
 
 #include <ktrt/visibility.h>
 
+class KTAnimationMixer;
 class KTAnimationPlayback;
 class KTAnimationPlayer;
 class KTComponentAnimation;
@@ -16,7 +17,10 @@ class KTPartAnimation;
 /// The animations a world file names: one player for every
 /// KTAnimationPlayback node found under a component, bound to the nearest
 /// component above the node, with the node's animation, speed, wrap mode,
-/// interpolation, key rate and cycle length. Animations are read by name through the
+/// interpolation, key rate and cycle length. A component that layers its
+/// animations (several nodes, or one whose weight is not 1 or whose blend is
+/// ADDITIVE) gets one KTAnimationMixer instead, with one action per node
+/// carrying the node's settings, weight and blend mode. Animations are read by name through the
 /// registry loader (KTComponentAnimation::loadAnimationFromFile()).
 ///
 /// Playback nodes that name the same animation with the same `positions`
@@ -47,9 +51,10 @@ public:
     /// 1 when both sets were loaded from the same world.
     int operator==(const KTWorldAnimations& other) const;
 
-    /// Deletes the players held, then makes one for every playback node of
-    /// every component of `world` whose animation reads, and writes each
-    /// player's pose at time 0. Returns the number of players; a null world,
+    /// Deletes the players and mixers held, then makes one player for every
+    /// playback node of every component of `world` whose animation reads (a
+    /// mixer for a component that layers), and writes each one's pose at
+    /// time 0. Returns the number of players and mixers; a null world,
     /// or a process where KTAnimationPlayback::initClass() was never called,
     /// gives none. Nodes whose animation fails are listed by getFailure().
     int load(KTComponentDB* world);
@@ -61,6 +66,16 @@ public:
     /// The first player bound to the component named `componentName`
     /// exactly, or null; players whose component was deleted are skipped.
     KTAnimationPlayer* getPlayer(const RWCString& componentName) const;
+
+    /// Number of mixers: one for every component that layers animations
+    /// (several playback nodes, or one whose weight is not 1 or whose blend
+    /// is ADDITIVE), with one action per node.
+    unsigned int getNumMixers() const { return static_cast<unsigned int>(mixers.size()); }
+    /// Mixer `index` (owned by the set), or null past the end.
+    KTAnimationMixer* getMixer(unsigned int index) const;
+    /// The mixer of the component named `componentName` exactly, or null;
+    /// mixers whose component was deleted are skipped.
+    KTAnimationMixer* getMixer(const RWCString& componentName) const;
 
     /// Number of playback nodes whose animation could not be read.
     unsigned int getNumFailures() const { return static_cast<unsigned int>(failures.size()); }
@@ -88,5 +103,6 @@ private:
     KTComponentDB* world;
     std::vector<std::shared_ptr<KTComponentAnimation>> animations;
     std::vector<std::unique_ptr<KTAnimationPlayer>> players;
+    std::vector<std::unique_ptr<KTAnimationMixer>> mixers;
     std::vector<RWCString> failures;
 };
