@@ -2,6 +2,8 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
+#include <ktrt/animation/KTAnimationAction.h>
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/world/KTWorldAnimations.h>
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "../animation/TimedPlaybackFixture.h"
+
+using PoseStateOfAMixer = ktrt_test::TimedPlayback;
 
 TEST(KTPoseStateValidity, NullPlayersAndEmptySetsRecordNothing) {
     KTPoseState state, other;
@@ -54,4 +58,45 @@ TEST(PoseState, RestoresThePlayersAndTheirPartsBitForBit) {
     EXPECT_TRUE(player->isPlaying());
     player->resetState();
     EXPECT_EQ(lid->rotation.getValue(), SbRotation::identity());
+}
+
+// A mixer in the middle of a crossfade: the pose state puts back its actions'
+// times, weights and fades and its parts' transforms, so the next tick plays
+// on as if nothing had happened in between; nothing is restored once the
+// component left its world.
+TEST_F(PoseStateOfAMixer, RestoresTheActionsAndThePartsAndSkipsAGoneComponent) {
+    KTAnimationMixer mixer(component);
+    KTAnimationAction* a = mixer.addAction(&animation);
+    KTAnimationAction* b = mixer.addAction(&animation);
+    b->setSpeed(-1.0);
+    a->play();
+    a->crossFadeTo(*b, 1.0, 1);
+    mixer.advance(0.25);
+    KTPoseState pose;
+    EXPECT_EQ(pose.addMixer(nullptr), 0);
+    ASSERT_EQ(pose.addMixer(&mixer), 1);
+    EXPECT_EQ(pose.getNumMixers(), 1u);
+    const SbVec3f at = longNode->translation.getValue();
+    mixer.advance(0.3);
+    KTAnimationMixer expected(mixer); // what a second tick of 0.3 s gives
+    b->stop();
+    a->setWeight(0.1);
+    longNode->scaleFactor.setValue(2, 2, 2);
+
+    pose.restoreFromSnapshot();
+    EXPECT_EQ(longNode->translation.getValue(), at);
+    EXPECT_EQ(longNode->scaleFactor.getValue(), SbVec3f(1, 1, 1));
+    EXPECT_EQ(a->getTime(), 0.25);
+    EXPECT_EQ(a->getWeight(), 1.0);
+    EXPECT_EQ(b->getEffectiveWeight(), 0.25);
+    mixer.advance(0.3);
+    expected.advance(0.0);
+    EXPECT_EQ(mixer.getPose() == expected.getPose(), 1);
+
+    component->ref();
+    world.removeComponent(component);
+    a->stop();
+    pose.restoreFromSnapshot();
+    EXPECT_EQ(a->isActive(), 0) << "a component gone: nothing restored";
+    component->unref();
 }

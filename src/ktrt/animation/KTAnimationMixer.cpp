@@ -1,5 +1,6 @@
 #include <ktrt/animation/KTAnimationMixer.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -218,4 +219,32 @@ void KTAnimationMixer::resetState() {
 void KTAnimationMixer::setCallback(Callback* function, void* data) {
     callback = function;
     callbackData = data;
+}
+
+int KTAnimationMixer::restoreActions(const KTAnimationMixer& saved) {
+    if (saved.getComponent() != getComponent())
+        return 0;
+    const std::size_t count = std::min(actions.size(), saved.actions.size());
+    const auto indexIn = [](const std::vector<Entry>& list, const KTAnimationAction* action) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].action.get() == action)
+                return i;
+        }
+        return list.size();
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        KTAnimationAction& live = *actions[i].action;
+        const KTAnimationAction& state = *saved.actions[i].action;
+        if (live.getClip() != state.getClip())
+            continue;
+        live = state;
+        live.mixer = this;
+        // The crossfade partner by its place in the list, when the action
+        // there plays the same clip in both.
+        const std::size_t partner = indexIn(saved.actions, state.fadePartner);
+        const bool samePartner = partner < count && actions[partner].action->getClip() ==
+                                                        saved.actions[partner].action->getClip();
+        live.fadePartner = samePartner ? actions[partner].action.get() : nullptr;
+    }
+    return 1;
 }

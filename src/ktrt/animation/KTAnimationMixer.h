@@ -82,6 +82,14 @@ public:
     /// The name of part `index`; "" past the end.
     const RWCString& getPartName(unsigned int index) const;
 
+    /// Puts back the state of the actions from `saved`, a copy of this mixer
+    /// made earlier: action i takes the time, speed, timing, weight, blend
+    /// mode, part weights, play state, fade and warp of `saved`'s action i,
+    /// for every i where both have an action of the same clip. Actions added
+    /// or removed since are left as they are; nothing is written. 0 when
+    /// `saved` plays on another component.
+    int restoreActions(const KTAnimationMixer& saved);
+
     /// Moves every action on by `elapsedSeconds` (not negative, finite;
     /// anything else is ignored), writes the blended pose, then reports the
     /// events. Nothing is written once the component is gone.

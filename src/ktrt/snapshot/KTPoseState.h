@@ -10,6 +10,7 @@
 #include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/visibility.h>
 
+class KTAnimationMixer;
 class KTAnimationPlayer;
 class KTWorldAnimations;
 
@@ -17,11 +18,13 @@ class KTWorldAnimations;
 /// snapshot (KTWorldState) does not cover: for every recorded player, its
 /// time, play state, speed, wrap mode, interpolation and key rate, and the
 /// five transform fields (translation, rotation, scale factor, scale
-/// orientation, center) of every part it animates. restoreFromSnapshot() puts
-/// them back exactly, as single-precision values are kept as they were.
+/// orientation, center) of every part it animates; for every recorded mixer,
+/// the state of its actions (time, speed, timing, weights, fades, play
+/// state) and the fields of its parts. restoreFromSnapshot() puts them back
+/// exactly, as single-precision values are kept as they were.
 ///
-/// The players are not owned. A player deleted since the snapshot (for
-/// instance by KTWorldAnimations::load()) is skipped, and so is one whose
+/// The players and mixers are not owned (the same rules hold for mixers). A player deleted since
+/// the snapshot (for instance by KTWorldAnimations::load()) is skipped, and so is one whose
 /// component was deleted or removed from its world: nothing is restored for
 /// it. The state holds a reference on every recorded part's transform node.
 /// Used from one thread, as Coin is.
@@ -36,13 +39,18 @@ public:
     /// Touches no player.
     ~KTPoseState();
 
-    /// 1 when both states record the same players in the same order.
+    /// 1 when both states record the same players and mixers in the same
+    /// order.
     int operator==(const KTPoseState& other) const;
 
-    /// Forgets what was recorded, then records every player of `animations`.
+    /// Forgets what was recorded, then records every player and mixer of
+    /// `animations`.
     void makeSnapshot(const KTWorldAnimations& animations);
     /// Records one more player and its parts; 0 (nothing recorded) for null.
     int addPlayer(KTAnimationPlayer* player);
+    /// Records one more mixer: the state of its actions and the transforms of
+    /// its parts; 0 (nothing recorded) for null.
+    int addMixer(KTAnimationMixer* mixer);
     /// Puts back every recorded player's state, then its parts' transforms,
     /// skipping players that are gone or whose component is. No callback is
     /// called.
@@ -52,6 +60,8 @@ public:
 
     /// Number of players recorded.
     unsigned int getNumPlayers() const { return static_cast<unsigned int>(players.size()); }
+    /// Number of mixers recorded.
+    unsigned int getNumMixers() const { return static_cast<unsigned int>(mixers.size()); }
 
 private:
     struct PartPose {
@@ -80,6 +90,19 @@ private:
         double cycleLength;
     };
 
+    // A mixer is recorded as a copy of itself (its actions' state) and its
+    // parts' transforms; `mixer` may be used only while `lifetime` lasts.
+    struct MixerRecord {
+        KTAnimationMixer* mixer;
+        std::weak_ptr<const void> lifetime;
+        std::shared_ptr<const KTAnimationMixer> saved;
+        std::size_t firstPart;
+        std::size_t numParts;
+    };
+    void savePart(const SoTransform& node);
+    void restorePart(const PartPose& pose, SoTransform& node) const;
+
     std::vector<PlayerRecord> players;
+    std::vector<MixerRecord> mixers;
     std::vector<PartPose> parts;
 };
