@@ -7,6 +7,7 @@ Usage: hostile_input_test.py KTRT_EXECUTABLE SOURCE_DIR
 import os
 import resource
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -77,9 +78,16 @@ class HostileInputTest(unittest.TestCase):
         self.assertEqual(piped.returncode, 0, piped.stderr)
 
     def test_failed_writes_to_standard_output_exit_1(self):
+        # A "full" device node of our own in the test's folder, never the
+        # machine's /dev/full: every write to it fails with ENOSPC.
+        full_device = os.path.join(self.folder.name, "full")
+        try:
+            os.mknod(full_device, stat.S_IFCHR | 0o600, os.makedev(1, 7))
+        except PermissionError:
+            self.skipTest("making a device node needs root")
         for args in (["check", example("chest.kta")],
                      ["play", example("chest.iv"), example("chest.kta"), "--frames", "1000000"]):
-            with self.subTest(args[0]), open("/dev/full", "w") as full:
+            with self.subTest(args[0]), open(full_device, "w") as full:
                 result = run(*args, stdout=full)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn("ktrt %s: cannot write standard output" % args[0], result.stderr)
