@@ -130,11 +130,7 @@ void KTAnimationAction::startFade(double target, double seconds) {
             stop();
         return;
     }
-    fade.running = true;
-    fade.from = fadeValue;
-    fade.to = target;
-    fade.elapsed = 0.0;
-    fade.seconds = seconds;
+    fade = Ramp{true, fadeValue, target, 0.0, seconds};
 }
 
 void KTAnimationAction::startWarp(double from, double to, double seconds) {
@@ -143,11 +139,7 @@ void KTAnimationAction::startWarp(double from, double to, double seconds) {
         stopWarp();
         return;
     }
-    warp.running = true;
-    warp.from = from;
-    warp.to = to;
-    warp.elapsed = 0.0;
-    warp.seconds = seconds;
+    warp = Ramp{true, from, to, 0.0, seconds};
     warpValue = from;
 }
 
