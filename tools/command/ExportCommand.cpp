@@ -300,7 +300,9 @@ void registerPreviewCommand(CLI::App& app, int& status) {
                     "the model with three.js: orbit with the mouse, play/pause, a slider that "
                     "picks a frame and a choice of speed. The frames play at --fps frames per "
                     "second: by default the keyRate of the component's KTAnimationPlayback node "
-                    "when the world has one, else 30. The limits of `ktrt export` apply.");
+                    "when the world has one, else 30. The limits of `ktrt export` apply, and its "
+                    "--crossfade, --at and --over show a transition from ANIMATION to another "
+                    "animation.");
     command->add_option("-o,--output", options->output, "PAGE.html")->required();
     command->callback([options, &status]() { status = preview(*options); });
 }

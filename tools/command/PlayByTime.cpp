@@ -253,7 +253,7 @@ int playCrossfade(const PlayInput& input, const TimeOptions& options,
                 crossfade.getCycle(false), fileName(fade.animation).c_str(),
                 crossfade.getCycle(true), fade.at, fade.over, timing.keysPerSecond,
                 interpolations[timing.interpolation], wraps[timing.wrap], speed);
-    printColumns(nameWidth, "  fade");
+    printColumns(nameWidth, "   fade");
     KTPose pose;
     for (double time : times) {
         if (std::ferror(stdout))
@@ -261,7 +261,7 @@ int playCrossfade(const PlayInput& input, const TimeOptions& options,
         char label[32];
         std::snprintf(label, sizeof label, "%.3f", time);
         char weight[16];
-        std::snprintf(weight, sizeof weight, "  %4.2f", crossfade.getWeight(time));
+        std::snprintf(weight, sizeof weight, "  %5.3f", crossfade.getWeight(time));
         if (!crossfade.poseAt(time, pose)) {
             std::cerr << tool << ": no pose at " << label << " s\n";
             return 1;

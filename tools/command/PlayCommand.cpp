@@ -127,7 +127,9 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "the poses at those times; so it does, with the world's settings, when the world names "
         "its animation in a KTAnimationPlayback node and ANIMATION is not given. " +
         std::string(crossfadeHelp) +
-        " The table then lists the parts either animation moves, with B's weight (fade).");
+        " The time options and --positions apply to both; the table lists the parts either "
+        "animation moves, with B's weight (fade), by default up to the end of the fade or of "
+        "B's first cycle, whichever comes later.");
     command->add_option("world", options->input.world, "Inventor file of the world")->required();
     command->add_option("animation", options->input.animation,
                         "Animation file (default: the one the world's KTAnimationPlayback names)");

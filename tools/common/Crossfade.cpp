@@ -24,12 +24,11 @@ const char* const crossfadeHelp =
     "With --crossfade B --at T --over S it fades from ANIMATION to B: ANIMATION alone before T "
     "seconds, B from its own time 0 at T, B's weight rising linearly from 0 to 1 until T + S "
     "and B alone from then on; a part that only one of the two moves blends with its pose "
-    "before playing for the other's weight. The settings of playing apply to both.";
+    "before playing for the other's weight.";
 
 CLI::Option* addCrossfadeOptions(CLI::App& command, CrossfadeOptions& options) {
-    CLI::Option* crossfade =
-        command.add_option("--crossfade", options.animation,
-                           "Animation file to fade to from ANIMATION (needs --at and --over)");
+    CLI::Option* crossfade = command.add_option("--crossfade", options.animation,
+                                                "Animation file B to fade to from ANIMATION");
     CLI::Option* at =
         command.add_option("--at", options.at, "Seconds when the crossfade starts, 0 to 1000000")
             ->check(secondsOption(false));
