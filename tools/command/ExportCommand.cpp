@@ -1,4 +1,5 @@
 #include "command/Commands.h"
+#include "common/Crossfade.h"
 #include "common/OptionLimits.h"
 #include "common/OutputFile.h"
 #include "common/PlaySession.h"
@@ -8,6 +9,7 @@
 #include "gltf/PoseClip.h"
 #include "gltf/PreviewPage.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,8 +21,10 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentLibrary.h>
 
+#include <ktrt/animation/KTAnimationClip.h>
 #include <ktrt/animation/KTAnimationInstance.h>
 #include <ktrt/animation/KTAnimationSampler.h>
+#include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 
 #ifndef KTRT_THREE_DIR
@@ -37,6 +41,7 @@ struct ExportOptions {
     double fps = 0.0; // 0: the key rate of the component's KTAnimationPlayback, else 30
     std::string output;
     std::string interpolation = "step"; // step: the frames of update(); linear: the keys by time
+    CrossfadeOptions crossfade;
 };
 
 bool endsWith(const std::string& text, const std::string& end) {
@@ -84,23 +89,70 @@ struct ExportResult {
     std::string clip;
 };
 
+// The key rate of a world's KTAnimationPlayback node when --fps is not
+// given and the node's rate is within the limits, else 30.
+double exportRate(const ExportOptions& options, KTComponent& component) {
+    if (options.fps > 0.0)
+        return options.fps;
+    const double keyRate = worldKeyRate(component);
+    return keyRate >= OptionLimits::minRate && keyRate <= OptionLimits::maxRate ? keyRate : 30.0;
+}
+
+// Fades from the animation to the one of --crossfade, both sampled by time
+// at FPS keys per second (STEP or LINEAR, LOOP, speed 1), and builds the
+// model with one clip of the faded poses: the rows of `ktrt play` with
+// --key-rate FPS --rate FPS.
+int exportCrossfade(const char* tool, const ExportOptions& options, ExportResult& result) {
+    Crossfade crossfade;
+    if (!crossfade.open(tool, options.input, options.crossfade, true))
+        return 1;
+    result.component = crossfade.session.component->getName().getString();
+    result.clip = stem(options.input.animation) + "-to-" + stem(options.crossfade.animation);
+    result.fps = exportRate(options, *crossfade.session.component);
+    KTAnimationClip::Timing timing;
+    timing.keysPerSecond = result.fps;
+    const bool linear = options.interpolation == "linear";
+    timing.interpolation = linear ? KTAnimationClip::LINEAR : KTAnimationClip::STEP;
+    crossfade.setTiming(timing, 1.0);
+    const double seconds =
+        options.crossfade.at + std::max(options.crossfade.over, crossfade.getCycle(true));
+    const double frames =
+        options.frames >= 0 ? options.frames
+                            : std::max(1.0, static_cast<double>(wholeFrames(seconds * result.fps)));
+    if (!withinFrameLimit(tool, "the crossfade", frames))
+        return 2;
+    if (frames == 0) {
+        std::cerr << tool << ": --frames 0 leaves no frame of the crossfade\n";
+        return 1;
+    }
+    const ExportScene scene = collectExportScene(*crossfade.session.component, crossfade.parts);
+    std::vector<bool> moves;
+    for (unsigned int p = 0; p < crossfade.parts.size(); ++p)
+        moves.push_back((crossfade.getChannels(p) & KTPose::TRANSLATION) != 0);
+    PoseClip clip = samplePoses(
+        [&](double time, KTPose& pose) { crossfade.poseAt(time, pose); }, crossfade.getRestPose(),
+        moves, scene.partNodes, static_cast<int>(frames), result.fps,
+        linear ? PoseClip::Interpolation::Linear : PoseClip::Interpolation::Step);
+    clip.name = result.clip;
+    result.frames = linear ? static_cast<int>(clip.times.size()) : static_cast<int>(frames);
+    result.model = buildGltfModel(scene, {clip});
+    return 0;
+}
+
 // Plays the animation as `ktrt play` does and builds the model of its
 // component with one clip of `frames` frames. Prints why and returns 1 on
 // bad input, 2 when the frames would exceed the limit, else 0.
 int exportModel(const char* tool, const ExportOptions& options, ExportResult& result) {
     KTComponentLibrary::init();
     KTAnimationPlayback::initClass(); // worlds that say at what rate they play
+    if (options.crossfade.requested())
+        return exportCrossfade(tool, options, result);
     PlaySession session;
     if (!openPlaySession(tool, options.input, session, true))
         return 1;
     result.component = session.component->getName().getString();
     result.clip = stem(options.input.animation);
-    result.fps = options.fps;
-    if (!(result.fps > 0.0)) {
-        const double keyRate = worldKeyRate(*session.component);
-        result.fps =
-            keyRate >= OptionLimits::minRate && keyRate <= OptionLimits::maxRate ? keyRate : 30.0;
-    }
+    result.fps = exportRate(options, *session.component);
     int& frames = result.frames;
     frames = options.frames >= 0 ? options.frames : cycleLength(session.animation);
     if (frames == 0) {
@@ -131,6 +183,14 @@ int exportModel(const char* tool, const ExportOptions& options, ExportResult& re
     return 0;
 }
 
+// The files read: an output must not be one of them.
+std::vector<std::string> inputs(const ExportOptions& options) {
+    std::vector<std::string> files = {options.input.world, options.input.animation};
+    if (options.crossfade.requested())
+        files.push_back(options.crossfade.animation);
+    return files;
+}
+
 int save(const char* tool, const std::string& path, const std::string& bytes) {
     const std::string error =
         bytes.empty() ? "tinygltf could not serialise the model" : writeFileAtomically(path, bytes);
@@ -149,7 +209,7 @@ int exportGltf(const ExportOptions& options) {
                   << ": the output must end in .glb or .gltf\n";
         return 1;
     }
-    if (!outputsAreDistinct(tool, {options.input.world, options.input.animation}, {options.output}))
+    if (!outputsAreDistinct(tool, inputs(options), {options.output}))
         return 1;
     ExportResult result;
     if (const int status = exportModel(tool, options, result))
@@ -159,15 +219,17 @@ int exportGltf(const ExportOptions& options) {
 
 int preview(const ExportOptions& options) {
     const char* tool = "ktrt preview";
-    if (!outputsAreDistinct(tool, {options.input.world, options.input.animation}, {options.output}))
+    if (!outputsAreDistinct(tool, inputs(options), {options.output}))
         return 1;
     ExportResult result;
     if (const int status = exportModel(tool, options, result))
         return status;
     std::string error;
-    const std::string page = previewPage(
-        result.component + " - " + baseName(options.input.animation),
-        serializeGltf(result.model, true), result.frames, result.fps, KTRT_THREE_DIR, error);
+    std::string title = result.component + " - " + baseName(options.input.animation);
+    if (options.crossfade.requested())
+        title += " to " + baseName(options.crossfade.animation);
+    const std::string page = previewPage(title, serializeGltf(result.model, true), result.frames,
+                                         result.fps, KTRT_THREE_DIR, error);
     if (page.empty()) {
         std::cerr << tool << ": " << error << '\n';
         return 1;
@@ -200,6 +262,7 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
                      "it (one cycle; --frames does not apply)")
         ->transform(worldSpelling())
         ->check(CLI::IsMember({"step", "linear"}));
+    addCrossfadeOptions(*command, options.crossfade);
     return command;
 }
 
@@ -218,7 +281,12 @@ void registerExportCommand(CLI::App& app, int& status) {
         "embedded. OUT must not be WORLD or ANIMATION (exit status 1); an existing OUT that is "
         "a pipe or a device is written in place. --fps beyond 0.001 to 10000, --frames beyond "
         "1000000, or a cycle of more than 1000000 frames (samples) are refused with exit "
-        "status 2.");
+        "status 2. " +
+        std::string(crossfadeHelp) +
+        " Both play by time at FPS keys a second (STEP, or LINEAR with --interpolation linear), "
+        "looping; the clip holds the faded pose at every k / FPS up to FRAMES (default: the end "
+        "of the fade or of B's first cycle, whichever comes later), as `ktrt play` prints them "
+        "with --key-rate FPS --rate FPS.");
     command->add_option("-o,--output", options->output, "OUT.glb or OUT.gltf")->required();
     command->callback([options, &status]() { status = exportGltf(*options); });
 }
@@ -232,7 +300,9 @@ void registerPreviewCommand(CLI::App& app, int& status) {
                     "the model with three.js: orbit with the mouse, play/pause, a slider that "
                     "picks a frame and a choice of speed. The frames play at --fps frames per "
                     "second: by default the keyRate of the component's KTAnimationPlayback node "
-                    "when the world has one, else 30. The limits of `ktrt export` apply.");
+                    "when the world has one, else 30. The limits of `ktrt export` apply, and its "
+                    "--crossfade, --at and --over show a transition from ANIMATION to another "
+                    "animation.");
     command->add_option("-o,--output", options->output, "PAGE.html")->required();
     command->callback([options, &status]() { status = preview(*options); });
 }

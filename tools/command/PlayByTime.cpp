@@ -1,6 +1,8 @@
 #include "command/PlayByTime.h"
 #include "common/AnimationFile.h"
+#include "common/Crossfade.h"
 #include "common/OptionLimits.h"
+#include "common/OutputFile.h"
 #include "common/PlaySession.h"
 #include "common/SourceLine.h"
 #include "common/WorldFile.h"
@@ -55,32 +57,61 @@ double clean(double degrees) {
     return degrees > -0.005 && degrees < 0.005 ? 0.0 : degrees;
 }
 
+// One row of a table: a part's translation and its rotation as Euler angles
+// in degrees, then `tail`.
+void printRow(const char* label, int nameWidth, const char* name, const SbVec3f& at,
+              const SbRotation& rotation, const char* tail = "") {
+    float q[4];
+    rotation.getValue(q[0], q[1], q[2], q[3]);
+    double x, y, z;
+    KTAngle(q[0], q[1], q[2], q[3]).getValue(x, y, z);
+    std::printf("%8s  %-*s  %8.3f %8.3f %8.3f  %8.2f %8.2f %8.2f%s\n", label, nameWidth, name,
+                at[0], at[1], at[2], clean(x), clean(y), clean(z), tail);
+}
+
+void printColumns(int nameWidth, const char* tail = "") {
+    std::printf("%-8s  %-*s  %-26s  %s\n", "", nameWidth, "", "   translation",
+                "   rotation (degrees)");
+    std::printf("%8s  %-*s  %8s %8s %8s  %8s %8s %8s%s\n", "time (s)", nameWidth, "part", "x", "y",
+                "z", "x", "y", "z", tail);
+}
+
+// The times of a table: --time, else rows at --rate (default: `keyRate`) for
+// --duration (default: `cycle`, real seconds). Prints why and returns 2 when
+// a cycle never ends or the rows exceed the limit, else 0.
+int tableTimes(const TimeOptions& options, double keyRate, double cycle, double speed,
+               std::vector<double>& times) {
+    times = options.times;
+    if (!times.empty())
+        return 0;
+    const double rate = options.rate > 0.0 ? options.rate : keyRate;
+    const double duration = options.duration < 0.0 ? cycle : options.duration;
+    if (!std::isfinite(duration)) {
+        std::cerr << "ktrt play: at speed " << speed
+                  << " a cycle never ends; give --duration or --speed\n";
+        return 2;
+    }
+    const long rows = wholeFrames(duration * rate) + 1;
+    char what[96];
+    std::snprintf(what, sizeof what, "%g rows a second for %.6g s", rate, duration);
+    if (!withinFrameLimit("ktrt play", what, static_cast<double>(rows), "rows"))
+        return 2;
+    for (long row = 0; row < rows; ++row)
+        times.push_back(static_cast<double>(row) / rate);
+    return 0;
+}
+
 int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     KTAnimationSampler& sampler = player.getSampler();
     KTComponent* component = sampler.getObject();
-    std::vector<double> times = options.times;
-    if (times.empty()) {
-        const double rate = options.rate > 0.0 ? options.rate : sampler.getKeyRate();
-        double duration = options.duration;
-        if (duration < 0.0) {
-            duration = sampler.getDuration();
-            if (player.getWrapMode() == KTAnimationSampler::PING_PONG)
-                duration *= 2.0;
-            duration /= std::fabs(player.getSpeed());
-        }
-        if (!std::isfinite(duration)) {
-            std::cerr << "ktrt play: at speed " << player.getSpeed()
-                      << " a cycle never ends; give --duration or --speed\n";
-            return 2;
-        }
-        const long rows = wholeFrames(duration * rate) + 1;
-        char what[96];
-        std::snprintf(what, sizeof what, "%g rows a second for %.6g s", rate, duration);
-        if (!withinFrameLimit("ktrt play", what, static_cast<double>(rows), "rows"))
-            return 2;
-        for (long row = 0; row < rows; ++row)
-            times.push_back(static_cast<double>(row) / rate);
-    }
+    double cycle = sampler.getDuration();
+    if (player.getWrapMode() == KTAnimationSampler::PING_PONG)
+        cycle *= 2.0;
+    cycle /= std::fabs(player.getSpeed());
+    std::vector<double> times;
+    if (const int status =
+            tableTimes(options, sampler.getKeyRate(), cycle, player.getSpeed(), times))
+        return status;
 
     int nameWidth = 4;
     for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
@@ -92,10 +123,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
                 sampler.getNumParts() == 1 ? "part" : "parts", sampler.getDuration(),
                 sampler.getKeyRate(), interpolations[player.getInterpolation()],
                 wraps[player.getWrapMode()], player.getSpeed());
-    std::printf("%-8s  %-*s  %-26s  %s\n", "", nameWidth, "", "   translation",
-                "   rotation (degrees)");
-    std::printf("%8s  %-*s  %8s %8s %8s  %8s %8s %8s\n", "time (s)", nameWidth, "part", "x", "y",
-                "z", "x", "y", "z");
+    printColumns(nameWidth);
     // The pose the sampler computed, or with `scene` the parts' transforms;
     // a channel the pose does not set is the part's own.
     auto printPoses = [&](const std::string& label, bool scene = false) {
@@ -103,16 +131,11 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
         for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
             const SoTransform* node = sampler.getPartTransform(p);
             const int channels = scene ? 0 : pose.getChannels(p);
-            const SbVec3f& at = (channels & KTPose::TRANSLATION) ? pose.getTranslation(p)
-                                                                 : node->translation.getValue();
-            float q[4];
-            ((channels & KTPose::ROTATION) ? pose.getRotation(p) : node->rotation.getValue())
-                .getValue(q[0], q[1], q[2], q[3]);
-            double x, y, z;
-            KTAngle(q[0], q[1], q[2], q[3]).getValue(x, y, z);
-            std::printf("%8s  %-*s  %8.3f %8.3f %8.3f  %8.2f %8.2f %8.2f\n", label.c_str(),
-                        nameWidth, sampler.getPartAnimation(p)->getPartName().data(), at[0], at[1],
-                        at[2], clean(x), clean(y), clean(z));
+            printRow(label.c_str(), nameWidth, sampler.getPartAnimation(p)->getPartName().data(),
+                     (channels & KTPose::TRANSLATION) ? pose.getTranslation(p)
+                                                      : node->translation.getValue(),
+                     (channels & KTPose::ROTATION) ? pose.getRotation(p)
+                                                   : node->rotation.getValue());
         }
     };
     for (double time : times) {
@@ -181,7 +204,85 @@ int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
     return printTable(*player, options);
 }
 
+// Just the file name: the header names the two animations.
+std::string fileName(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    return escapeBytes(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
 } // namespace
+
+int playCrossfade(const PlayInput& input, const TimeOptions& options,
+                  const CrossfadeOptions& fade) {
+    const char* tool = "ktrt play";
+    if (input.animation.empty()) {
+        std::cerr << tool << ": --crossfade needs ANIMATION, the animation to fade from\n";
+        return 2;
+    }
+    Crossfade crossfade;
+    if (!crossfade.open(tool, input, fade, false))
+        return 1;
+    KTAnimationClip::Timing timing;
+    if (options.keyRate > 0.0)
+        timing.keysPerSecond = options.keyRate;
+    for (int i = 0; i < 3; ++i) {
+        if (options.interpolation == interpolations[i])
+            timing.interpolation = static_cast<KTAnimationClip::Interpolation>(i);
+        if (options.wrap == wraps[i])
+            timing.wrap = static_cast<KTAnimationClip::WrapMode>(i);
+    }
+    const double speed = options.speed != 0.0 ? options.speed : 1.0;
+    crossfade.setTiming(timing, speed);
+    // By default up to the end of the fade, or of B's first cycle when that
+    // comes later.
+    std::vector<double> times;
+    if (const int status =
+            tableTimes(options, timing.keysPerSecond,
+                       fade.at + std::max(fade.over, crossfade.getCycle(true)), speed, times))
+        return status;
+
+    const std::vector<AnimatedPart>& parts = crossfade.parts;
+    int nameWidth = 4;
+    for (const AnimatedPart& part : parts)
+        nameWidth = std::max(nameWidth, static_cast<int>(part.name.size()));
+    const KTPose& rest = crossfade.getRestPose();
+    std::printf("component \"%s\", %zu %s, %s (%.3f s a cycle) fading to %s (%.3f s a cycle) "
+                "at %g s over %g s; %g keys/s, %s, %s, speed %g\n",
+                crossfade.session.component->getName().getString(), parts.size(),
+                parts.size() == 1 ? "part" : "parts", fileName(input.animation).c_str(),
+                crossfade.getCycle(false), fileName(fade.animation).c_str(),
+                crossfade.getCycle(true), fade.at, fade.over, timing.keysPerSecond,
+                interpolations[timing.interpolation], wraps[timing.wrap], speed);
+    printColumns(nameWidth, "   fade");
+    KTPose pose;
+    for (double time : times) {
+        if (std::ferror(stdout))
+            break;
+        char label[32];
+        std::snprintf(label, sizeof label, "%.3f", time);
+        char weight[16];
+        std::snprintf(weight, sizeof weight, "  %5.3f", crossfade.getWeight(time));
+        if (!crossfade.poseAt(time, pose)) {
+            std::cerr << tool << ": no pose at " << label << " s\n";
+            return 1;
+        }
+        // A channel neither animation sets is the part's own.
+        for (unsigned int p = 0; p < parts.size(); ++p) {
+            const int channels = pose.getChannels(p);
+            printRow(
+                label, nameWidth, parts[p].name.c_str(),
+                (channels & KTPose::TRANSLATION) ? pose.getTranslation(p) : rest.getTranslation(p),
+                (channels & KTPose::ROTATION) ? pose.getRotation(p) : rest.getRotation(p), weight);
+        }
+    }
+    if (options.reset) {
+        for (unsigned int p = 0; p < parts.size(); ++p) {
+            printRow("reset", nameWidth, parts[p].name.c_str(), rest.getTranslation(p),
+                     rest.getRotation(p));
+        }
+    }
+    return standardOutputWritten(tool) ? 0 : 1;
+}
 
 void addTimeOptions(CLI::App& command, TimeOptions& options) {
     command

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "common/Crossfade.h"
 #include "common/PlaySession.h"
 
 // `ktrt play` by time: the options that choose times and playback settings,
@@ -36,5 +37,12 @@ void addTimeOptions(CLI::App& command, TimeOptions& options);
 /// from beside the world file when the registry does not know it). Prints the
 /// table; exit status.
 int playByTime(const PlayInput& input, const TimeOptions& options);
+
+/// Plays the animation file of `input` and fades to the animation of `fade`
+/// on the same component, by time with the settings of `options` for both,
+/// and prints the table of faded poses with B's weight. Exit status: 2 when
+/// `input` names no animation file or the rows exceed the limit, 1 when a
+/// file cannot be played.
+int playCrossfade(const PlayInput& input, const TimeOptions& options, const CrossfadeOptions& fade);
 
 } // namespace ktrt_tool

@@ -29,6 +29,7 @@ struct PlayOptions {
     int frames = -1;
     bool reset = false;
     TimeOptions byTime; // --time, --rate and the other settings of playing by time
+    CrossfadeOptions crossfade;
 };
 
 class PoseTable {
@@ -71,13 +72,16 @@ private:
 int play(const PlayOptions& options) {
     KTComponentLibrary::init();
     KTAnimationPlayback::initClass(); // worlds that name their animation
-    // By time when asked to, or when no animation file is given (the world
-    // names its own).
-    if (options.byTime.requested() || options.input.animation.empty()) {
+    // By time when asked to, for a crossfade, or when no animation file is
+    // given (the world names its own).
+    if (options.byTime.requested() || options.crossfade.requested() ||
+        options.input.animation.empty()) {
         TimeOptions byTime = options.byTime;
         byTime.component = options.input.component;
         byTime.reset = options.reset;
         byTime.positions = options.input.positions;
+        if (options.crossfade.requested())
+            return playCrossfade(options.input, byTime, options.crossfade);
         return playByTime(options.input, byTime);
     }
 
@@ -121,17 +125,24 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "their orientations only, unless --positions is given. With --time or --rate it plays by "
         "time instead (interpolated, --interpolation, --wrap, --speed, --key-rate) and prints "
         "the poses at those times; so it does, with the world's settings, when the world names "
-        "its animation in a KTAnimationPlayback node and ANIMATION is not given.");
+        "its animation in a KTAnimationPlayback node and ANIMATION is not given. " +
+        std::string(crossfadeHelp) +
+        " The time options and --positions apply to both; the table lists the parts either "
+        "animation moves, with B's weight (fade), by default up to the end of the fade or of "
+        "B's first cycle, whichever comes later.");
     command->add_option("world", options->input.world, "Inventor file of the world")->required();
     command->add_option("animation", options->input.animation,
                         "Animation file (default: the one the world's KTAnimationPlayback names)");
     command->add_option("-c,--component", options->input.component, "Component to animate");
-    command->add_option("-n,--frames", options->frames, "Frames to play, 0 to 1000000")
-        ->check(frameCountOption());
+    CLI::Option* frames =
+        command->add_option("-n,--frames", options->frames, "Frames to play, 0 to 1000000")
+            ->check(frameCountOption());
     command->add_flag("--reset", options->reset, "Print the poses after resetState() too");
     command->add_flag("--positions", options->input.positions,
                       "Also play the position keys of tracks that have any");
     addTimeOptions(*command, options->byTime);
+    // A crossfade plays by time; --frames counts update() calls.
+    addCrossfadeOptions(*command, options->crossfade)->excludes(frames);
     command->callback([options, &status]() { status = play(*options); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 class KTAnimationInstance;
 class KTComponent;
 class KTComponentAnimation;
+class KTPose;
 
 namespace ktrt_tool {
 
@@ -52,5 +54,16 @@ PoseClip samplePlayback(KTAnimationInstance& instance, KTComponentAnimation& ani
 PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animation,
                           const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
                           double keyRate);
+
+/// Samples poses computed by time, for a clip of `interpolation`:
+/// `poseAt(seconds, pose)` fills the pose of `parts[i]` as part i, and a
+/// channel it leaves unset is the part's in `rest`. One sample at k / fps for
+/// k = 0 to `frames`; for a Step clip the last one repeats frame `frames` - 1
+/// as the closing sample of samplePlayback(). Every part with a node gets
+/// rotations, those with `moves[i]` translations too; under Linear each
+/// rotation takes the sign nearer the sample before.
+PoseClip samplePoses(const std::function<void(double, KTPose&)>& poseAt, const KTPose& rest,
+                     const std::vector<bool>& moves, const std::vector<int>& partNodes, int frames,
+                     double fps, PoseClip::Interpolation interpolation);
 
 } // namespace ktrt_tool
