@@ -416,17 +416,20 @@ def pose_targets(folder):
     def over(a, b):
         return a / b if a is not None and b else None
 
+    def multiple(value):
+        return "%.3f×" % value if value < 0.1 else format_ratio(value)
+
     def verdict(value, target):
         if value is None:
             return "not measured"
-        return "met" if value <= target else "not met: bound %s measured" % format_ratio(value)
+        return "met" if value <= target else "not met: bound %s measured" % multiple(value)
 
     rows = []
     pose = cost(sampler, "BM_ClipSampleIntoPose", 10000)
     floor = cost(sampler, "BM_SamplerSetValueFloor", 10000)
     value = over(pose, floor)
     rows.append(("Sampling into a pose at 10,000 parts, over the bare setValue floor",
-                 format_ratio(value) if value else "–",
+                 multiple(value) if value else "–",
                  "floor %s per part" % format_cost(floor) if floor else "–", "≤ 0.15×",
                  verdict(value, 0.15)))
     small = cost(sampler, "BM_ClipSampleIntoPose", 1000)
@@ -510,6 +513,8 @@ def chart(results):
             if points:
                 lines.append((comparison["title"] + ": " + short(label), colour,
                               DASHES[min(dash, len(DASHES) - 1)], dash == 0, points))
+    # Tall enough for the legend, one line of it per series.
+    height = max(height, top + 6 + 20 * len(lines) + 14)
     xs = [x for line in lines for x, _ in line[4]] or [1, 10]
     ys = [y for line in lines for _, y in line[4]] or [1, 10]
     x_low, x_high = math.floor(math.log10(min(xs))), math.ceil(math.log10(max(xs)))
