@@ -19,14 +19,16 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/world/KTAnimationPlayback.h>
+#include <ktrt/animation/KTAnimationAction.h>
+#include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/animation/KTComponentAnimation.h>
 #include <ktrt/animation/KTPartAnimation.h>
 #include <ktrt/animation/KTPose.h>
-#include <ktrt/world/KTWorldAnimations.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/world/KTAnimationPlayback.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {
 
@@ -158,6 +160,71 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     return 0;
 }
 
+// The table of a component that layers its animations through a mixer: the
+// time options apply to every action; each row is the blended pose after
+// playing that long from the start, computed by a copy of the mixer as the
+// world file set it up.
+int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) {
+    KTAnimationMixer mixer(loaded);
+    double keyRate = 0.0;
+    double cycle = 0.0;
+    double speed = 1.0;
+    for (unsigned int a = 0; a < mixer.getNumActions(); ++a) {
+        KTAnimationAction& action = *mixer.getAction(a);
+        KTAnimationClip::Timing timing = action.getTiming();
+        if (options.keyRate > 0.0)
+            timing.keysPerSecond = options.keyRate;
+        for (int i = 0; i < 3; ++i) {
+            if (options.interpolation == interpolations[i])
+                timing.interpolation = static_cast<KTAnimationClip::Interpolation>(i);
+            if (options.wrap == wraps[i])
+                timing.wrap = static_cast<KTAnimationClip::WrapMode>(i);
+        }
+        action.setTiming(timing);
+        if (options.speed != 0.0)
+            action.setSpeed(options.speed);
+        speed = action.getSpeed();
+        keyRate = std::max(keyRate, timing.keysPerSecond);
+        const double turns = timing.wrap == KTAnimationClip::PING_PONG ? 2.0 : 1.0;
+        cycle = std::max(cycle, action.getDuration() * turns / std::fabs(action.getSpeed()));
+    }
+    std::vector<double> times;
+    if (const int status = tableTimes(options, keyRate, cycle, speed, times))
+        return status;
+
+    int nameWidth = 4;
+    for (unsigned int p = 0; p < mixer.getNumParts(); ++p)
+        nameWidth = std::max(nameWidth, static_cast<int>(mixer.getPartName(p).length()));
+    std::printf("component \"%s\", %u %s, %u animations layered, %.3f s a cycle\n",
+                mixer.getComponent()->getName().getString(), mixer.getNumParts(),
+                mixer.getNumParts() == 1 ? "part" : "parts", mixer.getNumActions(), cycle);
+    printColumns(nameWidth);
+    const KTPartBinding& parts = mixer.getBinding();
+    auto printPoses = [&](const std::string& label, const KTPose* pose) {
+        for (unsigned int p = 0; p < mixer.getNumParts(); ++p) {
+            const SoTransform* node = parts.getTransform(p);
+            const int channels = pose ? pose->getChannels(p) : 0;
+            printRow(label.c_str(), nameWidth, mixer.getPartName(p).data(),
+                     (channels & KTPose::TRANSLATION) ? pose->getTranslation(p)
+                                                      : node->translation.getValue(),
+                     (channels & KTPose::ROTATION) ? pose->getRotation(p)
+                                                   : node->rotation.getValue());
+        }
+    };
+    for (double time : times) {
+        KTAnimationMixer played(mixer);
+        played.advance(time > 0.0 ? time : 0.0);
+        char label[32];
+        std::snprintf(label, sizeof label, "%.3f", time);
+        printPoses(label, &played.getPose());
+    }
+    if (options.reset) {
+        mixer.resetState();
+        printPoses("reset", nullptr);
+    }
+    return 0;
+}
+
 int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath) {
     KTAnimationPlayback::initClass();
     const std::vector<KTAnimationPlayback*> nodes = KTWorldAnimations::findPlaybackNodes(&world);
@@ -188,6 +255,17 @@ int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
     KTAnimationPlayer* player = options.component.empty()
                                     ? animations.getPlayer(0u)
                                     : animations.getPlayer(options.component.c_str());
+    KTAnimationMixer* mixer = options.component.empty()
+                                  ? animations.getMixer(0u)
+                                  : animations.getMixer(options.component.c_str());
+    if (!player && mixer) {
+        if (options.positions) {
+            std::cerr << "ktrt play: --positions does not apply to a component that layers "
+                         "animations; set positions TRUE on its playback nodes\n";
+            return 2;
+        }
+        return printMixerTable(*mixer, options);
+    }
     if (!player) {
         std::cerr << "ktrt play: " << escapeBytes(worldPath) << " names no animation that plays"
                   << (options.component.empty()
