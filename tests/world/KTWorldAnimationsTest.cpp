@@ -39,6 +39,7 @@ TEST_F(KTWorldAnimationsValidity, NodesWhoseAnimationFailsAreListedAndPlayNothin
     KTWorldAnimations none(nullptr);
     EXPECT_EQ(none.getNumPlayers() + none.getNumFailures(), 0u);
     EXPECT_TRUE(KTWorldAnimations::findPlaybackNodes(nullptr).empty());
+    EXPECT_TRUE(KTWorldAnimations::findPlaybackNodesOf(nullptr).empty());
 
     const ktrt_test::AnimationFile broken("KTAnimation {\n ]\n");
     addPlayback("Unnamed", "");
@@ -136,6 +137,7 @@ TEST_F(WorldAnimations, AComponentWithSeveralPlaybackNodesLayersThemInOneMixer) 
     for (KTAnimationPlayback* node : {base, layer})
         node->keyRate = 1.0f;
 
+    EXPECT_EQ(KTWorldAnimations::findPlaybackNodesOf(chest).size(), 2u);
     KTWorldAnimations animations(&world);
     EXPECT_EQ(animations.getNumPlayers(), 0u);
     ASSERT_EQ(animations.getNumMixers(), 1u);

@@ -13,10 +13,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
-
-#include <Inventor/SoFullPath.h>
-#include <Inventor/actions/SoSearchAction.h>
-#include <Inventor/nodekits/SoBaseKit.h>
+#include <vector>
 
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentLibrary.h>
@@ -26,6 +23,7 @@
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTPose.h>
 #include <ktrt/world/KTAnimationPlayback.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 #ifndef KTRT_THREE_DIR
 #define KTRT_THREE_DIR "/usr/share/javascript/three"
@@ -66,17 +64,9 @@ std::string stem(const std::string& path) {
 // The key rate that the component's KTAnimationPlayback node gives, or 0
 // when the component has none.
 double worldKeyRate(KTComponent& component) {
-    const SbBool searchedChildren = SoBaseKit::isSearchingChildren();
-    SoBaseKit::setSearchingChildren(TRUE);
-    SoSearchAction search;
-    search.setType(KTAnimationPlayback::getClassTypeId());
-    search.setInterest(SoSearchAction::FIRST);
-    search.apply(&component);
-    SoBaseKit::setSearchingChildren(searchedChildren);
-    const auto* path = static_cast<const SoFullPath*>(search.getPath());
-    if (!path || !path->getTail()->isOfType(KTAnimationPlayback::getClassTypeId()))
-        return 0.0;
-    return static_cast<const KTAnimationPlayback*>(path->getTail())->keyRate.getValue();
+    const std::vector<KTAnimationPlayback*> nodes =
+        KTWorldAnimations::findPlaybackNodesOf(&component);
+    return nodes.empty() ? 0.0 : nodes.front()->keyRate.getValue();
 }
 
 // What the export made: the model, its frame count and rate, and the names

@@ -298,3 +298,7 @@ std::vector<KTAnimationPlayback*> KTWorldAnimations::findPlaybackNodes(KTCompone
     }
     return found;
 }
+
+std::vector<KTAnimationPlayback*> KTWorldAnimations::findPlaybackNodesOf(KTComponent* component) {
+    return component != nullptr ? playbacksOf(component) : std::vector<KTAnimationPlayback*>();
+}

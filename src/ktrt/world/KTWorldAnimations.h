@@ -10,6 +10,7 @@
 class KTAnimationMixer;
 class KTAnimationPlayback;
 class KTAnimationPlayer;
+class KTComponent;
 class KTComponentAnimation;
 class KTComponentDB;
 class KTPartAnimation;
@@ -96,6 +97,10 @@ public:
     /// Every KTAnimationPlayback node below the components of `world`, each
     /// once, in the order of the components; none for a null world.
     static std::vector<KTAnimationPlayback*> findPlaybackNodes(KTComponentDB* world);
+    /// The KTAnimationPlayback nodes whose nearest component above them is
+    /// `component` (nodes of components nested in it belong to those), in
+    /// depth-first order; none for null.
+    static std::vector<KTAnimationPlayback*> findPlaybackNodesOf(KTComponent* component);
 
 private:
     void copyFrom(const KTWorldAnimations& other);
