@@ -297,12 +297,8 @@ TEST(AnimationWriter, WritesRememberedNumbersAsTheyAre) {
 
 TEST(AnimationWriter, SavesAnAnimationBuiltInMemory) {
     KTComponentAnimation animation;
-    auto* track = new KTPartAnimation;
-    track->setPartName("Arm");
-    track->setUseOrientations(1);
-    track->appendState(new KTAnimationState(0.5, KTVector3(1, 2.5, -3), KTAngle(10, 20, 30)));
-    track->appendState(new KTAnimationState(0.1, KTVector3(0.1, 0, 0), KTAngle(0, 0, 0)));
-    animation.addPartAnimation(track);
+    fill(animation, {KTAnimationState(0.5, KTVector3(1, 2.5, -3), KTAngle(10, 20, 30)),
+                     KTAnimationState(0.1, KTVector3(0.1, 0, 0), KTAngle(0, 0, 0))});
     auto* still = new KTPartAnimation;
     still->setPartName("Base");
     animation.addPartAnimation(still);

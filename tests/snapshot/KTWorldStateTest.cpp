@@ -94,19 +94,14 @@ TEST_F(WorldState, RestorePutsBackTransformsValuesAndBehaviorsAlsoFromACopy) {
     state.makeSnapshot(&scene.world);
     scene.change();
     scene.door->deactivateBehavior("open", 0);
-    scene.door->activateBehavior("glow", 0);
-    scene.door->setActivatedAtStartup("glow", 0);
     transformOf(scene.door)->scaleFactor.setValue(2, 2, 2);
 
     state.restoreFromSnapshot(&scene.world);
     EXPECT_EQ(scene.seen(), "1/1 1/1 ");
     EXPECT_EQ(transformOf(scene.door)->scaleFactor.getValue(), SbVec3f(1, 1, 1));
-    // Active when snapped: activated again through the world, by entry name;
-    // inactive when snapped: left active. Start-up flags are written back.
+    // Active when snapped: activated again through the world, by entry name.
     EXPECT_EQ(scene.world.calls, (std::vector<std::string>{"door.open", "lamp.open"}));
     EXPECT_EQ(scene.door->getBehavior("open").isActive(), 1);
-    EXPECT_EQ(scene.door->getBehavior("glow").isActive(), 1);
-    EXPECT_EQ(scene.door->getBehavior("glow").isActivatedAtStartup(), 1);
 
     // A copy restores the same, after its source is gone.
     scene.change();

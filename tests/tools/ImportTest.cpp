@@ -87,6 +87,14 @@ aiVector3D positionAt(const aiNodeAnim& channel, double ticks) {
     return a + (b - a) * static_cast<float>(t);
 }
 
+// Expects rotation `q` to be `e` (x, y, z, w) to `tolerance`; q and -q are the same.
+void expectSameTurn(const float q[4], const float e[4], double tolerance,
+                    const std::string& where) {
+    const float sign = q[0] * e[0] + q[1] * e[1] + q[2] * e[2] + q[3] * e[3] < 0 ? -1.0f : 1.0f;
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(sign * q[k], e[k], tolerance) << where;
+}
+
 class ImportTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ImportTest, PosesMatchTheSourceAndTheOutputPlays) {
@@ -124,18 +132,10 @@ TEST_P(ImportTest, PosesMatchTheSourceAndTheOutputPlays) {
                 // As the file's orientations store it: Euler angles, which
                 // snap a turn within about 0.08 degrees of one axis onto it.
                 const aiQuaternion turn = rotationAt(channel, ticks);
-                float e[4];
+                float e[4], q[4];
                 KTAngle(turn.x, turn.y, turn.z, turn.w).getValue(e);
-                const aiQuaternion expected(e[3], e[0], e[1], e[2]);
-                float q[4];
                 (*track)[i]->getOrientation().getValue(q);
-                const float dot =
-                    q[0] * expected.x + q[1] * expected.y + q[2] * expected.z + q[3] * expected.w;
-                const float sign = dot < 0 ? -1.0f : 1.0f;
-                EXPECT_NEAR(sign * q[0], expected.x, 1e-4) << GetParam() << " frame " << i;
-                EXPECT_NEAR(sign * q[1], expected.y, 1e-4) << GetParam() << " frame " << i;
-                EXPECT_NEAR(sign * q[2], expected.z, 1e-4) << GetParam() << " frame " << i;
-                EXPECT_NEAR(sign * q[3], expected.w, 1e-4) << GetParam() << " frame " << i;
+                expectSameTurn(q, e, 1e-4, GetParam() + (" frame " + std::to_string(i)));
             }
             if (channel.mNumPositionKeys > 0) {
                 const aiVector3D expected = positionAt(channel, ticks);
@@ -224,10 +224,6 @@ TEST(ImportBrokenFiles, GetOneLineAndNoOutput) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // ktrt export of every example, then ktrt import of the glTF at the same
 // rate: the same keys come back, orientations and positions to 1e-5.
 class ExportImportTest : public ::testing::TestWithParam<const char*> {};
@@ -262,9 +258,7 @@ TEST_P(ExportImportTest, GivesBackTheSameKeys) {
             float q[4], r[4];
             track[k]->getOrientation().getValue(q);
             (*imported)[k]->getOrientation().getValue(r);
-            const float sign = q[0] * r[0] + q[1] * r[1] + q[2] * r[2] + q[3] * r[3] < 0 ? -1 : 1;
-            for (unsigned int i = 0; i < 4; ++i)
-                EXPECT_NEAR(sign * r[i], q[i], 1e-5) << GetParam() << " key " << k;
+            expectSameTurn(r, q, 1e-5, GetParam() + (" key " + std::to_string(k)));
             for (unsigned int i = 0; i < 3 && moves; ++i)
                 EXPECT_NEAR((*imported)[k]->getPosition()[i], track[k]->getPosition()[i], 1e-5)
                     << GetParam() << " key " << k;
