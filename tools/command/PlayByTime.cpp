@@ -55,6 +55,19 @@ void applyOptions(KTAnimationPlayer& player, const TimeOptions& options) {
     }
 }
 
+// `timing` with the key rate, interpolation and wrap mode the options give.
+KTAnimationClip::Timing withOptions(KTAnimationClip::Timing timing, const TimeOptions& options) {
+    if (options.keyRate > 0.0)
+        timing.keysPerSecond = options.keyRate;
+    for (int i = 0; i < 3; ++i) {
+        if (options.interpolation == interpolations[i])
+            timing.interpolation = static_cast<KTAnimationClip::Interpolation>(i);
+        if (options.wrap == wraps[i])
+            timing.wrap = static_cast<KTAnimationClip::WrapMode>(i);
+    }
+    return timing;
+}
+
 double clean(double degrees) {
     return degrees > -0.005 && degrees < 0.005 ? 0.0 : degrees;
 }
@@ -171,15 +184,7 @@ int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) 
     double speed = 1.0;
     for (unsigned int a = 0; a < mixer.getNumActions(); ++a) {
         KTAnimationAction& action = *mixer.getAction(a);
-        KTAnimationClip::Timing timing = action.getTiming();
-        if (options.keyRate > 0.0)
-            timing.keysPerSecond = options.keyRate;
-        for (int i = 0; i < 3; ++i) {
-            if (options.interpolation == interpolations[i])
-                timing.interpolation = static_cast<KTAnimationClip::Interpolation>(i);
-            if (options.wrap == wraps[i])
-                timing.wrap = static_cast<KTAnimationClip::WrapMode>(i);
-        }
+        const KTAnimationClip::Timing timing = withOptions(action.getTiming(), options);
         action.setTiming(timing);
         if (options.speed != 0.0)
             action.setSpeed(options.speed);
@@ -300,15 +305,7 @@ int playCrossfade(const PlayInput& input, const TimeOptions& options,
     Crossfade crossfade;
     if (!crossfade.open(tool, input, fade, false))
         return 1;
-    KTAnimationClip::Timing timing;
-    if (options.keyRate > 0.0)
-        timing.keysPerSecond = options.keyRate;
-    for (int i = 0; i < 3; ++i) {
-        if (options.interpolation == interpolations[i])
-            timing.interpolation = static_cast<KTAnimationClip::Interpolation>(i);
-        if (options.wrap == wraps[i])
-            timing.wrap = static_cast<KTAnimationClip::WrapMode>(i);
-    }
+    const KTAnimationClip::Timing timing = withOptions(KTAnimationClip::Timing(), options);
     const double speed = options.speed != 0.0 ? options.speed : 1.0;
     crossfade.setTiming(timing, speed);
     // By default up to the end of the fade, or of B's first cycle when that
