@@ -110,6 +110,7 @@ std::string partHint(KTComponent& component, const std::string& name) {
     std::vector<std::string> names;
     collectPartNames(&component, names);
     std::vector<const char*> candidates;
+    candidates.reserve(names.size() + 1);
     for (const std::string& part : names)
         candidates.push_back(part.c_str());
     candidates.push_back(nullptr);

@@ -60,7 +60,6 @@ private:
     bool inOutsideRun = false;
     bool afterLeaving = false;
     bool inGluedRun = false; // unknown words after a glued bracket
-    unsigned long keyLength = 0;
     std::map<std::string, std::pair<int, int>> locations;
 };
 

@@ -64,7 +64,7 @@ const FindingRule rules[] = {
      "token"},
     {Finding::outsideAnimation, "OUTSIDE_ANIMATION", S::warning,
      "text outside any animation is ignored, from {0} up to the next KTAnimation"},
-    {Finding::missingPart, "MISSING_PART", S::error, "component \"{0}\" has no part \"{1}\"{2}"},
+    {Finding::missingPart, "MISSING_PART", S::error, R"(component "{0}" has no part "{1}"{2})"},
     {Finding::trackLength, "TRACK_LENGTH", S::warning,
      "track \"{0}\" has {1} but playback cycles through {2}, the keys of the first track "
      "\"{3}\"{4}"},
@@ -80,7 +80,7 @@ const FindingRule rules[] = {
      "KTComponent without a DEF name: no animation can find it; write DEF Name KTComponent { "
      "... }"},
     {Finding::duplicatePart, "DUPLICATE_PART", S::error,
-     "component \"{0}\" has two parts named \"{1}\"; animations find only the first{2}"},
+     R"(component "{0}" has two parts named "{1}"; animations find only the first{2})"},
     {Finding::vrmlHeader, "VRML_HEADER", S::error,
      "the world starts with '#VRML V2.0', whose fields Coin reads differently (every "
      "translation plays as 0): write '#Inventor V2.1 ascii'"},
@@ -119,7 +119,7 @@ Issue makeIssue(Finding finding, int line, int column,
     const FindingRule& rule = ruleOf(finding);
     std::string message;
     for (const char* c = rule.message; *c; ++c) {
-        const std::size_t index = static_cast<std::size_t>(c[1] - '0');
+        const auto index = static_cast<std::size_t>(c[1] - '0');
         if (c[0] == '{' && c[1] >= '0' && c[1] <= '9' && c[2] == '}') {
             if (index < details.size())
                 message += details.begin()[index];

@@ -125,7 +125,7 @@ const RWCString& KTAnimationMixer::getPartName(unsigned int index) const {
 }
 
 void KTAnimationMixer::blend() {
-    const unsigned int numParts = static_cast<unsigned int>(partNames.size());
+    const auto numParts = static_cast<unsigned int>(partNames.size());
     if (!restPoseValid) {
         binding.getRestPose(restPose);
         pose.setNumParts(numParts);
