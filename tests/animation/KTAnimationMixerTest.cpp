@@ -78,6 +78,9 @@ TEST_F(Mixer, Validity) {
     EXPECT_EQ(unbound.addAction(&walk), nullptr);
     EXPECT_EQ(mixer.addAction(static_cast<KTComponentAnimation*>(nullptr)), nullptr);
     EXPECT_EQ(a->crossFadeTo(*a, 1.0, 0), 0);
+    KTAnimationAction copy(*a); // of no mixer: it cannot fade into the mixer's actions
+    EXPECT_EQ(copy.getMixer(), nullptr);
+    EXPECT_EQ(copy.crossFadeTo(*b, 1.0, 0), 0);
     KTAnimationMixer other(component);
     KTAnimationAction* stranger = other.addAction(&walk);
     EXPECT_EQ(a->crossFadeTo(*stranger, 1.0, 0), 0);

@@ -29,9 +29,40 @@ KTAnimationAction::KTAnimationAction(KTAnimationMixer* owner,
       playing(false), active(false), keepTime(false), startOver(false), fadeValue(0.0),
       warpValue(1.0), fadePartner(nullptr) {}
 
-KTAnimationAction::KTAnimationAction(const KTAnimationAction& other) = default;
+// A copy belongs to no mixer and to no crossfade: only the mixer that made an
+// action links it, so no action is ever left pointing at a copy that is gone.
+KTAnimationAction::KTAnimationAction(const KTAnimationAction& other)
+    : mixer(nullptr), clip(other.clip), timing(other.timing), time(other.time), speed(other.speed),
+      weight(other.weight), blendMode(other.blendMode), partWeights(other.partWeights),
+      playing(other.playing), active(other.active), keepTime(other.keepTime),
+      startOver(other.startOver), fade(other.fade), fadeValue(other.fadeValue), warp(other.warp),
+      warpValue(other.warpValue), fadePartner(nullptr) {}
 
-KTAnimationAction& KTAnimationAction::operator=(const KTAnimationAction& other) = default;
+// The target keeps its own mixer and leaves the crossfade it was in.
+KTAnimationAction& KTAnimationAction::operator=(const KTAnimationAction& other) {
+    if (this == &other)
+        return *this;
+    if (fadePartner != nullptr) {
+        fadePartner->fadePartner = nullptr;
+        fadePartner = nullptr;
+    }
+    clip = other.clip;
+    timing = other.timing;
+    time = other.time;
+    speed = other.speed;
+    weight = other.weight;
+    blendMode = other.blendMode;
+    partWeights = other.partWeights;
+    playing = other.playing;
+    active = other.active;
+    keepTime = other.keepTime;
+    startOver = other.startOver;
+    fade = other.fade;
+    fadeValue = other.fadeValue;
+    warp = other.warp;
+    warpValue = other.warpValue;
+    return *this;
+}
 
 KTAnimationAction::~KTAnimationAction() = default;
 

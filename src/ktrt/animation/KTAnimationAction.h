@@ -28,8 +28,9 @@ class KTAnimationMixer;
 /// of the durations, the other's from the inverse ratio to 1); when the fade
 /// ends both have their own speeds back.
 ///
-/// Copies hold the same clip and state but belong to no mixer's list: only
-/// the actions a mixer made are advanced.
+/// Copies hold the same clip and state but belong to no mixer and to no
+/// crossfade: only the actions a mixer made are advanced and can fade into
+/// each other.
 class KTRT_API KTAnimationAction {
 public:
     /// How the action's pose enters the mixer's.
@@ -46,9 +47,10 @@ public:
 
     /// An action of no mixer and no clip: it contributes nothing.
     KTAnimationAction();
-    /// The same mixer, clip, settings and state (see the class comment).
+    /// The same clip, settings and state, of no mixer (see the class comment).
     KTAnimationAction(const KTAnimationAction& other);
-    /// As the copy constructor.
+    /// Takes the clip, settings and state of `other`; the action keeps its own
+    /// mixer and leaves the crossfade it was in.
     KTAnimationAction& operator=(const KTAnimationAction& other);
     /// Nothing to release beyond the shared clip.
     ~KTAnimationAction();

@@ -232,19 +232,21 @@ int KTAnimationMixer::restoreActions(const KTAnimationMixer& saved) {
         }
         return list.size();
     };
+    const auto sameClip = [&](std::size_t i) {
+        return actions[i].action->getClip() == saved.actions[i].action->getClip();
+    };
+    // States first (each assignment leaves the crossfade it was in), then the
+    // crossfade partners by their place in the list.
     for (std::size_t i = 0; i < count; ++i) {
-        KTAnimationAction& live = *actions[i].action;
-        const KTAnimationAction& state = *saved.actions[i].action;
-        if (live.getClip() != state.getClip())
+        if (sameClip(i))
+            *actions[i].action = *saved.actions[i].action;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!sameClip(i))
             continue;
-        live = state;
-        live.mixer = this;
-        // The crossfade partner by its place in the list, when the action
-        // there plays the same clip in both.
-        const std::size_t partner = indexIn(saved.actions, state.fadePartner);
-        const bool samePartner = partner < count && actions[partner].action->getClip() ==
-                                                        saved.actions[partner].action->getClip();
-        live.fadePartner = samePartner ? actions[partner].action.get() : nullptr;
+        const std::size_t partner = indexIn(saved.actions, saved.actions[i].action->fadePartner);
+        if (partner < count && sameClip(partner))
+            actions[i].action->fadePartner = actions[partner].action.get();
     }
     return 1;
 }
