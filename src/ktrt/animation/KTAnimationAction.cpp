@@ -39,6 +39,7 @@ KTAnimationAction::KTAnimationAction(const KTAnimationAction& other)
       warpValue(other.warpValue), fadePartner(nullptr) {}
 
 // The target keeps its own mixer and leaves the crossfade it was in.
+// cppcheck-suppress operatorEqVarError ; the mixer is deliberately the target's own
 KTAnimationAction& KTAnimationAction::operator=(const KTAnimationAction& other) {
     if (this == &other)
         return *this;
