@@ -34,7 +34,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PerPartScenes.h"
+
 namespace {
+
+using ktrt_bench::perPart;
+using ktrt_bench::sceneOf;
 
 constexpr int keysPerTrack = 8;
 constexpr double keyRate = 30.0;
@@ -80,23 +85,8 @@ struct Scene {
     KTComponentAnimation run;
 };
 
-// One scene per size for the whole run: binding searches the parts by name.
-Scene& sceneOf(int parts) {
-    static std::map<int, std::unique_ptr<Scene>> scenes;
-    std::unique_ptr<Scene>& scene = scenes[parts];
-    if (!scene)
-        scene = std::make_unique<Scene>(parts);
-    return *scene;
-}
-
-void perPart(benchmark::State& state) {
-    state.counters["per_part"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void BM_MixerCrossfade(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationMixer mixer(scene.component);
     KTAnimationAction* walk = mixer.addAction(&scene.walk);
     KTAnimationAction* run = mixer.addAction(&scene.run);
@@ -117,7 +107,7 @@ void BM_MixerCrossfade(benchmark::State& state) {
 
 // One sampler of one animation, moved on by the same ticks.
 void BM_MixerSamplerAnchor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationSampler sampler(scene.component, &scene.walk, keyRate);
     double seconds = 0.0;
     for (auto _ : state) {
@@ -130,7 +120,7 @@ void BM_MixerSamplerAnchor(benchmark::State& state) {
 // Writing a translation and a rotation into every part's transform with
 // setValue, the values precomputed (a few ticks of the sampler, in turn).
 void BM_MixerSetValueFloor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationSampler sampler(scene.component, &scene.walk, keyRate);
     constexpr int distinctTicks = 16;
     struct Values {
@@ -187,7 +177,7 @@ std::size_t mixerBytes(Scene& scene, const std::shared_ptr<const KTAnimationClip
 // building and advancing the mixer of a thousand; the counters give the
 // bytes per part of one action's mixer and what each further action adds.
 void BM_MixerThousandActionsBytes(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     const auto clip = KTAnimationClip::create(scene.walk);
     constexpr int many = 1000;
     // Binds once first: the first binding of a part gives it a transform.

@@ -28,7 +28,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PerPartScenes.h"
+
 namespace {
+
+using ktrt_bench::perPart;
+using ktrt_bench::sceneOf;
 
 constexpr int keysPerTrack = 8;
 
@@ -70,27 +75,12 @@ struct Scene {
     std::vector<SoTransform*> nodes;
 };
 
-// One scene per size for the whole run, shared by the three benchmarks.
-Scene& sceneOf(int parts) {
-    static std::map<int, std::unique_ptr<Scene>> scenes;
-    std::unique_ptr<Scene>& scene = scenes[parts];
-    if (!scene)
-        scene = std::make_unique<Scene>(parts);
-    return *scene;
-}
-
-void perPart(benchmark::State& state) {
-    state.counters["per_part"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void BM_InstanceUpdate(benchmark::State& state) {
     // Each size binds once for all repetitions.
     static std::map<int, std::unique_ptr<KTAnimationInstance>> instances;
     std::unique_ptr<KTAnimationInstance>& instance = instances[state.range(0)];
     if (!instance) {
-        Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+        Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
         instance = std::make_unique<KTAnimationInstance>(scene.component, &scene.animation);
     }
     for (auto _ : state)
@@ -100,7 +90,7 @@ void BM_InstanceUpdate(benchmark::State& state) {
 
 // The same values, converted once up front, written with setValue.
 void BM_SetValueFloor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     struct Pose {
         float t[3];
         float q[4];
@@ -132,7 +122,7 @@ void BM_SetValueFloor(benchmark::State& state) {
 // The same writes with each key's angles converted to a quaternion as it is
 // written, as update() does.
 void BM_ConvertingSetValueFloor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     const unsigned int count = scene.animation.getNumPartAnimations();
     std::vector<const KTAnimationState*> keys; // [frame][track]
     for (int k = 0; k < keysPerTrack; ++k) {
@@ -165,7 +155,7 @@ std::size_t bytesInUse() {
 // Binding: every track's part looked up by name, its transform saved. Also
 // reports the instance's own heap bytes per part.
 void BM_InstanceBind(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         KTAnimationInstance instance(scene.component, &scene.animation);
         benchmark::DoNotOptimize(&instance);
@@ -182,7 +172,7 @@ void BM_InstanceBind(benchmark::State& state) {
 // The floor of binding: the parts handed over directly, only their
 // transforms saved into new referenced nodes.
 void BM_SaveTransformsFloor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     std::vector<SoTransform*> saved(scene.nodes.size());
     for (auto _ : state) {
         for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
@@ -205,7 +195,7 @@ void BM_SaveTransformsFloor(benchmark::State& state) {
 // set_fraction; the fields are read so that the engines evaluate, as a render
 // traversal would.
 void BM_VrmlInterpolators(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     std::vector<SoVRMLPositionInterpolator*> positions;
     std::vector<SoVRMLOrientationInterpolator*> orientations;
     for (unsigned int i = 0; i < scene.animation.getNumPartAnimations(); ++i) {

@@ -36,7 +36,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PerPartScenes.h"
+
 namespace {
+
+using ktrt_bench::perPart;
+using ktrt_bench::sceneOf;
 
 constexpr int keysPerTrack = 8;
 constexpr double keyRate = 30.0;
@@ -73,23 +78,8 @@ struct Scene {
     std::unique_ptr<KTAnimationSampler> sampler;
 };
 
-// One scene per size for the whole run: binding searches the parts by name.
-Scene& sceneOf(int parts) {
-    static std::map<int, std::unique_ptr<Scene>> scenes;
-    std::unique_ptr<Scene>& scene = scenes[parts];
-    if (!scene)
-        scene = std::make_unique<Scene>(parts);
-    return *scene;
-}
-
-void perPart(benchmark::State& state) {
-    state.counters["per_part"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void BM_SamplerSample(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     int step = 0;
     for (auto _ : state) {
         scene.sampler->sample(step * timeStep);
@@ -104,7 +94,7 @@ void BM_SamplerSample(benchmark::State& state) {
 // remember the axis and angle they were read from, as a file's keys do
 // (their STEP rotations are kept beside the exact ones).
 void BM_ClipSampleIntoPose(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     const KTAnimationClip& clip = *scene.sampler->getClip();
     KTAnimationClip::Timing timing;
     timing.keysPerSecond = keyRate;
@@ -131,7 +121,7 @@ void BM_ClipSampleIntoPose(benchmark::State& state) {
 // The sampler's own output at the same times, captured once, written with
 // setValue: what any player must at least do.
 void BM_SamplerSetValueFloor(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationSampler& sampler = *scene.sampler;
     struct Pose {
         float t[3];
@@ -169,7 +159,7 @@ void BM_SamplerSetValueFloor(benchmark::State& state) {
 // binding: the write step alone (one notification of the scene per part, and
 // the binding's check that the component is still there).
 void BM_BindingWritePose(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationSampler& sampler = *scene.sampler;
     const KTPartBinding& binding = sampler.getBinding();
     const unsigned int count = binding.getNumParts();
@@ -193,7 +183,7 @@ void BM_BindingWritePose(benchmark::State& state) {
 // field that carries the time (as a fraction of the cycle); the transforms'
 // fields are read so that the engines evaluate, as a render traversal would.
 void BM_SamplerVrmlEngines(benchmark::State& state) {
-    Scene& scene = sceneOf(static_cast<int>(state.range(0)));
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
     KTAnimationSampler& sampler = *scene.sampler;
     // The field that carries the time: an input of one more interpolator,
     // which is only its container.
