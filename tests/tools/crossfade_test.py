@@ -69,12 +69,12 @@ def gltf_poses(path):
     data = base64.b64decode(model["buffers"][0]["uri"].split(",", 1)[1])
 
     def accessor(index):
-        accessor = model["accessors"][index]
-        view = model["bufferViews"][accessor["bufferView"]]
-        size = {"SCALAR": 1, "VEC3": 3, "VEC4": 4}[accessor["type"]]
-        values = struct.unpack_from(f"<{size * accessor['count']}f", data,
-                                    view.get("byteOffset", 0) + accessor.get("byteOffset", 0))
-        return [values[k * size:(k + 1) * size] for k in range(accessor["count"])]
+        entry = model["accessors"][index]
+        view = model["bufferViews"][entry["bufferView"]]
+        size = {"SCALAR": 1, "VEC3": 3, "VEC4": 4}[entry["type"]]
+        values = struct.unpack_from(f"<{size * entry['count']}f", data,
+                                    view.get("byteOffset", 0) + entry.get("byteOffset", 0))
+        return [values[k * size:(k + 1) * size] for k in range(entry["count"])]
 
     poses = {}
     animation = model["animations"][0]
