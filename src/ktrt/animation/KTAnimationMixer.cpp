@@ -137,10 +137,12 @@ void KTAnimationMixer::blend() {
         if (entry.removed || action.getBlendMode() != KTAnimationAction::REPLACE ||
             !(action.getEffectiveWeight() > 0.0))
             continue;
+        // Sampling sets exactly the channels of the action's own parts, and no
+        // other part of its pose is ever set: nothing to clear between ticks.
         entry.sampled.setNumParts(numParts);
-        entry.sampled.clear();
-        action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
-                                 entry.sampled);
+        if (!action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
+                                      entry.sampled))
+            continue;
         layers.push_back(KTPoseBlend::Layer{
             &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
             action.getPartWeights().empty() ? nullptr : &action.getPartWeights()});
@@ -161,14 +163,14 @@ void KTAnimationMixer::blend() {
             cached.cycleSeconds != timing.cycleSeconds ||
             cached.interpolation != timing.interpolation || cached.wrap != timing.wrap) {
             entry.reference.setNumParts(numParts);
-            entry.reference.clear();
-            action.getClip()->sample(0.0, timing, entry.partOfTrack, entry.reference);
+            entry.referenceValid =
+                action.getClip()->sample(0.0, timing, entry.partOfTrack, entry.reference) != 0;
             entry.referenceTiming = timing;
-            entry.referenceValid = true;
         }
         entry.sampled.setNumParts(numParts);
-        entry.sampled.clear();
-        action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled);
+        if (!entry.referenceValid ||
+            !action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled))
+            continue;
         const KTPoseBlend::Layer layer{
             &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
             action.getPartWeights().empty() ? nullptr : &action.getPartWeights()};
