@@ -39,47 +39,29 @@ std::vector<KTAnimationPlayback*> playbacksOf(KTComponent* component) {
     return found;
 }
 
-KTAnimationClip::WrapMode clipWrapOf(const KTAnimationPlayback& node) {
+// The node's wrap mode and interpolation in the terms of `Playback`
+// (KTAnimationSampler or KTAnimationClip, which name them alike); a value the
+// node does not define plays as the default.
+template <class Playback> typename Playback::WrapMode wrapOf(const KTAnimationPlayback& node) {
     switch (node.wrap.getValue()) {
     case KTAnimationPlayback::CLAMP:
-        return KTAnimationClip::CLAMP;
+        return Playback::CLAMP;
     case KTAnimationPlayback::PING_PONG:
-        return KTAnimationClip::PING_PONG;
+        return Playback::PING_PONG;
     default:
-        return KTAnimationClip::LOOP;
+        return Playback::LOOP;
     }
 }
 
-KTAnimationClip::Interpolation clipInterpolationOf(const KTAnimationPlayback& node) {
+template <class Playback>
+typename Playback::Interpolation interpolationOf(const KTAnimationPlayback& node) {
     switch (node.interpolation.getValue()) {
     case KTAnimationPlayback::STEP:
-        return KTAnimationClip::STEP;
+        return Playback::STEP;
     case KTAnimationPlayback::HOLD:
-        return KTAnimationClip::HOLD;
+        return Playback::HOLD;
     default:
-        return KTAnimationClip::LINEAR;
-    }
-}
-
-KTAnimationSampler::WrapMode wrapOf(const KTAnimationPlayback& node) {
-    switch (node.wrap.getValue()) {
-    case KTAnimationPlayback::CLAMP:
-        return KTAnimationSampler::CLAMP;
-    case KTAnimationPlayback::PING_PONG:
-        return KTAnimationSampler::PING_PONG;
-    default:
-        return KTAnimationSampler::LOOP;
-    }
-}
-
-KTAnimationSampler::Interpolation interpolationOf(const KTAnimationPlayback& node) {
-    switch (node.interpolation.getValue()) {
-    case KTAnimationPlayback::STEP:
-        return KTAnimationSampler::STEP;
-    case KTAnimationPlayback::HOLD:
-        return KTAnimationSampler::HOLD;
-    default:
-        return KTAnimationSampler::LINEAR;
+        return Playback::LINEAR;
     }
 }
 
@@ -196,8 +178,8 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
                     timing.keysPerSecond = node->keyRate.getValue();
                 if (node->cycleLength.getValue() > 0.0f)
                     timing.cycleSeconds = node->cycleLength.getValue();
-                timing.interpolation = clipInterpolationOf(*node);
-                timing.wrap = clipWrapOf(*node);
+                timing.interpolation = interpolationOf<KTAnimationClip>(*node);
+                timing.wrap = wrapOf<KTAnimationClip>(*node);
                 action->setTiming(timing);
                 action->setSpeed(node->speed.getValue());
                 action->setWeight(node->weight.getValue());
@@ -221,8 +203,8 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
             auto player = std::make_unique<KTAnimationPlayer>(
                 component, known->animation, known->clip, node->keyRate.getValue());
             player->setSpeed(node->speed.getValue());
-            player->setWrapMode(wrapOf(*node));
-            player->setInterpolation(interpolationOf(*node));
+            player->setWrapMode(wrapOf<KTAnimationSampler>(*node));
+            player->setInterpolation(interpolationOf<KTAnimationSampler>(*node));
             player->getSampler().setCycleLength(node->cycleLength.getValue());
             player->seek(0.0);
             if (node->playing.getValue())
