@@ -57,6 +57,12 @@ KTComponent* KTPartBinding::getComponent() const {
     return presence && presence->alive ? component : nullptr;
 }
 
+KTPartBinding::Fields KTPartBinding::fieldsOf(const SoTransform& node) {
+    return Fields{node.translation.getValue(), node.rotation.getValue(),
+                  node.scaleFactor.getValue(), node.scaleOrientation.getValue(),
+                  node.center.getValue()};
+}
+
 int KTPartBinding::addPart(const RWCString& partName) {
     if (!isComponentPresent())
         return 0;
@@ -64,10 +70,7 @@ int KTPartBinding::addPart(const RWCString& partName) {
     SoTransform* node = part ? ktrt::detail::transformPartOf(part, SbName("transform")) : nullptr;
     if (!node)
         return 0;
-    parts.push_back(Part{coinref::CoinRef<SoTransform>(node),
-                         Fields{node->translation.getValue(), node->rotation.getValue(),
-                                node->scaleFactor.getValue(), node->scaleOrientation.getValue(),
-                                node->center.getValue()}});
+    parts.push_back(Part{coinref::CoinRef<SoTransform>(node), fieldsOf(*node)});
     return 1;
 }
 
@@ -111,6 +114,13 @@ void KTPartBinding::write(const KTPose& pose) const {
         store(*parts[i].node, pose.getChannels(index), pose.getTranslation(index),
               pose.getRotation(index));
     }
+}
+
+void KTPartBinding::saveFields() {
+    if (!isComponentPresent())
+        return;
+    for (Part& part : parts)
+        part.saved = fieldsOf(*part.node);
 }
 
 void KTPartBinding::restore() const {

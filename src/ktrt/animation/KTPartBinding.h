@@ -91,6 +91,10 @@ public:
     /// translation, rotation, scale factor, scale orientation, center;
     /// nothing once the component is gone.
     void restore() const;
+    /// Saves the five fields of every part as they are now, in place of
+    /// those saved when the part was bound (a copy of a binding so becomes a
+    /// snapshot of its parts); nothing once the component is gone.
+    void saveFields();
     /// The saved translation and rotation of every part, both channels set:
     /// the pose the parts had when bound. Replaces the contents of `pose`.
     void getRestPose(KTPose& pose) const;
@@ -98,7 +102,7 @@ public:
     KTPose getRestPose() const;
 
 private:
-    // A transform's five fields, as read when the part was bound.
+    // A transform's five fields, as read when the part was bound or saved.
     struct Fields {
         SbVec3f translation;
         SbRotation rotation;
@@ -106,6 +110,7 @@ private:
         SbRotation scaleOrientation;
         SbVec3f center;
     };
+    static Fields fieldsOf(const SoTransform& node);
     struct Part {
         coinref::CoinRef<SoTransform> node;
         Fields saved;

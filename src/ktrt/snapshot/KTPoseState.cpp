@@ -1,7 +1,5 @@
 #include <ktrt/snapshot/KTPoseState.h>
 
-#include <Inventor/nodes/SoTransform.h>
-
 #include <ktrt/animation/KTAnimationMixer.h>
 #include <ktrt/animation/KTAnimationPlayer.h>
 #include <ktrt/world/KTWorldAnimations.h>
@@ -38,29 +36,13 @@ void KTPoseState::makeSnapshot(const KTWorldAnimations& animations) {
         addMixer(animations.getMixer(i));
 }
 
-void KTPoseState::savePart(const SoTransform& node) {
-    parts.push_back(PartPose{node.translation.getValue(), node.rotation.getValue(),
-                             node.scaleFactor.getValue(), node.scaleOrientation.getValue(),
-                             node.center.getValue()});
-}
-
-void KTPoseState::restorePart(const PartPose& pose, SoTransform& node) const {
-    node.translation.setValue(pose.translation);
-    node.rotation.setValue(pose.rotation);
-    node.scaleFactor.setValue(pose.scaleFactor);
-    node.scaleOrientation.setValue(pose.scaleOrientation);
-    node.center.setValue(pose.center);
-}
-
 int KTPoseState::addMixer(KTAnimationMixer* mixer) {
     if (!mixer)
         return 0;
-    auto saved = std::make_shared<const KTAnimationMixer>(*mixer);
-    const KTPartBinding& binding = saved->getBinding();
-    mixers.push_back(
-        MixerRecord{mixer, mixer->getLifetime(), saved, parts.size(), binding.getNumParts()});
-    for (unsigned int p = 0; p < binding.getNumParts(); ++p)
-        savePart(*binding.getTransform(p));
+    KTPartBinding parts = mixer->getBinding();
+    parts.saveFields();
+    mixers.push_back(MixerRecord{mixer, mixer->getLifetime(),
+                                 std::make_shared<const KTAnimationMixer>(*mixer), parts});
     return 1;
 }
 
@@ -68,13 +50,12 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
     if (!player)
         return 0;
     const KTAnimationSampler& sampler = player->getSampler();
-    const KTPartBinding& binding = sampler.getBinding();
+    KTPartBinding parts = sampler.getBinding();
+    parts.saveFields();
     players.push_back(PlayerRecord{
-        player, player->getLifetime(), binding, sampler.getObject() != nullptr, player->getTime(),
+        player, player->getLifetime(), parts, sampler.getObject() != nullptr, player->getTime(),
         player->getSpeed(), sampler.getKeyRate(), player->isPlaying() != 0, sampler.getWrapMode(),
-        sampler.getInterpolation(), parts.size(), binding.getNumParts(), sampler.getCycleLength()});
-    for (unsigned int p = 0; p < binding.getNumParts(); ++p)
-        savePart(*binding.getTransform(p));
+        sampler.getInterpolation(), sampler.getCycleLength()});
     return 1;
 }
 
@@ -96,23 +77,17 @@ void KTPoseState::restoreFromSnapshot() const {
         else
             player.pause();
         player.seek(record.time);
-        for (std::size_t p = 0; p < record.numParts; ++p)
-            restorePart(parts[record.firstPart + p],
-                        *record.parts.getTransform(static_cast<unsigned int>(p)));
+        record.parts.restore();
     }
     for (const MixerRecord& record : mixers) {
-        const KTPartBinding& binding = record.saved->getBinding();
-        if (record.lifetime.expired() || !binding.isComponentPresent())
+        if (record.lifetime.expired() || !record.parts.isComponentPresent())
             continue;
         record.mixer->restoreActions(*record.saved);
-        for (std::size_t p = 0; p < record.numParts; ++p)
-            restorePart(parts[record.firstPart + p],
-                        *binding.getTransform(static_cast<unsigned int>(p)));
+        record.parts.restore();
     }
 }
 
 void KTPoseState::clear() {
     players.clear();
     mixers.clear();
-    parts.clear();
 }

@@ -3,9 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
-
 #include <ktrt/animation/KTAnimationSampler.h>
 #include <ktrt/animation/KTPartBinding.h>
 #include <ktrt/visibility.h>
@@ -64,16 +61,10 @@ public:
     unsigned int getNumMixers() const { return static_cast<unsigned int>(mixers.size()); }
 
 private:
-    struct PartPose {
-        SbVec3f translation;
-        SbRotation rotation;
-        SbVec3f scaleFactor;
-        SbRotation scaleOrientation;
-        SbVec3f center;
-    };
     // `player` may be used only while `lifetime` has not expired; `parts`
-    // (a copy of the player's binding) holds the nodes and says whether the
-    // component it was bound to (`bound`) is gone.
+    // (a copy of the player's binding with the fields saved at the snapshot)
+    // holds the nodes, puts the fields back and says whether the component
+    // it was bound to (`bound`) is gone.
     struct PlayerRecord {
         KTAnimationPlayer* player;
         std::weak_ptr<const void> lifetime;
@@ -85,24 +76,19 @@ private:
         bool playing;
         KTAnimationSampler::WrapMode wrapMode;
         KTAnimationSampler::Interpolation interpolation;
-        std::size_t firstPart;
-        std::size_t numParts;
         double cycleLength;
     };
 
-    // A mixer is recorded as a copy of itself (its actions' state) and its
-    // parts' transforms; `mixer` may be used only while `lifetime` lasts.
+    // A mixer is recorded as a copy of itself (its actions' state) and a
+    // snapshot of its parts, as a player's; `mixer` may be used only while
+    // `lifetime` lasts.
     struct MixerRecord {
         KTAnimationMixer* mixer;
         std::weak_ptr<const void> lifetime;
         std::shared_ptr<const KTAnimationMixer> saved;
-        std::size_t firstPart;
-        std::size_t numParts;
+        KTPartBinding parts;
     };
-    void savePart(const SoTransform& node);
-    void restorePart(const PartPose& pose, SoTransform& node) const;
 
     std::vector<PlayerRecord> players;
     std::vector<MixerRecord> mixers;
-    std::vector<PartPose> parts;
 };
