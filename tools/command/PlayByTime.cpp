@@ -84,6 +84,17 @@ void printRow(const char* label, int nameWidth, const char* name, const SbVec3f&
                 at[0], at[1], at[2], clean(x), clean(y), clean(z), tail);
 }
 
+// The row of part `index`: the channels that `pose` sets (none when null),
+// and for the others the part's own transform `node`.
+void printPart(const char* label, int nameWidth, const char* name, const KTPose* pose,
+               unsigned int index, const SoTransform& node) {
+    const int channels = pose ? pose->getChannels(index) : 0;
+    printRow(label, nameWidth, name,
+             (channels & KTPose::TRANSLATION) ? pose->getTranslation(index)
+                                              : node.translation.getValue(),
+             (channels & KTPose::ROTATION) ? pose->getRotation(index) : node.rotation.getValue());
+}
+
 void printColumns(int nameWidth, const char* tail = "") {
     std::printf("%-8s  %-*s  %-26s  %s\n", "", nameWidth, "", "   translation",
                 "   rotation (degrees)");
@@ -144,13 +155,8 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     auto printPoses = [&](const std::string& label, bool scene = false) {
         const KTPose& pose = sampler.getPose();
         for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
-            const SoTransform* node = sampler.getPartTransform(p);
-            const int channels = scene ? 0 : pose.getChannels(p);
-            printRow(label.c_str(), nameWidth, sampler.getPartAnimation(p)->getPartName().data(),
-                     (channels & KTPose::TRANSLATION) ? pose.getTranslation(p)
-                                                      : node->translation.getValue(),
-                     (channels & KTPose::ROTATION) ? pose.getRotation(p)
-                                                   : node->rotation.getValue());
+            printPart(label.c_str(), nameWidth, sampler.getPartAnimation(p)->getPartName().data(),
+                      scene ? nullptr : &pose, p, *sampler.getPartTransform(p));
         }
     };
     for (double time : times) {
@@ -207,13 +213,8 @@ int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) 
     const KTPartBinding& parts = mixer.getBinding();
     auto printPoses = [&](const std::string& label, const KTPose* pose) {
         for (unsigned int p = 0; p < mixer.getNumParts(); ++p) {
-            const SoTransform* node = parts.getTransform(p);
-            const int channels = pose ? pose->getChannels(p) : 0;
-            printRow(label.c_str(), nameWidth, mixer.getPartName(p).data(),
-                     (channels & KTPose::TRANSLATION) ? pose->getTranslation(p)
-                                                      : node->translation.getValue(),
-                     (channels & KTPose::ROTATION) ? pose->getRotation(p)
-                                                   : node->rotation.getValue());
+            printPart(label.c_str(), nameWidth, mixer.getPartName(p).data(), pose, p,
+                      *parts.getTransform(p));
         }
     };
     for (double time : times) {
