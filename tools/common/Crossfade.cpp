@@ -71,14 +71,14 @@ bool Crossfade::open(const char* tool, const PlayInput& input, const CrossfadeOp
             named = true;
             continue;
         }
-        KTPart* part = session.component->getLogicalPart(track->getPartName());
-        SoNode* transform = part ? part->getPart("transform", TRUE) : nullptr;
-        if (!transform || !transform->isOfType(SoTransform::getClassTypeId())) {
+        KTPart* part = nullptr;
+        SoTransform* transform = nullptr;
+        if (!findPartTransform(*session.component, name, part, transform)) {
             missing.push_back(name);
             continue;
         }
         named = true;
-        parts.push_back(AnimatedPart{name, part, static_cast<SoTransform*>(transform), i});
+        parts.push_back(AnimatedPart{name, part, transform, i});
     }
     if (!named) {
         std::cerr << tool << ": no track of " << escapeBytes(options.animation)

@@ -40,6 +40,16 @@ int cycleLength(KTComponentAnimation& animation) {
     return 0;
 }
 
+bool findPartTransform(KTComponent& component, const std::string& name, KTPart*& part,
+                       SoTransform*& transform) {
+    part = component.getLogicalPart(RWCString(name.c_str()));
+    SoNode* node = part ? part->getPart("transform", TRUE) : nullptr;
+    if (!node || !node->isOfType(SoTransform::getClassTypeId()))
+        return false;
+    transform = static_cast<SoTransform*>(node);
+    return true;
+}
+
 bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& session,
                      bool requireParts) {
     KTComponentLibrary::init();
@@ -65,14 +75,13 @@ bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& sess
         KTPartAnimation* track = animation[i];
         if (input.positions && KTWorldAnimations::hasPositionKeys(*track))
             track->setUsePositions(1);
-        KTPart* part = session.component->getLogicalPart(track->getPartName());
-        SoNode* transform = part ? part->getPart("transform", TRUE) : nullptr;
-        if (!transform || !transform->isOfType(SoTransform::getClassTypeId())) {
+        KTPart* part = nullptr;
+        SoTransform* transform = nullptr;
+        if (!findPartTransform(*session.component, track->getPartName().std(), part, transform)) {
             missing.push_back(track->getPartName().std());
             continue;
         }
-        session.parts.push_back(AnimatedPart{track->getPartName().std(), part,
-                                             static_cast<SoTransform*>(transform), i});
+        session.parts.push_back(AnimatedPart{track->getPartName().std(), part, transform, i});
     }
     // Parts in the order of their tracks in the file.
     const auto placeInFile = [&facts](const AnimatedPart& part) {

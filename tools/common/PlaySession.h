@@ -24,6 +24,12 @@ struct PlayInput {
     bool positions = false;
 };
 
+/// The logical part of `component` named `name` and its "transform" node,
+/// created when missing: true with both set, false when the component has no
+/// such part or the part hands out something that is not an SoTransform.
+bool findPartTransform(KTComponent& component, const std::string& name, KTPart*& part,
+                       SoTransform*& transform);
+
 /// A part that the animation moves: its name, the logical part, the
 /// transform node that update() writes and the index of its track.
 struct AnimatedPart {
