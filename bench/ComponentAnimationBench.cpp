@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/playback/KTAnimationInstance.h>
 
 #include <benchmark/benchmark.h>
 

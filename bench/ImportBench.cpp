@@ -19,7 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 #include "import/ImportSampling.h"
 

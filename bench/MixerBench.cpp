@@ -22,13 +22,13 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAnimationAction.h>
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationSampler.h>
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/playback/KTAnimationAction.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationSampler.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 

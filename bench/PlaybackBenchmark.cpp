@@ -22,9 +22,9 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/playback/KTAnimationInstance.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 
 #include <benchmark/benchmark.h>
 

@@ -25,7 +25,7 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 namespace {
 

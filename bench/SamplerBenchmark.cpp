@@ -24,14 +24,14 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTAnimationSampler.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTAxisAngle.h>
-#include <ktrt/animation/KTPartBinding.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/playback/KTAnimationSampler.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/keys/KTAxisAngle.h>
+#include <ktrt/binding/KTPartBinding.h>
+#include <ktrt/pose/KTPose.h>
 #include <ktrt/world/KTWorldDriver.h>
 
 #include <benchmark/benchmark.h>

@@ -21,10 +21,10 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationWriter.h>
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationWriter.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 
 namespace {
 

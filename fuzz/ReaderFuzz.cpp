@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include <ktrt/animation/KTAnimationDiagnostics.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationDiagnostics.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 
 #include "FuzzInput.h"
 

@@ -14,11 +14,11 @@
 #include <cstring>
 #include <string>
 
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTAnimationWriter.h>
-#include <ktrt/animation/KTAxisAngle.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTAnimationWriter.h>
+#include <ktrt/keys/KTAxisAngle.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 
 #include "FuzzInput.h"
 

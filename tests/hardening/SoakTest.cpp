@@ -12,9 +12,9 @@
 
 #include <ktcp/ktcp.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/playback/KTAnimationInstance.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/snapshot/KTWorldState.h>
 #include <ktrt/world/KTWorldDriver.h>
 

@@ -2,15 +2,15 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationAction.h>
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/playback/KTAnimationAction.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 #include <gtest/gtest.h>
 
-#include "../animation/TimedPlaybackFixture.h"
+#include "../playback/TimedPlaybackFixture.h"
 
 using PoseStateOfAMixer = ktrt_test::TimedPlayback;
 

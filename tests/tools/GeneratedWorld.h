@@ -16,8 +16,8 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 

@@ -15,7 +15,7 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/playback/KTAnimationInstance.h>
 
 #include "gltf/ExportScene.h"
 #include "GeneratedWorld.h"

@@ -23,11 +23,11 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/pose/KTPose.h>
 #include <ktrt/geometry/KTAngle.h>
 
 #include "import/ImportSampling.h"

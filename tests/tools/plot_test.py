@@ -56,7 +56,7 @@ class PlotTest(unittest.TestCase):
         return os.path.join(self.folder.name, name)
 
     def test_refuses_a_bad_file_with_file_line_message_and_writes_nothing(self):
-        bad = os.path.join(SOURCE_DIR, "tests/animation/data/missing-quote.kta")
+        bad = os.path.join(SOURCE_DIR, "tests/keys/data/missing-quote.kta")
         result = plot(bad, self.path("bad.svg"))
         self.assertNotEqual(result.returncode, 0)
         self.assertIn(bad + ':4:9: error: Missing trailing " in part name\n', result.stderr)

@@ -9,12 +9,12 @@
 
 #include <ktcp/ktcp.h>
 
-#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
 #include <ktrt/world/KTWorldDriver.h>
 
 #include <gtest/gtest.h>
 
-#include "../animation/TimedPlaybackFixture.h"
+#include "../playback/TimedPlaybackFixture.h"
 
 struct KTWorldDriverAccess {
     static SoTimerSensor* sensor(KTWorldDriver& driver) { return driver.sensor; }

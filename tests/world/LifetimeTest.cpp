@@ -13,10 +13,10 @@
 #include <ktcp/ktcp.h>
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/snapshot/KTPoseState.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/world/KTWorldAnimations.h>

@@ -20,9 +20,9 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationDiagnostics.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationDiagnostics.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {

@@ -18,10 +18,10 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentLibrary.h>
 
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationSampler.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/playback/KTAnimationInstance.h>
+#include <ktrt/playback/KTAnimationSampler.h>
+#include <ktrt/pose/KTPose.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/world/KTWorldAnimations.h>
 

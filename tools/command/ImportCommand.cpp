@@ -20,8 +20,8 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
-#include <ktrt/animation/KTAnimationWriter.h>
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTAnimationWriter.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 namespace ktrt_tool {
 

@@ -19,12 +19,12 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationAction.h>
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/playback/KTAnimationAction.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/pose/KTPose.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/world/KTAnimationPlayback.h>

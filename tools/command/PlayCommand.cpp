@@ -15,9 +15,9 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentLibrary.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
+#include <ktrt/playback/KTAnimationInstance.h>
 #include <ktrt/world/KTAnimationPlayback.h>
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 
 namespace ktrt_tool {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 
 namespace ktrt_tool {
 

@@ -14,9 +14,9 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTAxisAngle.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAxisAngle.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {

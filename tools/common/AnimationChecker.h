@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include <ktrt/animation/KTAnimationDiagnostics.h>
+#include <ktrt/keys/KTAnimationDiagnostics.h>
 
 class KTComponent;
 class KTComponentAnimation;

@@ -16,8 +16,8 @@
 
 #include <ktrld/KTRegistryLoader.h>
 
-#include <ktrt/animation/KTAnimationDiagnostics.h>
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTAnimationDiagnostics.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 namespace ktrt_tool {
 

@@ -13,9 +13,9 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTPartBinding.h>
-#include <ktrt/animation/KTPoseBlend.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/binding/KTPartBinding.h>
+#include <ktrt/pose/KTPoseBlend.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {

@@ -8,9 +8,9 @@
 
 #include "common/PlaySession.h"
 
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/pose/KTPose.h>
 
 // `--crossfade B.kta --at T --over S` of `ktrt play`, `export` and `preview`:
 // the animation of the command line (A) plays alone before T, B starts at its

@@ -12,7 +12,7 @@
 #include <ktcp/KTComponentLibrary.h>
 #include <ktcp/KTPart.h>
 
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/world/KTWorldAnimations.h>
 

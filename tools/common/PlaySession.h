@@ -5,7 +5,7 @@
 
 #include <ktcp/KTComponentDB.h>
 
-#include <ktrt/animation/KTComponentAnimation.h>
+#include <ktrt/keys/KTComponentAnimation.h>
 
 class KTComponent;
 class KTPart;

@@ -4,11 +4,11 @@
 
 #include <Inventor/nodes/SoTransform.h>
 
-#include <ktrt/animation/KTAnimationInstance.h>
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/animation/KTPose.h>
+#include <ktrt/playback/KTAnimationInstance.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/pose/KTPose.h>
 
 namespace ktrt_tool {
 

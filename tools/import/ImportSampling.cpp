@@ -10,10 +10,10 @@
 #include <assimp/anim.h>
 #include <assimp/scene.h>
 
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTAxisAngle.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTAxisAngle.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
 

@@ -10,5 +10,7 @@ RWBoundsErr::RWBoundsErr(std::size_t index, std::size_t count)
 RWBoundsErr::~RWBoundsErr() = default;
 
 namespace rw_detail {
-void throwBoundsErr(std::size_t index, std::size_t count) { throw RWBoundsErr(index, count); }
+void throwBoundsErr(std::size_t index, std::size_t count) {
+    throw RWBoundsErr(index, count);
+}
 } // namespace rw_detail

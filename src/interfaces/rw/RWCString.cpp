@@ -37,7 +37,8 @@ const std::size_t RWCString::npos = static_cast<std::size_t>(-1);
 
 RWCString::RWCString(const char* text) : text_(text ? text : "") {}
 
-RWCString::RWCString(const char* text, std::size_t length) : text_(text ? text : "", text ? length : 0) {}
+RWCString::RWCString(const char* text, std::size_t length)
+    : text_(text ? text : "", text ? length : 0) {}
 
 char RWCString::operator[](std::size_t i) const {
     if (i >= text_.size())
@@ -71,7 +72,9 @@ unsigned RWCString::hash(const char* bytes, std::size_t length) noexcept {
     return h;
 }
 
-unsigned RWCString::hash() const noexcept { return hash(text_.data(), text_.size()); }
+unsigned RWCString::hash() const noexcept {
+    return hash(text_.data(), text_.size());
+}
 
 RWCString RWCString::operator()(std::size_t start, std::size_t length) const {
     if (start >= text_.size())
@@ -146,11 +149,17 @@ std::istream& RWCString::readLine(std::istream& in, bool skipWhite) {
     return readToDelim(in, '\n');
 }
 
-bool operator==(const RWCString& a, const RWCString& b) noexcept { return a.std() == b.std(); }
+bool operator==(const RWCString& a, const RWCString& b) noexcept {
+    return a.std() == b.std();
+}
 
-bool operator==(const RWCString& a, const char* b) noexcept { return a.compareTo(b) == 0; }
+bool operator==(const RWCString& a, const char* b) noexcept {
+    return a.compareTo(b) == 0;
+}
 
-RWCString operator+(const RWCString& a, const RWCString& b) { return RWCString(a.std() + b.std()); }
+RWCString operator+(const RWCString& a, const RWCString& b) {
+    return RWCString(a.std() + b.std());
+}
 
 RWCString operator+(const RWCString& a, const char* b) {
     RWCString r(a);
@@ -158,4 +167,6 @@ RWCString operator+(const RWCString& a, const char* b) {
     return r;
 }
 
-std::ostream& operator<<(std::ostream& out, const RWCString& s) { return out << s.std(); }
+std::ostream& operator<<(std::ostream& out, const RWCString& s) {
+    return out << s.std();
+}

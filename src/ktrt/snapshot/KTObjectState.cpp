@@ -11,7 +11,7 @@
 #include <rw/RWTValSortedVector.h>
 #include <ktrt/snapshot/detail/AttributeTable.h>
 #include <ktrt/snapshot/detail/NameLists.h>
-#include <ktrt/detail/SceneAccess.h>
+#include <ktrt/binding/detail/SceneAccess.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <ktrt/snapshot/KTPoseState.h>
 
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 KTPoseState::KTPoseState() = default;

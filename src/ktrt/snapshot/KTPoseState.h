@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include <ktrt/animation/KTAnimationSampler.h>
-#include <ktrt/animation/KTPartBinding.h>
+#include <ktrt/playback/KTAnimationSampler.h>
+#include <ktrt/binding/KTPartBinding.h>
 #include <ktrt/visibility.h>
 
 class KTAnimationMixer;

@@ -2,7 +2,7 @@
 
 #include <ktcp/ktcp.h>
 #include <ktrt/snapshot/detail/NameLists.h>
-#include <ktrt/detail/SceneAccess.h>
+#include <ktrt/binding/detail/SceneAccess.h>
 
 KTWorldState::KTWorldState() : world(nullptr) {}
 

@@ -8,14 +8,14 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
-#include <ktrt/animation/KTAnimationAction.h>
-#include <ktrt/animation/KTAnimationClip.h>
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTAnimationState.h>
-#include <ktrt/animation/KTComponentAnimation.h>
-#include <ktrt/animation/KTPartAnimation.h>
-#include <ktrt/detail/SceneAccess.h>
+#include <ktrt/playback/KTAnimationAction.h>
+#include <ktrt/pose/KTAnimationClip.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/keys/KTAnimationState.h>
+#include <ktrt/keys/KTComponentAnimation.h>
+#include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/binding/detail/SceneAccess.h>
 #include <ktrt/geometry/KTVector3.h>
 #include <ktrt/world/KTAnimationPlayback.h>
 

@@ -10,9 +10,9 @@
 #include <ktcp/KTComponentDB.h>
 #include <ktcp/KTComponentIterator.h>
 
-#include <ktrt/animation/KTAnimationMixer.h>
-#include <ktrt/animation/KTAnimationPlayer.h>
-#include <ktrt/animation/KTPartBinding.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/binding/KTPartBinding.h>
 
 namespace {
 

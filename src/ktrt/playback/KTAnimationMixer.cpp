@@ -1,0 +1,254 @@
+#include <ktrt/playback/KTAnimationMixer.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include <ktrt/keys/KTComponentAnimation.h>
+
+namespace {
+
+const RWCString noName;
+
+} // namespace
+
+KTAnimationMixer::KTAnimationMixer() = default;
+
+KTAnimationMixer::KTAnimationMixer(KTComponent* component) : binding(component) {}
+
+KTAnimationMixer::KTAnimationMixer(const KTAnimationMixer& other) {
+    copyFrom(other);
+}
+
+KTAnimationMixer& KTAnimationMixer::operator=(const KTAnimationMixer& other) {
+    if (this != &other)
+        copyFrom(other);
+    return *this;
+}
+
+KTAnimationMixer::~KTAnimationMixer() = default;
+
+void KTAnimationMixer::copyFrom(const KTAnimationMixer& other) {
+    binding = other.binding;
+    partNames = other.partNames;
+    partsByName = other.partsByName;
+    restPose = other.restPose;
+    restPoseValid = other.restPoseValid;
+    pose = other.pose;
+    actions.clear();
+    pending.clear();
+    for (const Entry& entry : other.actions) {
+        if (entry.removed)
+            continue;
+        auto copy = std::make_unique<KTAnimationAction>(*entry.action);
+        copy->mixer = this;
+        copy->fadePartner = nullptr;
+        addEntry(std::move(copy));
+    }
+    // A crossfade between two of the source's actions links their copies.
+    for (std::size_t i = 0; i < other.actions.size(); ++i) {
+        const KTAnimationAction* partner = other.actions[i].action->fadePartner;
+        for (std::size_t j = 0; partner != nullptr && j < other.actions.size(); ++j) {
+            if (other.actions[j].action.get() == partner && i < actions.size() &&
+                j < actions.size())
+                actions[i].action->fadePartner = actions[j].action.get();
+        }
+    }
+    callback = other.callback;
+    callbackData = other.callbackData;
+}
+
+int KTAnimationMixer::operator==(const KTAnimationMixer& other) const {
+    return getComponent() == other.getComponent() ? 1 : 0;
+}
+
+int KTAnimationMixer::partIndex(const RWCString& name) {
+    const auto known = partsByName.find(name.std());
+    if (known != partsByName.end())
+        return known->second;
+    int index = -1;
+    if (binding.addPart(name)) {
+        index = static_cast<int>(partNames.size());
+        partNames.push_back(name);
+        restPoseValid = false;
+    }
+    // Parts the component lacks are remembered too, so they are looked up once.
+    partsByName.emplace(name.std(), index);
+    return index;
+}
+
+void KTAnimationMixer::addEntry(std::unique_ptr<KTAnimationAction> action) {
+    Entry entry;
+    const KTAnimationClip& clip = *action->getClip();
+    entry.partOfTrack.resize(clip.getNumTracks());
+    for (unsigned int t = 0; t < clip.getNumTracks(); ++t)
+        entry.partOfTrack[t] = partIndex(clip.getPartName(t));
+    entry.action = std::move(action);
+    actions.push_back(std::move(entry));
+}
+
+KTAnimationAction* KTAnimationMixer::addAction(const std::shared_ptr<const KTAnimationClip>& clip) {
+    if (!clip || binding.getComponent() == nullptr)
+        return nullptr;
+    addEntry(std::unique_ptr<KTAnimationAction>(new KTAnimationAction(this, clip)));
+    return actions.back().action.get();
+}
+
+KTAnimationAction* KTAnimationMixer::addAction(KTComponentAnimation* animation) {
+    if (animation == nullptr)
+        return nullptr;
+    return addAction(KTAnimationClip::create(*animation));
+}
+
+int KTAnimationMixer::removeAction(KTAnimationAction* action) {
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        Entry& entry = actions[i];
+        if (entry.action.get() != action || entry.removed)
+            continue;
+        action->stop();
+        if (dispatching) {
+            entry.removed = true;
+        } else {
+            actions.erase(actions.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return 1;
+    }
+    return 0;
+}
+
+KTAnimationAction* KTAnimationMixer::getAction(unsigned int index) const {
+    return index < actions.size() ? actions[index].action.get() : nullptr;
+}
+
+const RWCString& KTAnimationMixer::getPartName(unsigned int index) const {
+    return index < partNames.size() ? partNames[index] : noName;
+}
+
+void KTAnimationMixer::blend() {
+    const auto numParts = static_cast<unsigned int>(partNames.size());
+    if (!restPoseValid) {
+        binding.getRestPose(restPose);
+        pose.setNumParts(numParts);
+        restPoseValid = true;
+    }
+    layers.clear();
+    for (Entry& entry : actions) {
+        const KTAnimationAction& action = *entry.action;
+        if (entry.removed || action.getBlendMode() != KTAnimationAction::REPLACE ||
+            !(action.getEffectiveWeight() > 0.0))
+            continue;
+        // Sampling sets exactly the channels of the action's own parts, and no
+        // other part of its pose is ever set: nothing to clear between ticks.
+        entry.sampled.setNumParts(numParts);
+        if (!action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
+                                      entry.sampled))
+            continue;
+        layers.push_back(KTPoseBlend::Layer{
+            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
+            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()});
+    }
+    if (layers.empty())
+        pose.clear();
+    else
+        KTPoseBlend::blendOverRest(layers, restPose, pose);
+
+    for (Entry& entry : actions) {
+        const KTAnimationAction& action = *entry.action;
+        if (entry.removed || action.getBlendMode() != KTAnimationAction::ADDITIVE ||
+            !(action.getEffectiveWeight() > 0.0))
+            continue;
+        const KTAnimationClip::Timing& timing = action.getTiming();
+        const KTAnimationClip::Timing& cached = entry.referenceTiming;
+        if (!entry.referenceValid || cached.keysPerSecond != timing.keysPerSecond ||
+            cached.cycleSeconds != timing.cycleSeconds ||
+            cached.interpolation != timing.interpolation || cached.wrap != timing.wrap) {
+            entry.reference.setNumParts(numParts);
+            entry.referenceValid =
+                action.getClip()->sample(0.0, timing, entry.partOfTrack, entry.reference) != 0;
+            entry.referenceTiming = timing;
+        }
+        entry.sampled.setNumParts(numParts);
+        if (!entry.referenceValid ||
+            !action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled))
+            continue;
+        const KTPoseBlend::Layer layer{
+            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
+            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()};
+        KTPoseBlend::add(pose, layer, entry.reference, pose);
+    }
+}
+
+void KTAnimationMixer::advance(double elapsedSeconds) {
+    if (!(elapsedSeconds >= 0.0) || !std::isfinite(elapsedSeconds) || dispatching)
+        return;
+    if (!binding.isComponentPresent())
+        return;
+    pending.clear();
+    for (Entry& entry : actions) {
+        actionEvents.clear();
+        entry.action->advance(elapsedSeconds, actionEvents);
+        for (KTAnimationAction::Event event : actionEvents)
+            pending.push_back(Pending{entry.action.get(), event});
+    }
+    blend();
+    binding.write(pose);
+
+    if (callback == nullptr || pending.empty())
+        return;
+    dispatching = true;
+    for (const Pending& event : pending) {
+        bool gone = false;
+        for (const Entry& entry : actions)
+            gone = gone || (entry.action.get() == event.action && entry.removed);
+        if (!gone)
+            callback(callbackData, this, event.action, event.event);
+    }
+    dispatching = false;
+    dropRemoved();
+}
+
+void KTAnimationMixer::dropRemoved() {
+    for (std::size_t i = actions.size(); i-- > 0;) {
+        if (actions[i].removed)
+            actions.erase(actions.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void KTAnimationMixer::resetState() {
+    binding.restore();
+}
+
+void KTAnimationMixer::setCallback(Callback* function, void* data) {
+    callback = function;
+    callbackData = data;
+}
+
+int KTAnimationMixer::restoreActions(const KTAnimationMixer& saved) {
+    if (saved.getComponent() != getComponent())
+        return 0;
+    const std::size_t count = std::min(actions.size(), saved.actions.size());
+    const auto indexIn = [](const std::vector<Entry>& list, const KTAnimationAction* action) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].action.get() == action)
+                return i;
+        }
+        return list.size();
+    };
+    const auto sameClip = [&](std::size_t i) {
+        return actions[i].action->getClip() == saved.actions[i].action->getClip();
+    };
+    // States first (each assignment leaves the crossfade it was in), then the
+    // crossfade partners by their place in the list.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (sameClip(i))
+            *actions[i].action = *saved.actions[i].action;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!sameClip(i))
+            continue;
+        const std::size_t partner = indexIn(saved.actions, saved.actions[i].action->fadePartner);
+        if (partner < count && sameClip(partner))
+            actions[i].action->fadePartner = actions[partner].action.get();
+    }
+    return 1;
+}
