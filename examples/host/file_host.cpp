@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     }
     std::printf("%u player(s); Chest: %s, %s, %g keys/s, %.2f s a cycle\n",
                 animations.getNumPlayers(),
-                player->getInterpolation() == KTAnimationSampler::LINEAR ? "linear" : "not linear",
-                player->getWrapMode() == KTAnimationSampler::PING_PONG ? "ping-pong" : "other",
+                player->getInterpolation() == KTAnimationClip::LINEAR ? "linear" : "not linear",
+                player->getWrapMode() == KTAnimationClip::PING_PONG ? "ping-pong" : "other",
                 player->getSampler().getKeyRate(), player->getSampler().getDuration());
 
     KTWorldDriver driver;

@@ -15,6 +15,7 @@
 #include <ktrt/playback/KTAnimationInstance.h>
 #include <ktrt/playback/KTAnimationMixer.h>
 #include <ktrt/playback/KTAnimationPlayer.h>
+#include <ktrt/playback/KTAnimationPlayhead.h>
 #include <ktrt/playback/KTAnimationSampler.h>
 #include <ktrt/pose/KTAnimationClip.h>
 #include <ktrt/pose/KTPose.h>

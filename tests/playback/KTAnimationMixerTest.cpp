@@ -89,6 +89,12 @@ TEST_F(Mixer, Validity) {
     zeroRate.keysPerSecond = 0.0;
     EXPECT_EQ(a->setTiming(zeroRate), 0);
     EXPECT_EQ(a->setPartWeights({1.0f, NAN}), 0);
+    EXPECT_EQ(a->setPartWeight("Hand", 0.5), 0) << "no such part";
+    EXPECT_EQ(a->setPartWeight("Q", 1e300), 0) << "too large for a float";
+    EXPECT_EQ(a->limitToParts({"P", "Hand"}), 0);
+    EXPECT_EQ(copy.setPartWeight("P", 0.5), 0) << "of no mixer";
+    EXPECT_EQ(a->getPartWeight("Q"), 1.0);
+    EXPECT_EQ(mixer.addAction(&walk)->getClip(), a->getClip()) << "one clip per animation";
 
     a->play();
     for (double bad : {-1.0, double(NAN), double(INFINITY)})
@@ -97,14 +103,18 @@ TEST_F(Mixer, Validity) {
     EXPECT_EQ(mixer.getNumParts(), 2u) << "P and Q, each bound once";
 }
 
-TEST_F(Mixer, OneActionWritesWhatItsClipSamplesAndPartsNoActionPlaysStay) {
+TEST_F(Mixer, OneActionWritesItsClipAndPartsNothingAnimatesGoBackToRestOnce) {
     a->play();
     mixer.advance(0.25);
     EXPECT_FLOAT_EQ(at(p)[0], 0.25f);
     EXPECT_FLOAT_EQ(at(q)[2], 1.5f);
     a->stop();
     mixer.advance(0.25);
-    EXPECT_FLOAT_EQ(at(p)[0], 0.25f) << "nothing plays: nothing is written";
+    EXPECT_FLOAT_EQ(at(p)[0], 0.0f) << "stopped: the rest pose";
+    EXPECT_FLOAT_EQ(at(q)[2], 9.0f);
+    q->translation.setValue(1, 2, 3);
+    mixer.advance(0.25);
+    EXPECT_EQ(at(q), SbVec3f(1, 2, 3)) << "then left to the host";
 }
 
 TEST_F(Mixer, CrossfadeBlendsByRisingWeightAndEndsWithTheTarget) {
@@ -226,7 +236,7 @@ TEST_F(Mixer, AdditiveActionsAddOntoTheBlendAndMasksKeepPartsOut) {
     EXPECT_NEAR(at(p)[1], 0.5 * 1.0, 1e-6) << "half of run's rise from its first key";
 
     b->stop();
-    a->setPartWeights({1.0f, 0.0f});
+    ASSERT_EQ(a->limitToParts({"P"}), 1);
     mixer.advance(0.25);
     EXPECT_NEAR(at(p)[0], 0.75, 1e-6);
     EXPECT_FLOAT_EQ(at(q)[2], 9.0f) << "masked out: the rest pose";

@@ -43,7 +43,7 @@ TEST_F(KTAnimationPlayerValidity, BadTimesAndSpeedsAreIgnoredAndAPausedPlayerSta
     EXPECT_EQ(player.getTime(), 0.0);
     EXPECT_EQ(player.getSpeed(), 1.0);
     // Under CLAMP a seek stays within the 3 s of track Long.
-    player.setWrapMode(Sampler::CLAMP);
+    player.setWrapMode(KTAnimationClip::CLAMP);
     player.seek(-5);
     EXPECT_EQ(player.getTime(), 0.0);
     player.seek(99);
@@ -64,17 +64,17 @@ TEST_F(AnimationPlayer, PlaysAtItsSpeedFromWhereItWasSoughtOnEveryTrack) {
         double shortTurn;
     };
     const Row rows[] = {
-        {"between keys; short track looped, across 180", Sampler::LOOP, 1, 0, 1.5, 1.5f, 135, 15,
-         180},
-        {"on a key, half turn", Sampler::LOOP, 1, 0, 2, 2, 180, 10, 170},
-        {"past the cycle", Sampler::LOOP, 1, 3, 0.25, 0.25f, 22.5, 12.5f, 175},
-        {"twice the speed", Sampler::LOOP, 2, 0, 0.75, 1.5f, 135, 15, 180},
-        {"backwards past 0", Sampler::LOOP, -1, 0.5, 1, 2.5f, 225, 15, 180},
-        {"beyond the end holds the last keys", Sampler::CLAMP, 1, 2, 3, 3, 270, 20, 190},
-        {"backwards, short track held", Sampler::CLAMP, -2, 2, 0.25, 1.5f, 135, 20, 190},
-        {"backwards before the start", Sampler::CLAMP, -1, 1, 5, 0, 0, 10, 170},
-        {"ping-pong on the way back", Sampler::PING_PONG, 1, 0, 3.5, 2.5f, 225, 15, 180},
-        {"ping-pong at the turn", Sampler::PING_PONG, 1, 3, 1, 2, 180, 10, 170},
+        {"between keys; short track looped, across 180", KTAnimationClip::LOOP, 1, 0, 1.5, 1.5f,
+         135, 15, 180},
+        {"on a key, half turn", KTAnimationClip::LOOP, 1, 0, 2, 2, 180, 10, 170},
+        {"past the cycle", KTAnimationClip::LOOP, 1, 3, 0.25, 0.25f, 22.5, 12.5f, 175},
+        {"twice the speed", KTAnimationClip::LOOP, 2, 0, 0.75, 1.5f, 135, 15, 180},
+        {"backwards past 0", KTAnimationClip::LOOP, -1, 0.5, 1, 2.5f, 225, 15, 180},
+        {"beyond the end holds the last keys", KTAnimationClip::CLAMP, 1, 2, 3, 3, 270, 20, 190},
+        {"backwards, short track held", KTAnimationClip::CLAMP, -2, 2, 0.25, 1.5f, 135, 20, 190},
+        {"backwards before the start", KTAnimationClip::CLAMP, -1, 1, 5, 0, 0, 10, 170},
+        {"ping-pong on the way back", KTAnimationClip::PING_PONG, 1, 0, 3.5, 2.5f, 225, 15, 180},
+        {"ping-pong at the turn", KTAnimationClip::PING_PONG, 1, 3, 1, 2, 180, 10, 170},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -105,17 +105,20 @@ TEST_F(AnimationPlayer, ReportsLoopsAndTheEndOfAClampedPlayAtTheirBoundaries) {
         double time, timeAfterPlay;
     };
     const Row rows[] = {
-        {"just before the end", Sampler::LOOP, 1, 0, 2.999, 0, 0, true, 2.999, 2.999},
-        {"at the end", Sampler::LOOP, 1, 0, 3, 1, 0, true, 3, 3},
-        {"backwards across 0", Sampler::LOOP, -1, 0.5, 1, 1, 0, true, -0.5, -0.5},
-        {"two cycles in one step", Sampler::LOOP, 1, 0, 7.5, 2, 0, true, 7.5, 7.5},
-        {"a host that slept: loops capped", Sampler::LOOP, 1, 0, 3e6, 1000, 0, true, 3e6, 3e6},
-        {"ping-pong at the turn", Sampler::PING_PONG, 1, 2, 1.5, 1, 0, true, 3.5, 3.5},
-        {"clamped, just before the end", Sampler::CLAMP, 1, 0, 2.999, 0, 0, true, 2.999, 2.999},
-        {"clamped, at the end: starts over", Sampler::CLAMP, 1, 0, 3, 0, 1, false, 3, 0},
-        {"clamped past the end", Sampler::CLAMP, 2, 2, 5, 0, 1, false, 3, 0},
-        {"clamped backwards to 0: starts at the end", Sampler::CLAMP, -1, 1, 1, 0, 1, false, 0, 3},
-        {"speed 0 holds", Sampler::CLAMP, 0, 1, 5, 0, 0, true, 1, 1},
+        {"just before the end", KTAnimationClip::LOOP, 1, 0, 2.999, 0, 0, true, 2.999, 2.999},
+        {"at the end", KTAnimationClip::LOOP, 1, 0, 3, 1, 0, true, 3, 3},
+        {"backwards across 0", KTAnimationClip::LOOP, -1, 0.5, 1, 1, 0, true, -0.5, -0.5},
+        {"two cycles in one step", KTAnimationClip::LOOP, 1, 0, 7.5, 2, 0, true, 7.5, 7.5},
+        {"a host that slept: loops capped", KTAnimationClip::LOOP, 1, 0, 3e6, 1000, 0, true, 3e6,
+         3e6},
+        {"ping-pong at the turn", KTAnimationClip::PING_PONG, 1, 2, 1.5, 1, 0, true, 3.5, 3.5},
+        {"clamped, just before the end", KTAnimationClip::CLAMP, 1, 0, 2.999, 0, 0, true, 2.999,
+         2.999},
+        {"clamped, at the end: starts over", KTAnimationClip::CLAMP, 1, 0, 3, 0, 1, false, 3, 0},
+        {"clamped past the end", KTAnimationClip::CLAMP, 2, 2, 5, 0, 1, false, 3, 0},
+        {"clamped backwards to 0: starts at the end", KTAnimationClip::CLAMP, -1, 1, 1, 0, 1, false,
+         0, 3},
+        {"speed 0 holds", KTAnimationClip::CLAMP, 0, 1, 5, 0, 0, true, 1, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

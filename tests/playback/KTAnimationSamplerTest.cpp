@@ -55,25 +55,25 @@ TEST_F(AnimationSampler, TimesEitherSideOfAKeyAndOfTheEnds) {
         float longX;
         double longTurn;
     } rows[] = {
-        {Sampler::LINEAR, Sampler::LOOP, 1 - 1e-3, 0.999f, 89.91},
-        {Sampler::LINEAR, Sampler::LOOP, 1 + 1e-3, 1.001f, 90.09},
-        {Sampler::HOLD, Sampler::LOOP, 1 - 1e-3, 0, 0},
-        {Sampler::HOLD, Sampler::LOOP, 1 - 1e-8, 1, 90},
-        {Sampler::HOLD, Sampler::LOOP, 2 - 1e-8, 2, 180},
-        {Sampler::STEP, Sampler::LOOP, 1 - 1e-3, 0, 0},
-        {Sampler::STEP, Sampler::LOOP, 1 - 1e-8, 1, 90},
-        {Sampler::LINEAR, Sampler::LOOP, 3 - 1e-3, 2.999f, 269.91},
-        {Sampler::LINEAR, Sampler::LOOP, 3, 0, 0},
-        {Sampler::LINEAR, Sampler::LOOP, -1e-3, 2.999f, 269.91},
-        {Sampler::LINEAR, Sampler::CLAMP, -1e-3, 0, 0},
-        {Sampler::LINEAR, Sampler::CLAMP, 3 + 1e-3, 3, 270},
-        {Sampler::LINEAR, Sampler::PING_PONG, 3 + 1e-3, 2.999f, 269.91},
-        {Sampler::LINEAR, Sampler::PING_PONG, -1e-3, 0.001f, 0.09},
-        {Sampler::STEP, Sampler::LOOP, 4 - 1e-3, 3, 270},
-        {Sampler::STEP, Sampler::LOOP, 4, 0, 0},
-        {Sampler::STEP, Sampler::CLAMP, 9, 3, 270},
-        {Sampler::HOLD, Sampler::CLAMP, 9, 3, 270},
-        {Sampler::STEP, Sampler::PING_PONG, 5.5, 2, 180},
+        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 1 - 1e-3, 0.999f, 89.91},
+        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 1 + 1e-3, 1.001f, 90.09},
+        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 1 - 1e-3, 0, 0},
+        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 1 - 1e-8, 1, 90},
+        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 2 - 1e-8, 2, 180},
+        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 1 - 1e-3, 0, 0},
+        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 1 - 1e-8, 1, 90},
+        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 3 - 1e-3, 2.999f, 269.91},
+        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 3, 0, 0},
+        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, -1e-3, 2.999f, 269.91},
+        {KTAnimationClip::LINEAR, KTAnimationClip::CLAMP, -1e-3, 0, 0},
+        {KTAnimationClip::LINEAR, KTAnimationClip::CLAMP, 3 + 1e-3, 3, 270},
+        {KTAnimationClip::LINEAR, KTAnimationClip::PING_PONG, 3 + 1e-3, 2.999f, 269.91},
+        {KTAnimationClip::LINEAR, KTAnimationClip::PING_PONG, -1e-3, 0.001f, 0.09},
+        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 4 - 1e-3, 3, 270},
+        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 4, 0, 0},
+        {KTAnimationClip::STEP, KTAnimationClip::CLAMP, 9, 3, 270},
+        {KTAnimationClip::HOLD, KTAnimationClip::CLAMP, 9, 3, 270},
+        {KTAnimationClip::STEP, KTAnimationClip::PING_PONG, 5.5, 2, 180},
     };
     Sampler sampler(component, &animation, 1.0);
     for (const auto& row : rows) {
@@ -93,7 +93,7 @@ TEST_F(AnimationSampler, StepMatchesUpdateBitForBit) {
     const double rate = 30.0;
     KTAnimationInstance instance(component, &animation);
     KTAnimationSampler step(component, &animation, rate);
-    step.setInterpolation(Sampler::STEP);
+    step.setInterpolation(KTAnimationClip::STEP);
     KTAnimationSampler linear(component, &animation, rate);
     for (int k = 0; k < 10; ++k) {
         SCOPED_TRACE(k);

@@ -102,7 +102,7 @@ TEST_F(WorldAnimations, AWorldFileNamesTheAnimationItsComponentPlays) {
     ASSERT_EQ(animations.getNumPlayers(), 1u);
     KTAnimationPlayer* player = animations.getPlayer("Chest");
     ASSERT_EQ(player, animations.getPlayer(0u));
-    EXPECT_EQ(player->getWrapMode(), KTAnimationSampler::PING_PONG);
+    EXPECT_EQ(player->getWrapMode(), KTAnimationClip::PING_PONG);
     EXPECT_EQ(player->getSampler().getKeyRate(), 2.0);
     EXPECT_TRUE(player->isPlaying());
     EXPECT_TRUE(ktrt_test::sameRotation(lid->rotation.getValue(), SbVec3f(1, 0, 0), 0));

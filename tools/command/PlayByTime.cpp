@@ -131,7 +131,7 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     KTAnimationSampler& sampler = player.getSampler();
     KTComponent* component = sampler.getObject();
     double cycle = sampler.getDuration();
-    if (player.getWrapMode() == KTAnimationSampler::PING_PONG)
+    if (player.getWrapMode() == KTAnimationClip::PING_PONG)
         cycle *= 2.0;
     cycle /= std::fabs(player.getSpeed());
     std::vector<double> times;

@@ -1,16 +1,19 @@
 #include <ktrt/playback/KTAnimationAction.h>
 
 #include <cmath>
+#include <limits>
 #include <utility>
+
+#include <ktrt/playback/KTAnimationMixer.h>
 
 namespace {
 
-// A jump of the time by a huge elapsed time reports this many loops at most.
-constexpr double maxLoopsReported = 1000.0;
+bool validWeight(double value) {
+    return std::isfinite(value) && value >= 0.0 && value <= std::numeric_limits<float>::max();
+}
 
-bool validTiming(const KTAnimationClip::Timing& timing) {
-    return std::isfinite(timing.keysPerSecond) && timing.keysPerSecond > 0.0 &&
-           std::isfinite(timing.cycleSeconds) && timing.cycleSeconds >= 0.0;
+bool validSeconds(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0.0;
 }
 
 } // namespace
@@ -21,40 +24,36 @@ double KTAnimationAction::Ramp::valueAt() const {
     return from + (to - from) * (elapsed / seconds);
 }
 
-KTAnimationAction::KTAnimationAction() : KTAnimationAction(nullptr, nullptr) {}
+KTAnimationAction::KTAnimationAction()
+    : KTAnimationAction(nullptr, nullptr, KTAnimationClip::Timing()) {}
 
 KTAnimationAction::KTAnimationAction(KTAnimationMixer* owner,
-                                     std::shared_ptr<const KTAnimationClip> played)
-    : mixer(owner), clip(std::move(played)), time(0.0), speed(1.0), weight(1.0), blendMode(REPLACE),
-      playing(false), active(false), keepTime(false), startOver(false), fadeValue(0.0),
-      warpValue(1.0), fadePartner(nullptr) {}
+                                     std::shared_ptr<const KTAnimationClip> played,
+                                     const KTAnimationClip::Timing& given)
+    : mixer(owner), clip(std::move(played)), timing(given), weight(1.0), blendMode(REPLACE),
+      limitedToParts(false), active(false), keepTime(false), startOver(false), fadeValue(0.0),
+      warpValue(1.0) {}
 
-// A copy belongs to no mixer and to no crossfade: only the mixer that made an
-// action links it, so no action is ever left pointing at a copy that is gone.
+// A copy belongs to no mixer: only the mixer that made an action advances it.
 KTAnimationAction::KTAnimationAction(const KTAnimationAction& other)
-    : mixer(nullptr), clip(other.clip), timing(other.timing), time(other.time), speed(other.speed),
+    : mixer(nullptr), clip(other.clip), timing(other.timing), playhead(other.playhead),
       weight(other.weight), blendMode(other.blendMode), partWeights(other.partWeights),
-      playing(other.playing), active(other.active), keepTime(other.keepTime),
+      limitedToParts(other.limitedToParts), active(other.active), keepTime(other.keepTime),
       startOver(other.startOver), fade(other.fade), fadeValue(other.fadeValue), warp(other.warp),
-      warpValue(other.warpValue), fadePartner(nullptr) {}
+      warpValue(other.warpValue) {}
 
-// The target keeps its own mixer and leaves the crossfade it was in.
+// The target keeps its own mixer.
 // cppcheck-suppress operatorEqVarError ; the mixer is deliberately the target's own
 KTAnimationAction& KTAnimationAction::operator=(const KTAnimationAction& other) {
     if (this == &other)
         return *this;
-    if (fadePartner != nullptr) {
-        fadePartner->fadePartner = nullptr;
-        fadePartner = nullptr;
-    }
     clip = other.clip;
     timing = other.timing;
-    time = other.time;
-    speed = other.speed;
+    playhead = other.playhead;
     weight = other.weight;
     blendMode = other.blendMode;
     partWeights = other.partWeights;
-    playing = other.playing;
+    limitedToParts = other.limitedToParts;
     active = other.active;
     keepTime = other.keepTime;
     startOver = other.startOver;
@@ -75,70 +74,60 @@ double KTAnimationAction::getDuration() const {
     return clip ? clip->getDuration(timing) : 0.0;
 }
 
+KTAnimationAction::State KTAnimationAction::getState() const {
+    if (!active)
+        return STOPPED;
+    return playhead.isPlaying() ? PLAYING : PAUSED;
+}
+
 void KTAnimationAction::play() {
     if (!active) {
         active = true;
         fadeValue = 1.0;
         if (startOver && !keepTime)
-            time = 0.0;
+            playhead.setTime(0.0, timing.wrap, getDuration());
         startOver = false;
     }
-    if (timing.wrap == KTAnimationClip::CLAMP) {
-        const double duration = getDuration();
-        if (speed >= 0.0 && time >= duration)
-            time = 0.0;
-        else if (speed < 0.0 && time <= 0.0)
-            time = duration;
-    }
-    playing = true;
+    playhead.play(timing.wrap, getDuration());
 }
 
 void KTAnimationAction::stop() {
-    playing = false;
+    playhead.pause();
     active = false;
     startOver = true;
     fade = Ramp();
     fadeValue = 0.0;
     stopWarp();
-    if (fadePartner != nullptr) {
-        fadePartner->fadePartner = nullptr;
-        fadePartner = nullptr;
-    }
 }
 
 void KTAnimationAction::pause() {
-    playing = false;
+    playhead.pause();
 }
 
-void KTAnimationAction::setTime(double seconds) {
-    if (!std::isfinite(seconds))
-        return;
-    if (timing.wrap == KTAnimationClip::CLAMP) {
-        const double duration = getDuration();
-        seconds = seconds < 0.0 ? 0.0 : (seconds > duration ? duration : seconds);
-    }
-    time = seconds;
+int KTAnimationAction::setTime(double seconds) {
+    return playhead.setTime(seconds, timing.wrap, getDuration());
 }
 
-void KTAnimationAction::setSpeed(double factor) {
-    if (std::isfinite(factor))
-        speed = factor;
+int KTAnimationAction::setSpeed(double factor) {
+    return playhead.setSpeed(factor);
 }
 
 double KTAnimationAction::getEffectiveSpeed() const {
-    return speed * warpValue;
+    return playhead.getSpeed() * warpValue;
 }
 
 int KTAnimationAction::setTiming(const KTAnimationClip::Timing& value) {
-    if (!validTiming(value))
+    if (!KTAnimationClip::validate(0.0, value))
         return 0;
     timing = value;
     return 1;
 }
 
-void KTAnimationAction::setWeight(double value) {
-    if (std::isfinite(value) && value >= 0.0)
-        weight = value;
+int KTAnimationAction::setWeight(double value) {
+    if (!validWeight(value))
+        return 0;
+    weight = value;
+    return 1;
 }
 
 double KTAnimationAction::getEffectiveWeight() const {
@@ -151,17 +140,64 @@ int KTAnimationAction::setPartWeights(const std::vector<float>& weights) {
             return 0;
     }
     partWeights = weights;
+    limitedToParts = false;
     return 1;
 }
 
+int KTAnimationAction::setPartWeight(const RWCString& part, double value) {
+    const int index = mixer != nullptr ? mixer->getPartIndex(part) : -1;
+    if (index < 0 || !validWeight(value))
+        return 0;
+    const auto at = static_cast<std::size_t>(index);
+    if (partWeights.size() <= at)
+        partWeights.resize(at + 1, limitedToParts ? 0.0f : 1.0f);
+    partWeights[at] = static_cast<float>(value);
+    return 1;
+}
+
+double KTAnimationAction::getPartWeight(const RWCString& part) const {
+    const int index = mixer != nullptr ? mixer->getPartIndex(part) : -1;
+    if (index < 0)
+        return 0.0;
+    const auto at = static_cast<std::size_t>(index);
+    if (at < partWeights.size())
+        return partWeights[at];
+    return limitedToParts ? 0.0 : 1.0;
+}
+
+int KTAnimationAction::limitToParts(const std::vector<RWCString>& parts) {
+    if (mixer == nullptr)
+        return 0;
+    for (const RWCString& part : parts) {
+        if (mixer->getPartIndex(part) < 0)
+            return 0;
+    }
+    limitedToParts = !parts.empty();
+    partWeights.assign(limitedToParts ? mixer->getNumParts() : 0, 0.0f);
+    for (const RWCString& part : parts)
+        partWeights[static_cast<std::size_t>(mixer->getPartIndex(part))] = 1.0f;
+    return 1;
+}
+
+int KTAnimationAction::getFadeDirection() const {
+    if (!fade.running)
+        return 0;
+    return fade.to > 0.0 ? 1 : -1;
+}
+
 void KTAnimationAction::startFade(double target, double seconds) {
-    if (!(seconds > 0.0) || !std::isfinite(seconds)) {
+    // Already on its way there: it goes on where it stands.
+    if (seconds > 0.0 && fade.running && fade.to == target)
+        return;
+    if (!(seconds > 0.0)) {
         fade = Ramp();
         fadeValue = target;
         if (target <= 0.0)
             stop();
         return;
     }
+    if (!fade.running && fadeValue == target)
+        return;
     fade = Ramp{true, fadeValue, target, 0.0, seconds};
 }
 
@@ -180,54 +216,47 @@ void KTAnimationAction::stopWarp() {
     warpValue = 1.0;
 }
 
-void KTAnimationAction::fadeIn(double seconds) {
+int KTAnimationAction::fadeIn(double seconds) {
+    if (!validSeconds(seconds))
+        return 0;
     const bool wasActive = active;
     play();
     if (!wasActive)
         fadeValue = 0.0;
-    if (fadePartner != nullptr) {
-        fadePartner->fadePartner = nullptr;
-        fadePartner = nullptr;
-    }
     startFade(1.0, seconds);
+    return 1;
 }
 
-void KTAnimationAction::fadeOut(double seconds) {
-    if (!active)
-        return;
-    if (fadePartner != nullptr) {
-        fadePartner->fadePartner = nullptr;
-        fadePartner = nullptr;
-    }
-    startFade(0.0, seconds);
+int KTAnimationAction::fadeOut(double seconds) {
+    if (!validSeconds(seconds))
+        return 0;
+    if (active)
+        startFade(0.0, seconds);
+    return 1;
 }
 
 int KTAnimationAction::crossFadeTo(KTAnimationAction& other, double seconds, int warpSpeeds) {
-    if (&other == this || other.mixer != mixer)
+    if (&other == this || other.mixer != mixer || !validSeconds(seconds))
         return 0;
-    // Asked again while the same crossfade runs: let it run.
-    if (fadePartner == &other && other.fadePartner == this && fade.running && fade.to == 0.0 &&
-        other.fade.running && other.fade.to == 1.0)
+    // Asked again while it runs: let it run, warps included.
+    if (seconds > 0.0 && getFadeDirection() < 0 && other.getFadeDirection() > 0)
         return 1;
     const double thisDuration = getDuration();
     const double otherDuration = other.getDuration();
+    const bool sourcePlaying = getState() == PLAYING;
     const bool otherWasActive = other.active;
     fadeOut(seconds);
     other.fadeIn(seconds);
-    if (warpSpeeds && thisDuration > 0.0 && otherDuration > 0.0) {
+    if (!warpSpeeds) {
+        stopWarp();
+        other.stopWarp();
+    } else if (sourcePlaying && active && thisDuration > 0.0 && otherDuration > 0.0) {
         // Each from the speed it runs at now, so that turning a crossfade
         // back does not jump; a newly started action from the ratio that
         // matches this one's cycle.
         startWarp(warpValue, thisDuration / otherDuration, seconds);
         other.startWarp(otherWasActive ? other.warpValue : otherDuration / thisDuration, 1.0,
                         seconds);
-    } else {
-        stopWarp();
-        other.stopWarp();
-    }
-    if (active && other.active) {
-        fadePartner = &other;
-        other.fadePartner = this;
     }
     return 1;
 }
@@ -235,31 +264,12 @@ int KTAnimationAction::crossFadeTo(KTAnimationAction& other, double seconds, int
 void KTAnimationAction::advance(double elapsed, std::vector<Event>& events) {
     if (!active)
         return;
-    if (playing && clip) {
-        const double duration = getDuration();
-        const double rate = getEffectiveSpeed();
-        const double previous = time;
-        time += elapsed * rate;
-        if (timing.wrap == KTAnimationClip::CLAMP) {
-            bool finished = false;
-            if (rate > 0.0 && time >= duration) {
-                time = duration;
-                finished = true;
-            } else if (rate < 0.0 && time <= 0.0) {
-                time = 0.0;
-                finished = true;
-            }
-            if (finished) {
-                playing = false;
-                events.push_back(FINISHED);
-            }
-        } else if (duration > 0.0) {
-            double loops = std::fabs(std::floor(time / duration) - std::floor(previous / duration));
-            if (loops > maxLoopsReported)
-                loops = maxLoopsReported;
-            for (; loops > 0.0; loops -= 1.0)
-                events.push_back(LOOPED);
-        }
+    if (clip) {
+        const KTAnimationPlayhead::Step step =
+            playhead.advance(elapsed, timing.wrap, getDuration(), warpValue);
+        if (step.finished)
+            events.push_back(FINISHED);
+        events.insert(events.end(), step.loops, LOOPED);
     }
     if (warp.running) {
         warp.elapsed += elapsed;
@@ -274,10 +284,6 @@ void KTAnimationAction::advance(double elapsed, std::vector<Event>& events) {
         if (fade.elapsed >= fade.seconds) {
             fade.running = false;
             fadeValue = fade.to;
-            if (fadePartner != nullptr && !fadePartner->fade.running) {
-                fadePartner->fadePartner = nullptr;
-                fadePartner = nullptr;
-            }
             if (fade.to <= 0.0)
                 stop();
             events.push_back(FADE_DONE);

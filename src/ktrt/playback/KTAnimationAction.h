@@ -3,34 +3,68 @@
 #include <memory>
 #include <vector>
 
+#include <rw/RWCString.h>
+
+#include <ktrt/playback/KTAnimationPlayhead.h>
 #include <ktrt/pose/KTAnimationClip.h>
 #include <ktrt/visibility.h>
 
 class KTAnimationMixer;
 
 /// One animation played in a KTAnimationMixer: a shared clip with its own
-/// time, speed, timing (key rate or cycle length, interpolation, wrap mode),
-/// weight and blend mode, play state and fades. The mixer owns its actions
+/// playhead (time, speed, play state: the time rules of KTAnimationPlayer),
+/// timing (key rate or cycle length, interpolation, wrap mode), weight,
+/// blend mode, part weights and fades. The mixer owns its actions
 /// (KTAnimationMixer::addAction()) and advances them; an action does nothing
 /// by itself.
 ///
-/// Weights: the action contributes getEffectiveWeight(), its weight times its
-/// fade (0 while stopped). A fade moves the fade linearly from where it
-/// stands to its target over the given seconds, so a fade that replaces
-/// another (an interrupted crossfade turned back half-way) continues from the
-/// current weight without a jump. Fading out to 0 stops the action; played
-/// again, it starts from its beginning unless setKeepTime() says otherwise.
+/// State: STOPPED (contributes nothing), PLAYING (the time runs) or PAUSED
+/// (the time holds, the pose still contributes). Fading is a property beside
+/// the state: a fade moves the fade factor linearly from where it stands to
+/// 0 or 1 over the given seconds. What each call does:
 ///
-/// crossFadeTo(other, seconds, warp) fades this action out and `other` in
-/// over the same seconds; asked again for the same pair while that fade runs,
-/// it changes nothing. With warp, the two speeds are scaled during the fade
-/// so that both cycles run at the same pace (this one's from 1 to the ratio
-/// of the durations, the other's from the inverse ratio to 1); when the fade
-/// ends both have their own speeds back.
+/// | call              | STOPPED                           | PLAYING                          |
+/// PAUSED               |
+/// |-------------------|-----------------------------------|----------------------------------|----------------------|
+/// | play()            | PLAYING at full fade, from time 0 | (1)                              |
+/// PLAYING (1)          | |                   | (kept with setKeepTime(1)) (1)    | | | | pause()
+/// | nothing                           | PAUSED                           | nothing              |
+/// | stop()            | nothing                           | STOPPED, no fade, no warp (2)    | as
+/// PLAYING           | | fadeIn(s)         | PLAYING, fade 0 -> 1 over s       | fade -> 1 over s
+/// (3)             | PLAYING, as PLAYING  | | fadeOut(s)        | nothing | fade -> 0 over s (3),
+/// then       | as PLAYING; the time | |                   |                                   |
+/// STOPPED                          | holds                | | crossFadeTo(o, s) | o.fadeIn(s); no
+/// warp              | fadeOut(s), o.fadeIn(s); warp    | fadeOut(s),          | | | | when asked
+/// (4)                   | o.fadeIn(s); no warp | | mixer advance()   | nothing | the time runs; a
+/// CLAMP end:      | fades run            | |                   | | PAUSED + FINISHED; fades run
+/// (5) |                      |
 ///
-/// Copies hold the same clip and state but belong to no mixer and to no
-/// crossfade: only the actions a mixer made are advanced and can fade into
-/// each other.
+/// (1) A CLAMP play that stands at its end starts over from the other end; a
+///     running fade keeps running.
+/// (2) On the mixer's next advance() the parts only this action animated go
+///     back to their rest pose, so a later fadeIn() starts from there.
+/// (3) A fade toward the same end that is already running continues where
+///     it stands, whoever asks (fadeIn() every tick, crossFadeTo() from
+///     several sources): it ends, and FADE_DONE comes, once. A fade-in of an
+///     action at full fade does nothing. 0 seconds: at once (fadeOut(0)
+///     stops at once, without FADE_DONE).
+/// (4) With warp, this action's speed goes from what it runs at now to the
+///     ratio of the durations and `o`'s from the inverse ratio (or what it
+///     runs at, when active) to 1, so both cycles meet; both have their own
+///     speeds back when the fade ends. Only a playing source warps. Asked
+///     again while this action fades out and `o` fades in, it changes
+///     nothing.
+/// (5) When a fade ends, FADE_DONE; a fade-out then stops the action, and the
+///     mixer blends that tick without it.
+///
+/// Refused (0, nothing changed): fade seconds that are negative or not
+/// finite, weights that are negative, not finite or too large for a float,
+/// speeds and times that are not finite, timing the clip refuses.
+///
+/// Events reach the mixer's callback only from KTAnimationMixer::advance(),
+/// never from a call above (see KTAnimationMixer::setCallback() for what a
+/// callback may do). Copies hold the same clip and state but belong to no
+/// mixer: only the actions a mixer made are advanced.
 class KTRT_API KTAnimationAction {
 public:
     /// How the action's pose enters the mixer's.
@@ -44,13 +78,19 @@ public:
         FINISHED, ///< a CLAMP play reached its end and paused there
         FADE_DONE ///< a fade reached its target (after a fade out: stopped)
     };
+    /// The play state (see the class comment for the transitions).
+    enum State {
+        STOPPED, ///< contributes nothing; played again it starts over
+        PLAYING, ///< the time runs
+        PAUSED   ///< the time holds; the pose still contributes
+    };
 
     /// An action of no mixer and no clip: it contributes nothing.
     KTAnimationAction();
-    /// The same clip, settings and state, of no mixer (see the class comment).
+    /// The same clip, settings and state, of no mixer.
     KTAnimationAction(const KTAnimationAction& other);
     /// Takes the clip, settings and state of `other`; the action keeps its own
-    /// mixer and leaves the crossfade it was in.
+    /// mixer.
     KTAnimationAction& operator=(const KTAnimationAction& other);
     /// Nothing to release beyond the shared clip.
     ~KTAnimationAction();
@@ -62,19 +102,17 @@ public:
     /// The clip played (shared), or null.
     const std::shared_ptr<const KTAnimationClip>& getClip() const { return clip; }
 
-    /// Starts or resumes at full fade, from time 0 when the action was
-    /// stopped (a fade out ended, or stop()) unless setKeepTime(1) was given;
-    /// a CLAMP play that stands at its end starts over. A fade in progress
-    /// keeps running.
+    /// See the table in the class comment.
     void play();
-    /// Stops at once: no weight, no fade, no warp; played again it starts
-    /// from time 0 unless setKeepTime(1) was given.
+    /// See the table in the class comment.
     void stop();
-    /// Holds the time where it is; the action keeps its weight.
+    /// See the table in the class comment.
     void pause();
-    /// 1 while the time runs.
-    int isPlaying() const { return playing ? 1 : 0; }
-    /// 1 while the action contributes a pose: playing or paused, not stopped.
+    /// STOPPED, PLAYING or PAUSED.
+    State getState() const;
+    /// 1 while PLAYING.
+    int isPlaying() const { return active ? playhead.isPlaying() : 0; }
+    /// 1 while the action contributes a pose: PLAYING or PAUSED.
     int isActive() const { return active ? 1 : 0; }
 
     /// Whether play() after a stop keeps the time (1) or starts from 0 (0,
@@ -83,28 +121,28 @@ public:
     /// 0 by default.
     int getKeepTime() const { return keepTime ? 1 : 0; }
 
-    /// Moves to `seconds` (clamped to [0, duration] under CLAMP); a time that
-    /// is not finite is ignored.
-    void setTime(double seconds);
+    /// Moves to `seconds` (clamped to [0, duration] under CLAMP); 0 for a
+    /// time that is not finite.
+    int setTime(double seconds);
     /// The time in seconds.
-    double getTime() const { return time; }
-    /// The action's own speed; negative plays backwards. Not finite: ignored.
-    void setSpeed(double factor);
+    double getTime() const { return playhead.getTime(); }
+    /// The action's own speed; negative plays backwards. 0 when not finite.
+    int setSpeed(double factor);
     /// 1 by default.
-    double getSpeed() const { return speed; }
+    double getSpeed() const { return playhead.getSpeed(); }
     /// The speed the time runs at now: the own speed times a running warp.
     double getEffectiveSpeed() const;
-    /// The key rate or cycle length, interpolation and wrap mode; timing that
-    /// the clip refuses (KTAnimationClip::getDuration() 0 for a rate that is
-    /// not positive and finite) is ignored. 1 when taken.
+    /// The key rate or cycle length, interpolation and wrap mode; 1 when
+    /// taken, 0 for timing the clip refuses (KTAnimationClip::validate()).
     int setTiming(const KTAnimationClip::Timing& timing);
-    /// 30 keys per second, LINEAR, LOOP by default.
+    /// What the mixer was given with the action (KTAnimationMixer::addAction());
+    /// the clip's defaults otherwise.
     const KTAnimationClip::Timing& getTiming() const { return timing; }
     /// Seconds of one cycle under the current timing.
     double getDuration() const;
 
-    /// The weight, in [0, infinity); negative or not finite: ignored.
-    void setWeight(double value);
+    /// The weight, in [0, float max]; 0 for a value outside.
+    int setWeight(double value);
     /// 1 by default.
     double getWeight() const { return weight; }
     /// The weight the mixer blends with now: weight times fade; 0 when
@@ -116,24 +154,38 @@ public:
     BlendMode getBlendMode() const { return blendMode; }
     /// Per-part weights (masks), in the mixer's part order
     /// (KTAnimationMixer::getPartName()); parts past the end weigh 1. A
-    /// negative or non-finite entry refuses the whole list (0).
+    /// negative or non-finite entry refuses the whole list (0). Ends a
+    /// limitToParts().
     int setPartWeights(const std::vector<float>& weights);
     /// Empty by default: every part weighs 1.
     const std::vector<float>& getPartWeights() const { return partWeights; }
+    /// Sets the weight of the mixer's part named `part` for this action: 1
+    /// when taken; 0 with nothing changed for a name that none of the mixer's
+    /// parts has (KTAnimationMixer::getPartIndex()), for a weight refused as
+    /// by setWeight(), or for an action of no mixer.
+    int setPartWeight(const RWCString& part, double weight);
+    /// The weight of the part named `part`: 1 unless set; 0 for an unknown
+    /// name.
+    double getPartWeight(const RWCString& part) const;
+    /// A mask by names: the named parts weigh 1, every other part of the
+    /// mixer 0, parts it binds later included. 1 when taken; 0 with nothing
+    /// changed when a name is unknown (see setPartWeight()) or the action
+    /// belongs to no mixer. An empty list lets every part weigh 1 again.
+    int limitToParts(const std::vector<RWCString>& parts);
 
-    /// Plays the action (see play()) and fades it in from its current fade
-    /// (0 when stopped) to full over `seconds`; 0 or less: at once.
-    void fadeIn(double seconds);
-    /// Fades the action out from its current fade to 0 over `seconds`, then
-    /// stops it; 0 or less: stops it at once.
-    void fadeOut(double seconds);
-    /// Fades this action out and `other` in over `seconds` (see the class
-    /// comment), `other` starting as play() says; with `warp` non-zero their
-    /// speeds meet during the fade. 0 when `other` is this action or belongs
-    /// to another mixer.
+    /// See the table in the class comment; 0 for refused seconds.
+    int fadeIn(double seconds);
+    /// See the table in the class comment; 0 for refused seconds.
+    int fadeOut(double seconds);
+    /// Fades this action out and `other` in over `seconds` (see the table in
+    /// the class comment), with `warp` non-zero their speeds meet. 0 when
+    /// `other` is this action or belongs to another mixer, or for refused
+    /// seconds.
     int crossFadeTo(KTAnimationAction& other, double seconds, int warp);
     /// 1 while a fade runs.
     int isFading() const { return fade.running ? 1 : 0; }
+    /// The fade running toward 1 (1), toward 0 (-1), or none (0).
+    int getFadeDirection() const;
     /// The fade factor now, in [0, 1].
     double getFade() const { return fadeValue; }
 
@@ -149,7 +201,8 @@ private:
         double valueAt() const;
     };
 
-    KTAnimationAction(KTAnimationMixer* owner, std::shared_ptr<const KTAnimationClip> played);
+    KTAnimationAction(KTAnimationMixer* owner, std::shared_ptr<const KTAnimationClip> played,
+                      const KTAnimationClip::Timing& timing);
     void startFade(double target, double seconds);
     void startWarp(double from, double to, double seconds);
     void stopWarp();
@@ -160,12 +213,12 @@ private:
     KTAnimationMixer* mixer;
     std::shared_ptr<const KTAnimationClip> clip;
     KTAnimationClip::Timing timing;
-    double time;
-    double speed;
+    KTAnimationPlayhead playhead;
     double weight;
     BlendMode blendMode;
     std::vector<float> partWeights;
-    bool playing;
+    // After limitToParts(): parts the mixer binds later weigh 0, not 1.
+    bool limitedToParts;
     bool active;
     bool keepTime;
     bool startOver;
@@ -173,7 +226,4 @@ private:
     double fadeValue;
     Ramp warp;
     double warpValue;
-    // The other action of a running crossfade, so that asking for the same
-    // crossfade again changes nothing.
-    KTAnimationAction* fadePartner;
 };

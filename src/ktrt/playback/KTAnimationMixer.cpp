@@ -32,27 +32,19 @@ void KTAnimationMixer::copyFrom(const KTAnimationMixer& other) {
     binding = other.binding;
     partNames = other.partNames;
     partsByName = other.partsByName;
+    clips = other.clips;
     restPose = other.restPose;
     restPoseValid = other.restPoseValid;
     pose = other.pose;
     actions.clear();
     pending.clear();
+    writtenChannels = other.writtenChannels;
     for (const Entry& entry : other.actions) {
         if (entry.removed)
             continue;
         auto copy = std::make_unique<KTAnimationAction>(*entry.action);
         copy->mixer = this;
-        copy->fadePartner = nullptr;
         addEntry(std::move(copy));
-    }
-    // A crossfade between two of the source's actions links their copies.
-    for (std::size_t i = 0; i < other.actions.size(); ++i) {
-        const KTAnimationAction* partner = other.actions[i].action->fadePartner;
-        for (std::size_t j = 0; partner != nullptr && j < other.actions.size(); ++j) {
-            if (other.actions[j].action.get() == partner && i < actions.size() &&
-                j < actions.size())
-                actions[i].action->fadePartner = actions[j].action.get();
-        }
     }
     callback = other.callback;
     callbackData = other.callbackData;
@@ -71,6 +63,11 @@ int KTAnimationMixer::partIndex(const RWCString& name) {
         index = static_cast<int>(partNames.size());
         partNames.push_back(name);
         restPoseValid = false;
+        for (Entry& entry : actions) {
+            KTAnimationAction& action = *entry.action;
+            if (action.limitedToParts)
+                action.partWeights.resize(partNames.size(), 0.0f);
+        }
     }
     // Parts the component lacks are remembered too, so they are looked up once.
     partsByName.emplace(name.std(), index);
@@ -87,17 +84,22 @@ void KTAnimationMixer::addEntry(std::unique_ptr<KTAnimationAction> action) {
     actions.push_back(std::move(entry));
 }
 
-KTAnimationAction* KTAnimationMixer::addAction(const std::shared_ptr<const KTAnimationClip>& clip) {
-    if (!clip || binding.getComponent() == nullptr)
+KTAnimationAction* KTAnimationMixer::addAction(const std::shared_ptr<const KTAnimationClip>& clip,
+                                               const KTAnimationClip::Timing& timing) {
+    if (!clip || binding.getComponent() == nullptr || !KTAnimationClip::validate(0.0, timing))
         return nullptr;
-    addEntry(std::unique_ptr<KTAnimationAction>(new KTAnimationAction(this, clip)));
+    addEntry(std::unique_ptr<KTAnimationAction>(new KTAnimationAction(this, clip, timing)));
     return actions.back().action.get();
 }
 
-KTAnimationAction* KTAnimationMixer::addAction(KTComponentAnimation* animation) {
-    if (animation == nullptr)
+KTAnimationAction* KTAnimationMixer::addAction(KTComponentAnimation* animation,
+                                               const KTAnimationClip::Timing& timing) {
+    if (animation == nullptr || binding.getComponent() == nullptr)
         return nullptr;
-    return addAction(KTAnimationClip::create(*animation));
+    std::shared_ptr<const KTAnimationClip>& clip = clips[animation];
+    if (!clip)
+        clip = KTAnimationClip::create(*animation);
+    return addAction(clip, timing);
 }
 
 int KTAnimationMixer::removeAction(KTAnimationAction* action) {
@@ -122,6 +124,11 @@ KTAnimationAction* KTAnimationMixer::getAction(unsigned int index) const {
 
 const RWCString& KTAnimationMixer::getPartName(unsigned int index) const {
     return index < partNames.size() ? partNames[index] : noName;
+}
+
+int KTAnimationMixer::getPartIndex(const RWCString& name) const {
+    const auto known = partsByName.find(name.std());
+    return known != partsByName.end() ? known->second : -1;
 }
 
 void KTAnimationMixer::blend() {
@@ -190,21 +197,59 @@ void KTAnimationMixer::advance(double elapsedSeconds) {
         for (KTAnimationAction::Event event : actionEvents)
             pending.push_back(Pending{entry.action.get(), event});
     }
+    // An action whose fade-out ended above is stopped: this tick blends
+    // without it.
     blend();
+    restoreReleasedParts();
     binding.write(pose);
+    forgetRestoredParts();
 
     if (callback == nullptr || pending.empty())
         return;
+    // The callback may delete this mixer (directly, through its component or
+    // by reloading the world's animations): nothing of it is read once the
+    // token has expired. Indices, not iterators: it may also add actions or
+    // assign another mixer to this one, which clears `pending`.
+    const std::weak_ptr<const void> alive = lifetime;
     dispatching = true;
-    for (const Pending& event : pending) {
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        const Pending event = pending[i];
         bool gone = false;
         for (const Entry& entry : actions)
             gone = gone || (entry.action.get() == event.action && entry.removed);
-        if (!gone)
-            callback(callbackData, this, event.action, event.event);
+        if (gone || callback == nullptr)
+            continue;
+        callback(callbackData, this, event.action, event.event);
+        if (alive.expired())
+            return;
     }
     dispatching = false;
     dropRemoved();
+}
+
+void KTAnimationMixer::restoreReleasedParts() {
+    const unsigned int numParts = pose.getNumParts();
+    writtenChannels.resize(numParts, 0);
+    restoredChannels.assign(numParts, 0);
+    for (unsigned int p = 0; p < numParts; ++p) {
+        const int now = pose.getChannels(p);
+        // Channels written last tick that nothing animates now go back to the
+        // rest pose, once: after that a host may set them by hand.
+        const int released = writtenChannels[p] & ~now;
+        writtenChannels[p] = now;
+        if (released & KTPose::TRANSLATION)
+            pose.setTranslation(p, restPose.getTranslation(p));
+        if (released & KTPose::ROTATION)
+            pose.setRotation(p, restPose.getRotation(p));
+        restoredChannels[p] = released;
+    }
+}
+
+void KTAnimationMixer::forgetRestoredParts() {
+    for (unsigned int p = 0; p < restoredChannels.size(); ++p) {
+        if (restoredChannels[p] != 0)
+            pose.setPart(p, pose.getTranslation(p), pose.getRotation(p), writtenChannels[p]);
+    }
 }
 
 void KTAnimationMixer::dropRemoved() {
@@ -226,29 +271,11 @@ void KTAnimationMixer::setCallback(Callback* function, void* data) {
 int KTAnimationMixer::restoreActions(const KTAnimationMixer& saved) {
     if (saved.getComponent() != getComponent())
         return 0;
+    writtenChannels = saved.writtenChannels;
     const std::size_t count = std::min(actions.size(), saved.actions.size());
-    const auto indexIn = [](const std::vector<Entry>& list, const KTAnimationAction* action) {
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            if (list[i].action.get() == action)
-                return i;
-        }
-        return list.size();
-    };
-    const auto sameClip = [&](std::size_t i) {
-        return actions[i].action->getClip() == saved.actions[i].action->getClip();
-    };
-    // States first (each assignment leaves the crossfade it was in), then the
-    // crossfade partners by their place in the list.
     for (std::size_t i = 0; i < count; ++i) {
-        if (sameClip(i))
+        if (actions[i].action->getClip() == saved.actions[i].action->getClip())
             *actions[i].action = *saved.actions[i].action;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!sameClip(i))
-            continue;
-        const std::size_t partner = indexIn(saved.actions, saved.actions[i].action->fadePartner);
-        if (partner < count && sameClip(partner))
-            actions[i].action->fadePartner = actions[partner].action.get();
     }
     return 1;
 }

@@ -28,8 +28,10 @@ class KTComponentAnimation;
 /// weights); a part that the actions weigh less than 1 in all takes the
 /// rest of the weight from the pose it had when the mixer bound it. Then every
 /// ADDITIVE action adds its difference from its own pose at time 0, scaled by
-/// its weight. A part or channel that no active action animates is not
-/// written.
+/// its weight. A channel that no active action animates any longer
+/// (the last action animating it stopped, or its fade-out ended on this
+/// tick) is written back to its rest pose once, then left alone, so that a
+/// host may set it by hand.
 ///
 /// The mixer binds the parts its actions' tracks name, as actions are added;
 /// tracks whose part the component lacks are skipped. It writes nothing once
@@ -59,11 +61,17 @@ public:
     /// 1 when both play on the same component.
     int operator==(const KTAnimationMixer& other) const;
 
-    /// A new stopped action of `clip` (shared), owned by the mixer; null for
-    /// a null clip or a mixer of no component.
-    KTAnimationAction* addAction(const std::shared_ptr<const KTAnimationClip>& clip);
-    /// As addAction() with a clip made from `animation` now; null for null.
-    KTAnimationAction* addAction(KTComponentAnimation* animation);
+    /// A new stopped action of `clip` (shared) under `timing`, owned by the
+    /// mixer; null for a null clip, timing the clip refuses or a mixer of no
+    /// component.
+    KTAnimationAction* addAction(const std::shared_ptr<const KTAnimationClip>& clip,
+                                 const KTAnimationClip::Timing& timing = {});
+    /// As addAction() with the clip of `animation` (not owned): prepared the
+    /// first time the mixer is given that animation and shared by every
+    /// action of it after that, so later changes to its keys do not reach the
+    /// mixer (add a new KTAnimationClip::create() then). Null for null.
+    KTAnimationAction* addAction(KTComponentAnimation* animation,
+                                 const KTAnimationClip::Timing& timing = {});
     /// Deletes `action`; 0 when it is not one of this mixer's. Safe from
     /// inside the callback.
     int removeAction(KTAnimationAction* action);
@@ -81,10 +89,13 @@ public:
     unsigned int getNumParts() const { return static_cast<unsigned int>(partNames.size()); }
     /// The name of part `index`; "" past the end.
     const RWCString& getPartName(unsigned int index) const;
+    /// The number of the bound part named `name`, or -1 when no part of that
+    /// name is bound.
+    int getPartIndex(const RWCString& name) const;
 
     /// Puts back the state of the actions from `saved`, a copy of this mixer
     /// made earlier: action i takes the time, speed, timing, weight, blend
-    /// mode, part weights, play state, fade and warp of `saved`'s action i,
+    /// mode, part weights, play state, fades and warp of `saved`'s action i,
     /// for every i where both have an action of the same clip. Actions added
     /// or removed since are left as they are; nothing is written. 0 when
     /// `saved` plays on another component.
@@ -98,7 +109,13 @@ public:
     const KTPose& getPose() const { return pose; }
     /// Writes back the five transform fields every part had when bound.
     void resetState();
-    /// Sets the callback (null for none) and its data.
+    /// Sets the callback (null for none) and its data. It is called only
+    /// from inside advance(), after the pose is written, once per event. It
+    /// may do anything to the actions (play, fade, remove, add), copy the
+    /// mixer, delete the mixer, remove or delete its component, or reload the
+    /// KTWorldAnimations that owns the mixer: advance() reads nothing of a
+    /// deleted mixer, and events of a removed action are not reported. An
+    /// advance() called from inside the callback is ignored.
     void setCallback(Callback* callback, void* data);
     /// The binding of the mixer's parts (what it writes, and whether the
     /// component is still there).
@@ -131,15 +148,23 @@ private:
     int partIndex(const RWCString& name);
     void addEntry(std::unique_ptr<KTAnimationAction> action);
     void blend();
+    void restoreReleasedParts();
+    void forgetRestoredParts();
     void dropRemoved();
 
     KTPartBinding binding;
     std::vector<RWCString> partNames;
     // Part name -> part number, -1 for names the component lacks.
     std::unordered_map<std::string, int> partsByName;
+    // The clip prepared for each animation given to addAction().
+    std::unordered_map<const KTComponentAnimation*, std::shared_ptr<const KTAnimationClip>> clips;
     KTPose restPose;
     bool restPoseValid = false;
     KTPose pose;
+    // Per part, the channels the last advance() wrote from actions, and the
+    // channels this one put back to the rest pose.
+    std::vector<int> writtenChannels;
+    std::vector<int> restoredChannels;
     std::vector<Entry> actions;
     std::vector<KTPoseBlend::Layer> layers;
     std::vector<KTAnimationAction::Event> actionEvents;

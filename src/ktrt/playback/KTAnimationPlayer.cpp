@@ -3,17 +3,8 @@
 #include <cmath>
 #include <utility>
 
-namespace {
-
-// advance() reports at most this many loops at once: an elapsed time many
-// cycles long (a host that slept) is not worth a storm of callbacks.
-const double maxLoopsReported = 1000.0;
-
-} // namespace
-
 KTAnimationPlayer::KTAnimationPlayer()
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
-      lifetime(std::make_shared<const int>(0)) {}
+    : callback(nullptr), callbackData(nullptr), lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      double keysPerSecond)
@@ -22,13 +13,11 @@ KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* 
 KTAnimationPlayer::KTAnimationPlayer(KTComponent* object, KTComponentAnimation* animation,
                                      std::shared_ptr<const KTAnimationClip> clip,
                                      double keysPerSecond)
-    : sampler(object, animation, std::move(clip), keysPerSecond), time(0.0), speed(1.0),
-      playing(false), callback(nullptr), callbackData(nullptr),
-      lifetime(std::make_shared<const int>(0)) {}
+    : sampler(object, animation, std::move(clip), keysPerSecond), callback(nullptr),
+      callbackData(nullptr), lifetime(std::make_shared<const int>(0)) {}
 
 KTAnimationPlayer::KTAnimationPlayer(const KTAnimationPlayer& other)
-    : time(0.0), speed(1.0), playing(false), callback(nullptr), callbackData(nullptr),
-      lifetime(std::make_shared<const int>(0)) {
+    : callback(nullptr), callbackData(nullptr), lifetime(std::make_shared<const int>(0)) {
     copyFrom(other);
 }
 
@@ -42,9 +31,7 @@ KTAnimationPlayer::~KTAnimationPlayer() = default;
 
 void KTAnimationPlayer::copyFrom(const KTAnimationPlayer& other) {
     sampler = other.sampler;
-    time = other.time;
-    speed = other.speed;
-    playing = other.playing;
+    playhead = other.playhead;
     callback = other.callback;
     callbackData = other.callbackData;
 }
@@ -54,70 +41,43 @@ int KTAnimationPlayer::operator==(const KTAnimationPlayer& other) const {
 }
 
 void KTAnimationPlayer::play() {
-    if (sampler.getWrapMode() == KTAnimationSampler::CLAMP) {
-        const double duration = sampler.getDuration();
-        if (speed >= 0.0 && time >= duration)
-            time = 0.0;
-        else if (speed < 0.0 && time <= 0.0)
-            time = duration;
-    }
-    playing = true;
+    playhead.play(sampler.getWrapMode(), sampler.getDuration());
 }
 
 void KTAnimationPlayer::pause() {
-    playing = false;
+    playhead.pause();
 }
 
 void KTAnimationPlayer::seek(double seconds) {
-    if (!std::isfinite(seconds))
-        return;
-    if (sampler.getWrapMode() == KTAnimationSampler::CLAMP) {
-        const double duration = sampler.getDuration();
-        seconds = seconds < 0.0 ? 0.0 : (seconds > duration ? duration : seconds);
-    }
-    time = seconds;
-    sampler.sample(time);
+    if (playhead.setTime(seconds, sampler.getWrapMode(), sampler.getDuration()))
+        sampler.sample(playhead.getTime());
 }
 
 void KTAnimationPlayer::setSpeed(double factor) {
-    if (std::isfinite(factor))
-        speed = factor;
+    playhead.setSpeed(factor);
 }
 
 void KTAnimationPlayer::advance(double elapsedSeconds) {
-    if (!playing || !(elapsedSeconds >= 0.0) || !std::isfinite(elapsedSeconds))
+    if (!playhead.isPlaying() || !(elapsedSeconds >= 0.0) || !std::isfinite(elapsedSeconds))
         return;
-    const double duration = sampler.getDuration();
-    const double previous = time;
-    time += elapsedSeconds * speed;
-
-    if (sampler.getWrapMode() == KTAnimationSampler::CLAMP) {
-        bool finished = false;
-        if (speed > 0.0 && time >= duration) {
-            time = duration;
-            finished = true;
-        } else if (speed < 0.0 && time <= 0.0) {
-            time = 0.0;
-            finished = true;
-        }
-        sampler.sample(time);
-        if (finished) {
-            playing = false;
-            if (callback)
-                callback(callbackData, this, FINISHED);
-        }
+    const KTAnimationPlayhead::Step step =
+        playhead.advance(elapsedSeconds, sampler.getWrapMode(), sampler.getDuration());
+    sampler.sample(playhead.getTime());
+    if (!callback)
+        return;
+    // The callback may delete this player: nothing of it is read once the
+    // token has expired.
+    const std::weak_ptr<const void> alive = lifetime;
+    if (step.finished) {
+        callback(callbackData, this, FINISHED);
         return;
     }
-
-    sampler.sample(time);
-    if (!callback || duration <= 0.0)
-        return;
-    double loops = std::fabs(std::floor(time / duration) - std::floor(previous / duration));
-    if (loops > maxLoopsReported)
-        loops = maxLoopsReported;
-    // The callback may pause or retarget the player; stop reporting then.
-    for (; loops > 0.0 && playing; loops -= 1.0)
+    // It may also pause or retarget the player; stop reporting then.
+    for (unsigned int loop = 0; loop < step.loops; ++loop) {
         callback(callbackData, this, LOOPED);
+        if (alive.expired() || !playhead.isPlaying() || !callback)
+            return;
+    }
 }
 
 void KTAnimationPlayer::resetState() {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <ktrt/playback/KTAnimationPlayhead.h>
 #include <ktrt/playback/KTAnimationSampler.h>
 #include <ktrt/visibility.h>
 
@@ -9,7 +10,8 @@ class KTComponent;
 class KTComponentAnimation;
 
 /// Plays a component animation by time: owns one KTAnimationSampler bound to
-/// the component and keeps the playing time, the speed and the play state.
+/// the component and a KTAnimationPlayhead (the playing time, the speed and
+/// the play state, under the same time rules as a mixer's actions).
 /// advance() moves the time on by elapsed seconds times the speed (negative
 /// plays backwards) and writes the pose; KTWorldDriver::addPlayer() has the
 /// driver call it with the real time between its firings.
@@ -72,19 +74,19 @@ public:
     /// Stops the time where it is; the pose stays.
     void pause();
     /// 1 while playing.
-    int isPlaying() const { return playing ? 1 : 0; }
+    int isPlaying() const { return playhead.isPlaying(); }
 
     /// Moves to `seconds` (clamped to [0, duration] under CLAMP) and writes
     /// that pose, playing or not; no event is reported. A time that is not
     /// finite is ignored.
     void seek(double seconds);
     /// The playing time in seconds.
-    double getTime() const { return time; }
+    double getTime() const { return playhead.getTime(); }
 
     /// Multiplies elapsed time; negative plays backwards, 0 holds the pose.
     void setSpeed(double factor);
     /// 1 by default.
-    double getSpeed() const { return speed; }
+    double getSpeed() const { return playhead.getSpeed(); }
     /// Chooses the wrap mode (see KTAnimationSampler).
     void setWrapMode(KTAnimationSampler::WrapMode mode) { sampler.setWrapMode(mode); }
     /// The wrap mode, LOOP by default.
@@ -109,7 +111,11 @@ public:
     void resetState();
 
     /// Sets the callback (null for none) and the data handed to it. It is
-    /// called from inside advance(), after the pose is written.
+    /// called only from inside advance(), after the pose is written. It may
+    /// pause, seek or replay the player (no further LOOPED of that advance is
+    /// reported once it pauses), and it may delete the player, its component
+    /// or the KTWorldAnimations that owns it: advance() touches nothing after
+    /// that.
     void setCallback(Callback* callback, void* data);
 
     /// A token that expires when this player is destroyed, for whoever keeps
@@ -121,9 +127,7 @@ private:
     void copyFrom(const KTAnimationPlayer& other);
 
     KTAnimationSampler sampler;
-    double time;
-    double speed;
-    bool playing;
+    KTAnimationPlayhead playhead;
     Callback* callback;
     void* callbackData;
     // Owned by this player alone; holders of its weak pointers see it expire

@@ -10,15 +10,6 @@ namespace {
 
 const double defaultKeyRate = 30.0;
 
-static_assert(static_cast<int>(KTAnimationSampler::STEP) == KTAnimationClip::STEP &&
-                  static_cast<int>(KTAnimationSampler::LINEAR) == KTAnimationClip::LINEAR &&
-                  static_cast<int>(KTAnimationSampler::HOLD) == KTAnimationClip::HOLD,
-              "the sampler's interpolations are the clip's");
-static_assert(static_cast<int>(KTAnimationSampler::LOOP) == KTAnimationClip::LOOP &&
-                  static_cast<int>(KTAnimationSampler::CLAMP) == KTAnimationClip::CLAMP &&
-                  static_cast<int>(KTAnimationSampler::PING_PONG) == KTAnimationClip::PING_PONG,
-              "the sampler's wrap modes are the clip's");
-
 const std::shared_ptr<const KTAnimationClip>& emptyClip() {
     static const std::shared_ptr<const KTAnimationClip> empty =
         std::make_shared<const KTAnimationClip>();
@@ -63,12 +54,20 @@ void KTAnimationSampler::setKeyRate(double keysPerSecond) {
         timing.keysPerSecond = keysPerSecond;
 }
 
+// Timing is validated as a whole, as the clip does for every sample: a mode
+// the clip does not know is refused here too.
 void KTAnimationSampler::setInterpolation(Interpolation mode) {
-    timing.interpolation = static_cast<KTAnimationClip::Interpolation>(mode);
+    KTAnimationClip::Timing changed = timing;
+    changed.interpolation = mode;
+    if (KTAnimationClip::validate(0.0, changed))
+        timing = changed;
 }
 
 void KTAnimationSampler::setWrapMode(WrapMode mode) {
-    timing.wrap = static_cast<KTAnimationClip::WrapMode>(mode);
+    KTAnimationClip::Timing changed = timing;
+    changed.wrap = mode;
+    if (KTAnimationClip::validate(0.0, changed))
+        timing = changed;
 }
 
 void KTAnimationSampler::setCycleLength(double seconds) {

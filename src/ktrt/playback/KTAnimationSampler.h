@@ -56,18 +56,11 @@ class SoTransform;
 /// be added or removed while it is in use. Used from one thread, as Coin is.
 class KTRT_API KTAnimationSampler {
 public:
-    /// How the pose between two keys is found.
-    enum Interpolation {
-        STEP,   ///< the frame-stepped keys of KTAnimationInstance::update()
-        LINEAR, ///< linear positions, spherical-linear orientations
-        HOLD    ///< the last key at or before the time
-    };
-    /// What happens to a track before its start and after its end.
-    enum WrapMode {
-        LOOP,     ///< starts over
-        CLAMP,    ///< holds the first or last key
-        PING_PONG ///< plays back and forth
-    };
+    /// How the pose between two keys is found (the clip's modes).
+    using Interpolation = KTAnimationClip::Interpolation;
+    /// What happens before the start and after the end of a track (the
+    /// clip's modes).
+    using WrapMode = KTAnimationClip::WrapMode;
 
     /// A sampler bound to nothing: samples write nothing, duration 0.
     KTAnimationSampler();
@@ -110,16 +103,15 @@ public:
     void setKeyRate(double keysPerSecond);
     /// Keys per second, 30 by default.
     double getKeyRate() const { return timing.keysPerSecond; }
-    /// Chooses how the pose between keys is found.
+    /// Chooses how the pose between keys is found; a mode the clip does not know is ignored.
     void setInterpolation(Interpolation mode);
     /// LINEAR by default.
-    Interpolation getInterpolation() const {
-        return static_cast<Interpolation>(timing.interpolation);
-    }
-    /// Chooses what happens before the start and after the end of a track.
+    Interpolation getInterpolation() const { return timing.interpolation; }
+    /// Chooses what happens before the start and after the end of a track;
+    /// a mode the clip does not know is ignored.
     void setWrapMode(WrapMode mode);
     /// LOOP by default.
-    WrapMode getWrapMode() const { return static_cast<WrapMode>(timing.wrap); }
+    WrapMode getWrapMode() const { return timing.wrap; }
     /// Seconds of one cycle over which LINEAR and HOLD play the keys at
     /// their key fractions; 0 (the default) spaces keys evenly at the key
     /// rate. A negative or non-finite value is ignored.

@@ -1,5 +1,7 @@
 #include <ktrt/snapshot/KTPoseState.h>
 
+#include <algorithm>
+
 #include <ktrt/playback/KTAnimationMixer.h>
 #include <ktrt/playback/KTAnimationPlayer.h>
 #include <ktrt/world/KTWorldAnimations.h>
@@ -13,19 +15,19 @@ KTPoseState& KTPoseState::operator=(const KTPoseState& other) = default;
 KTPoseState::~KTPoseState() = default;
 
 int KTPoseState::operator==(const KTPoseState& other) const {
-    if (players.size() != other.players.size())
-        return 0;
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        if (players[i].player != other.players[i].player)
-            return 0;
-    }
-    if (mixers.size() != other.mixers.size())
-        return 0;
-    for (std::size_t i = 0; i < mixers.size(); ++i) {
-        if (mixers[i].mixer != other.mixers[i].mixer)
-            return 0;
-    }
-    return 1;
+    return std::equal(records.begin(), records.end(), other.records.begin(), other.records.end(),
+                      [](const Record& a, const Record& b) { return a.target == b.target; })
+               ? 1
+               : 0;
+}
+
+unsigned int KTPoseState::getNumPlayers() const {
+    return static_cast<unsigned int>(
+        std::count_if(records.begin(), records.end(), [](const Record& r) { return !r.mixer; }));
+}
+
+unsigned int KTPoseState::getNumMixers() const {
+    return static_cast<unsigned int>(records.size()) - getNumPlayers();
 }
 
 void KTPoseState::makeSnapshot(const KTWorldAnimations& animations) {
@@ -41,8 +43,10 @@ int KTPoseState::addMixer(KTAnimationMixer* mixer) {
         return 0;
     KTPartBinding parts = mixer->getBinding();
     parts.saveFields();
-    mixers.push_back(MixerRecord{mixer, mixer->getLifetime(),
-                                 std::make_shared<const KTAnimationMixer>(*mixer), parts});
+    // The actions' state, as a copy of the mixer.
+    auto saved = std::make_shared<const KTAnimationMixer>(*mixer);
+    records.push_back(Record{mixer, true, mixer->getLifetime(), parts, true,
+                             [mixer, saved]() { mixer->restoreActions(*saved); }});
     return 1;
 }
 
@@ -52,42 +56,46 @@ int KTPoseState::addPlayer(KTAnimationPlayer* player) {
     const KTAnimationSampler& sampler = player->getSampler();
     KTPartBinding parts = sampler.getBinding();
     parts.saveFields();
-    players.push_back(PlayerRecord{
-        player, player->getLifetime(), parts, sampler.getObject() != nullptr, player->getTime(),
-        player->getSpeed(), sampler.getKeyRate(), player->isPlaying() != 0, sampler.getWrapMode(),
-        sampler.getInterpolation(), sampler.getCycleLength()});
+    const double time = player->getTime();
+    const double speed = player->getSpeed();
+    const bool playing = player->isPlaying() != 0;
+    const double keyRate = sampler.getKeyRate();
+    const double cycleLength = sampler.getCycleLength();
+    const KTAnimationSampler::WrapMode wrap = sampler.getWrapMode();
+    const KTAnimationSampler::Interpolation interpolation = sampler.getInterpolation();
+    const auto restore = [=]() {
+        KTAnimationSampler& restored = player->getSampler();
+        restored.setKeyRate(keyRate);
+        restored.setWrapMode(wrap);
+        restored.setInterpolation(interpolation);
+        restored.setCycleLength(cycleLength);
+        player->setSpeed(speed);
+        // play() may rewind a clamped play that stands at its end; the time
+        // is set after it.
+        if (playing)
+            player->play();
+        else
+            player->pause();
+        player->seek(time);
+    };
+    records.push_back(Record{player, false, player->getLifetime(), parts,
+                             sampler.getObject() != nullptr, restore});
     return 1;
 }
 
 void KTPoseState::restoreFromSnapshot() const {
-    for (const PlayerRecord& record : players) {
-        if (record.lifetime.expired() || (record.bound && !record.parts.isComponentPresent()))
-            continue;
-        KTAnimationPlayer& player = *record.player;
-        KTAnimationSampler& sampler = player.getSampler();
-        sampler.setKeyRate(record.keyRate);
-        sampler.setWrapMode(record.wrapMode);
-        sampler.setInterpolation(record.interpolation);
-        sampler.setCycleLength(record.cycleLength);
-        player.setSpeed(record.speed);
-        // play() may rewind a clamped play that stands at its end; the time
-        // is set after it.
-        if (record.playing)
-            player.play();
-        else
-            player.pause();
-        player.seek(record.time);
-        record.parts.restore();
-    }
-    for (const MixerRecord& record : mixers) {
-        if (record.lifetime.expired() || !record.parts.isComponentPresent())
-            continue;
-        record.mixer->restoreActions(*record.saved);
-        record.parts.restore();
+    // Players first, then mixers, as they were recorded by makeSnapshot().
+    for (const bool mixers : {false, true}) {
+        for (const Record& record : records) {
+            if (record.mixer != mixers || record.lifetime.expired() ||
+                (record.bound && !record.parts.isComponentPresent()))
+                continue;
+            record.restore();
+            record.parts.restore();
+        }
     }
 }
 
 void KTPoseState::clear() {
-    players.clear();
-    mixers.clear();
+    records.clear();
 }

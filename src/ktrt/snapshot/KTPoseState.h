@@ -1,9 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
-#include <ktrt/playback/KTAnimationSampler.h>
 #include <ktrt/binding/KTPartBinding.h>
 #include <ktrt/visibility.h>
 
@@ -56,39 +56,25 @@ public:
     void clear();
 
     /// Number of players recorded.
-    unsigned int getNumPlayers() const { return static_cast<unsigned int>(players.size()); }
+    unsigned int getNumPlayers() const;
     /// Number of mixers recorded.
-    unsigned int getNumMixers() const { return static_cast<unsigned int>(mixers.size()); }
+    unsigned int getNumMixers() const;
 
 private:
-    // `player` may be used only while `lifetime` has not expired; `parts`
-    // (a copy of the player's binding with the fields saved at the snapshot)
-    // holds the nodes, puts the fields back and says whether the component
-    // it was bound to (`bound`) is gone.
-    struct PlayerRecord {
-        KTAnimationPlayer* player;
+    // A player or a mixer: `target` (for comparisons) may be used only while
+    // `lifetime` has not expired; `parts` (a copy of its binding with the
+    // fields saved at the snapshot) holds the nodes, puts the fields back and
+    // says whether the component it was bound to (`bound`) is gone;
+    // `restore` puts back the state saved with it (a player's playhead and
+    // timing, a mixer's actions).
+    struct Record {
+        const void* target;
+        bool mixer;
         std::weak_ptr<const void> lifetime;
         KTPartBinding parts;
         bool bound;
-        double time;
-        double speed;
-        double keyRate;
-        bool playing;
-        KTAnimationSampler::WrapMode wrapMode;
-        KTAnimationSampler::Interpolation interpolation;
-        double cycleLength;
+        std::function<void()> restore;
     };
 
-    // A mixer is recorded as a copy of itself (its actions' state) and a
-    // snapshot of its parts, as a player's; `mixer` may be used only while
-    // `lifetime` lasts.
-    struct MixerRecord {
-        KTAnimationMixer* mixer;
-        std::weak_ptr<const void> lifetime;
-        std::shared_ptr<const KTAnimationMixer> saved;
-        KTPartBinding parts;
-    };
-
-    std::vector<PlayerRecord> players;
-    std::vector<MixerRecord> mixers;
+    std::vector<Record> records;
 };

@@ -25,10 +25,6 @@ class KTRT_API KTAnimationPlayback : public SoNode {
     SO_NODE_HEADER(KTAnimationPlayback);
 
 public:
-    /// The wrap modes, as KTAnimationSampler::WrapMode.
-    enum Wrap { LOOP, CLAMP, PING_PONG };
-    /// The interpolations, as KTAnimationSampler::Interpolation.
-    enum Interpolation { STEP, LINEAR, HOLD };
     /// How the node's animation enters the component's pose, as
     /// KTAnimationAction::BlendMode.
     enum Blend { REPLACE, ADDITIVE };
@@ -37,9 +33,11 @@ public:
     SoSFString animation;
     /// Multiplies elapsed time; 1 by default, negative plays backwards.
     SoSFFloat speed;
-    /// LOOP (default), CLAMP or PING_PONG.
+    /// A KTAnimationClip::WrapMode, by its name in a file: LOOP (default),
+    /// CLAMP or PING_PONG.
     SoSFEnum wrap;
-    /// LINEAR (default), STEP or HOLD.
+    /// A KTAnimationClip::Interpolation, by its name in a file: LINEAR
+    /// (default), STEP or HOLD.
     SoSFEnum interpolation;
     /// Keys per second, 30 by default.
     SoSFFloat keyRate;

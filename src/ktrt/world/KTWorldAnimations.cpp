@@ -39,30 +39,28 @@ std::vector<KTAnimationPlayback*> playbacksOf(KTComponent* component) {
     return found;
 }
 
-// The node's wrap mode and interpolation in the terms of `Playback`
-// (KTAnimationSampler or KTAnimationClip, which name them alike); a value the
-// node does not define plays as the default.
-template <class Playback> typename Playback::WrapMode wrapOf(const KTAnimationPlayback& node) {
-    switch (node.wrap.getValue()) {
-    case KTAnimationPlayback::CLAMP:
-        return Playback::CLAMP;
-    case KTAnimationPlayback::PING_PONG:
-        return Playback::PING_PONG;
-    default:
-        return Playback::LOOP;
-    }
-}
-
-template <class Playback>
-typename Playback::Interpolation interpolationOf(const KTAnimationPlayback& node) {
-    switch (node.interpolation.getValue()) {
-    case KTAnimationPlayback::STEP:
-        return Playback::STEP;
-    case KTAnimationPlayback::HOLD:
-        return Playback::HOLD;
-    default:
-        return Playback::LINEAR;
-    }
+// The node's timing; a field the clip refuses (a key rate that is not
+// positive, a mode it does not know) plays as the default.
+KTAnimationClip::Timing timingOf(const KTAnimationPlayback& node) {
+    KTAnimationClip::Timing timing;
+    const auto take = [&timing](KTAnimationClip::Timing changed) {
+        if (KTAnimationClip::validate(0.0, changed))
+            timing = changed;
+    };
+    KTAnimationClip::Timing changed = timing;
+    changed.keysPerSecond = node.keyRate.getValue();
+    take(changed);
+    changed = timing;
+    changed.cycleSeconds = node.cycleLength.getValue();
+    take(changed);
+    changed = timing;
+    changed.interpolation =
+        static_cast<KTAnimationClip::Interpolation>(node.interpolation.getValue());
+    take(changed);
+    changed = timing;
+    changed.wrap = static_cast<KTAnimationClip::WrapMode>(node.wrap.getValue());
+    take(changed);
+    return timing;
 }
 
 } // namespace
@@ -166,50 +164,43 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
             nodes.size() > 1 ||
             (nodes.size() == 1 && (nodes[0]->weight.getValue() != 1.0f ||
                                    nodes[0]->blend.getValue() != KTAnimationPlayback::REPLACE));
-        if (layered) {
-            auto mixer = std::make_unique<KTAnimationMixer>(component);
-            for (KTAnimationPlayback* node : nodes) {
-                const Read* animation = animationOf(component, node);
-                if (!animation)
-                    continue;
-                KTAnimationAction* action = mixer->addAction(animation->clip);
-                KTAnimationClip::Timing timing;
-                if (node->keyRate.getValue() > 0.0f)
-                    timing.keysPerSecond = node->keyRate.getValue();
-                if (node->cycleLength.getValue() > 0.0f)
-                    timing.cycleSeconds = node->cycleLength.getValue();
-                timing.interpolation = interpolationOf<KTAnimationClip>(*node);
-                timing.wrap = wrapOf<KTAnimationClip>(*node);
-                action->setTiming(timing);
-                action->setSpeed(node->speed.getValue());
-                action->setWeight(node->weight.getValue());
-                action->setBlendMode(node->blend.getValue() == KTAnimationPlayback::ADDITIVE
-                                         ? KTAnimationAction::ADDITIVE
-                                         : KTAnimationAction::REPLACE);
-                action->play();
-                if (!node->playing.getValue())
-                    action->pause();
-            }
-            if (mixer->getNumActions() > 0) {
-                mixer->advance(0.0);
-                mixers.push_back(std::move(mixer));
-            }
-            continue;
-        }
+        // One path for both: the component's nodes, read the same way, become
+        // one player or the actions of one mixer.
+        std::unique_ptr<KTAnimationMixer> mixer;
+        if (layered)
+            mixer = std::make_unique<KTAnimationMixer>(component);
         for (KTAnimationPlayback* node : nodes) {
             const Read* known = animationOf(component, node);
             if (!known)
                 continue;
-            auto player = std::make_unique<KTAnimationPlayer>(
-                component, known->animation, known->clip, node->keyRate.getValue());
-            player->setSpeed(node->speed.getValue());
-            player->setWrapMode(wrapOf<KTAnimationSampler>(*node));
-            player->setInterpolation(interpolationOf<KTAnimationSampler>(*node));
-            player->getSampler().setCycleLength(node->cycleLength.getValue());
-            player->seek(0.0);
-            if (node->playing.getValue())
-                player->play();
-            players.push_back(std::move(player));
+            const KTAnimationClip::Timing timing = timingOf(*node);
+            if (!mixer) {
+                auto player = std::make_unique<KTAnimationPlayer>(
+                    component, known->animation, known->clip, timing.keysPerSecond);
+                KTAnimationSampler& sampler = player->getSampler();
+                sampler.setCycleLength(timing.cycleSeconds);
+                sampler.setInterpolation(timing.interpolation);
+                sampler.setWrapMode(timing.wrap);
+                player->setSpeed(node->speed.getValue());
+                player->seek(0.0);
+                if (node->playing.getValue())
+                    player->play();
+                players.push_back(std::move(player));
+                continue;
+            }
+            KTAnimationAction* action = mixer->addAction(known->clip, timing);
+            action->setSpeed(node->speed.getValue());
+            action->setWeight(node->weight.getValue());
+            action->setBlendMode(node->blend.getValue() == KTAnimationPlayback::ADDITIVE
+                                     ? KTAnimationAction::ADDITIVE
+                                     : KTAnimationAction::REPLACE);
+            action->play();
+            if (!node->playing.getValue())
+                action->pause();
+        }
+        if (mixer && mixer->getNumActions() > 0) {
+            mixer->advance(0.0);
+            mixers.push_back(std::move(mixer));
         }
     }
     return static_cast<int>(players.size() + mixers.size());

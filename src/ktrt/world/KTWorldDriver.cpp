@@ -155,56 +155,55 @@ void KTWorldDriver::dropGonePlayers() {
     players.erase(std::remove_if(players.begin(), players.end(), isGone), players.end());
 }
 
-int KTWorldDriver::addPlayer(KTComponentDB* world, KTAnimationPlayer* player) {
-    if (!world || !player)
-        return 0;
+int KTWorldDriver::addTimed(KTComponentDB* world, const void* target,
+                            std::function<void(double)> advance, std::weak_ptr<const void> lifetime,
+                            const KTPartBinding& parts, bool bound) {
     // A new player may live where a deleted one did.
     dropGonePlayers();
     for (const TimedPlayer& timed : players) {
-        if (timed.player == player)
+        if (timed.target == target)
             return 0;
     }
-    const KTAnimationSampler& sampler = player->getSampler();
-    players.push_back(
-        TimedPlayer{world, player, nullptr, runningWorlds.contains(world) ? now() : SbTime(),
-                    player->getLifetime(), &sampler.getBinding(), sampler.getObject() != nullptr});
+    players.push_back(TimedPlayer{world, target, std::move(advance),
+                                  runningWorlds.contains(world) ? now() : SbTime(),
+                                  std::move(lifetime), &parts, bound});
     return 1;
 }
 
-int KTWorldDriver::removePlayer(KTAnimationPlayer* player) {
+int KTWorldDriver::removeTimed(const void* target) {
     dropGonePlayers();
     for (std::size_t i = 0; i < players.size(); ++i) {
-        if (player && players[i].player == player) {
+        if (target != nullptr && players[i].target == target) {
             players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
             return 1;
         }
     }
     return 0;
+}
+
+int KTWorldDriver::addPlayer(KTComponentDB* world, KTAnimationPlayer* player) {
+    if (!world || !player)
+        return 0;
+    const KTAnimationSampler& sampler = player->getSampler();
+    return addTimed(
+        world, player, [player](double elapsed) { player->advance(elapsed); },
+        player->getLifetime(), sampler.getBinding(), sampler.getObject() != nullptr);
+}
+
+int KTWorldDriver::removePlayer(KTAnimationPlayer* player) {
+    return removeTimed(player);
 }
 
 int KTWorldDriver::addMixer(KTComponentDB* world, KTAnimationMixer* mixer) {
     if (!world || !mixer)
         return 0;
-    dropGonePlayers();
-    for (const TimedPlayer& timed : players) {
-        if (timed.mixer == mixer)
-            return 0;
-    }
-    players.push_back(TimedPlayer{
-        world, nullptr, mixer, runningWorlds.contains(world) ? now() : SbTime(),
-        mixer->getLifetime(), &mixer->getBinding(), mixer->getBinding().getComponent() != nullptr});
-    return 1;
+    return addTimed(
+        world, mixer, [mixer](double elapsed) { mixer->advance(elapsed); }, mixer->getLifetime(),
+        mixer->getBinding(), mixer->getBinding().getComponent() != nullptr);
 }
 
 int KTWorldDriver::removeMixer(KTAnimationMixer* mixer) {
-    dropGonePlayers();
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        if (players[i].mixer == mixer && mixer != nullptr) {
-            players.erase(players.begin() + static_cast<std::ptrdiff_t>(i));
-            return 1;
-        }
-    }
-    return 0;
+    return removeTimed(mixer);
 }
 
 void KTWorldDriver::startPlayerClocks(KTComponentDB* world) {
@@ -220,22 +219,35 @@ void KTWorldDriver::startPlayerClocks(KTComponentDB* world) {
 void KTWorldDriver::advancePlayers() {
     if (players.empty())
         return;
+    dropGonePlayers();
     const SbTime firing = now();
-    // By index: a player's callback may add, remove or delete players.
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        TimedPlayer& timed = players[i];
-        if (isGone(timed)) {
-            players.erase(players.begin() + static_cast<std::ptrdiff_t>(i--));
-            continue;
-        }
+    // What is due is listed first: a callback may add, remove or delete
+    // players and mixers (or reload the animations that own them), so each is
+    // looked up again before it is advanced.
+    struct Due {
+        const void* target;
+        std::weak_ptr<const void> lifetime;
+        double elapsed;
+    };
+    std::vector<Due> due;
+    due.reserve(players.size());
+    for (TimedPlayer& timed : players) {
         if (!runningWorlds.contains(timed.world))
             continue;
-        const double elapsed = (firing - timed.since).getValue();
+        due.push_back(Due{timed.target, timed.lifetime, (firing - timed.since).getValue()});
         timed.since = firing;
-        if (timed.player)
-            timed.player->advance(elapsed);
-        else
-            timed.mixer->advance(elapsed);
+    }
+    for (std::size_t d = 0; d < due.size(); ++d) {
+        const Due now = due[d];
+        const auto timed = std::find_if(players.begin(), players.end(), [&](const TimedPlayer& t) {
+            return t.target == now.target && !t.lifetime.owner_before(now.lifetime) &&
+                   !now.lifetime.owner_before(t.lifetime);
+        });
+        if (timed == players.end() || isGone(*timed))
+            continue;
+        // Copied: the record may go while it runs.
+        const std::function<void(double)> advance = timed->advance;
+        advance(now.elapsed);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -111,21 +112,24 @@ private:
     SoTimerSensor* sensor;
     double interval;
 
-    // Players advanced by the clock, each with the time it was last advanced
-    // to; `since` is set when its world starts running. Whatever the driver
-    // advances is held the same way: a plain pointer, valid while `lifetime`
-    // has not expired, and the binding of its parts (owned by it), which says
-    // when the component it was bound to (`bound`) is gone.
-    // One of `player` and `mixer` is set.
+    // Players and mixers advanced by the clock, each with the time it was
+    // last advanced to; `since` is set when its world starts running. Both
+    // are held the same way: a plain pointer (`target`, for lookups), valid
+    // while `lifetime` has not expired, how to advance it, and the binding of
+    // its parts (owned by it), which says when the component it was bound to
+    // (`bound`) is gone.
     struct TimedPlayer {
         KTComponentDB* world;
-        KTAnimationPlayer* player;
-        KTAnimationMixer* mixer;
+        const void* target;
+        std::function<void(double)> advance;
         SbTime since;
         std::weak_ptr<const void> lifetime;
         const KTPartBinding* parts;
         bool bound;
     };
+    int addTimed(KTComponentDB* world, const void* target, std::function<void(double)> advance,
+                 std::weak_ptr<const void> lifetime, const KTPartBinding& parts, bool bound);
+    int removeTimed(const void* target);
     static bool isGone(const TimedPlayer& timed);
     void dropGonePlayers();
     SbTime now() const;
