@@ -1,77 +1,13 @@
+#include <ktrt/playback/KTAnimationMixer.h>
+
 #include <cmath>
 #include <random>
-#include <vector>
 
-#include <Inventor/nodes/SoTransform.h>
-
-#include <ktcp/ktcp.h>
-
-#include <ktrt/playback/KTAnimationAction.h>
-#include <ktrt/playback/KTAnimationMixer.h>
-#include <ktrt/keys/KTComponentAnimation.h>
-#include <ktrt/keys/KTPartAnimation.h>
-
-#include <gtest/gtest.h>
+#include "MixerFixture.h"
 
 namespace {
 
-// Two animations of one part "P" at 1 key per second: Walk moves x from 0 to
-// 1 in one second, Run moves y from 0 to 4 in two seconds. Part "Q" is
-// animated by Walk only.
-struct Mixer : ::testing::Test {
-    void SetUp() override {
-        KTComponentLibrary::init();
-        component = world.addComponent("Figure");
-        p = transformOf(component->addLogicalPart("P"));
-        q = transformOf(component->addLogicalPart("Q"));
-        q->translation.setValue(0, 0, 9);
-        addTrack(walk, "P", {KTVector3(0, 0, 0), KTVector3(1, 0, 0)});
-        addTrack(walk, "Q", {KTVector3(0, 0, 1), KTVector3(0, 0, 3)});
-        addTrack(run, "P", {KTVector3(0, 0, 0), KTVector3(0, 2, 0), KTVector3(0, 4, 0)});
-        mixer = KTAnimationMixer(component);
-        a = mixer.addAction(&walk);
-        b = mixer.addAction(&run);
-        for (KTAnimationAction* action : {a, b}) {
-            KTAnimationClip::Timing timing;
-            timing.keysPerSecond = 1.0;
-            action->setTiming(timing);
-        }
-        mixer.setCallback(&Mixer::record, this);
-    }
-    static void addTrack(KTComponentAnimation& animation, const char* part,
-                         std::vector<KTVector3> positions) {
-        auto* track = new KTPartAnimation;
-        track->setPartName(part);
-        track->setUsePositions(1);
-        for (const KTVector3& position : positions)
-            track->appendState(new KTAnimationState(0.0, position, KTAngle(0, 0, 0)));
-        animation.addPartAnimation(track);
-    }
-    static SoTransform* transformOf(KTPart* part) {
-        return static_cast<SoTransform*>(part->getPart("transform", TRUE));
-    }
-    static void record(void* data, KTAnimationMixer*, KTAnimationAction* action,
-                       KTAnimationAction::Event event) {
-        auto* self = static_cast<Mixer*>(data);
-        self->events.push_back({action, event});
-    }
-    SbVec3f at(SoTransform* node) const { return node->translation.getValue(); }
-
-    KTComponentDB world;
-    KTComponent* component = nullptr;
-    SoTransform* p = nullptr;
-    SoTransform* q = nullptr;
-    KTComponentAnimation walk;
-    KTComponentAnimation run;
-    KTAnimationMixer mixer;
-    KTAnimationAction* a = nullptr;
-    KTAnimationAction* b = nullptr;
-    struct Heard {
-        KTAnimationAction* action;
-        KTAnimationAction::Event event;
-    };
-    std::vector<Heard> events;
-};
+using ktrt_test::Mixer;
 
 TEST_F(Mixer, Validity) {
     KTAnimationMixer unbound;
@@ -139,58 +75,6 @@ TEST_F(Mixer, CrossfadeBlendsByRisingWeightAndEndsWithTheTarget) {
     EXPECT_EQ(fadesDone, 2);
 }
 
-// The transitions other runtimes have got wrong, one row each.
-TEST_F(Mixer, TransitionsStayContinuous) {
-    // Interrupted half-way and turned back: the weights go on from where they are.
-    a->play();
-    a->crossFadeTo(*b, 1.0, 0);
-    mixer.advance(0.5);
-    b->crossFadeTo(*a, 1.0, 0);
-    mixer.advance(0.1);
-    EXPECT_NEAR(a->getEffectiveWeight(), 0.55, 1e-9);
-    EXPECT_NEAR(b->getEffectiveWeight(), 0.45, 1e-9);
-
-    // Asked again every frame: the fade is not restarted.
-    b->stop();
-    a->stop();
-    a->play();
-    for (int frame = 0; frame < 8; ++frame) {
-        a->crossFadeTo(*b, 1.0, 0);
-        mixer.advance(0.125);
-    }
-    EXPECT_EQ(a->isActive(), 0);
-    EXPECT_DOUBLE_EQ(b->getEffectiveWeight(), 1.0);
-
-    // Warped: the speeds meet during the fade and are the actions' own after it.
-    b->stop();
-    a->play();
-    a->setSpeed(1.0);
-    b->setSpeed(1.5);
-    a->crossFadeTo(*b, 1.0, 1);
-    EXPECT_DOUBLE_EQ(b->getEffectiveSpeed(), 1.5 * 2.0);
-    mixer.advance(0.5);
-    EXPECT_NE(a->getEffectiveSpeed(), 1.0);
-    mixer.advance(0.5);
-    EXPECT_DOUBLE_EQ(b->getEffectiveSpeed(), 1.5);
-    a->play();
-    EXPECT_DOUBLE_EQ(a->getEffectiveSpeed(), 1.0);
-
-    // Faded out, then played again: from its beginning, unless told to keep its time.
-    a->stop();
-    a->play();
-    mixer.advance(0.5);
-    a->fadeOut(0.2);
-    mixer.advance(0.2);
-    ASSERT_EQ(a->isActive(), 0);
-    a->play();
-    EXPECT_EQ(a->getTime(), 0.0);
-    mixer.advance(0.5);
-    a->setKeepTime(1);
-    a->fadeOut(0.0);
-    a->play();
-    EXPECT_EQ(a->getTime(), 0.5);
-}
-
 // Over random crossfades no tick moves a part further than the two
 // animations' own steps plus the weight's share of the distance between them.
 TEST_F(Mixer, RandomCrossfadesHaveNoSteps) {
@@ -240,32 +124,6 @@ TEST_F(Mixer, AdditiveActionsAddOntoTheBlendAndMasksKeepPartsOut) {
     mixer.advance(0.25);
     EXPECT_NEAR(at(p)[0], 0.75, 1e-6);
     EXPECT_FLOAT_EQ(at(q)[2], 9.0f) << "masked out: the rest pose";
-}
-
-TEST_F(Mixer, WritesNothingOnceItsComponentLeftTheWorld) {
-    a->play();
-    mixer.advance(0.25);
-    const SbVec3f before = at(p);
-    component->ref();
-    world.removeComponent(component);
-    mixer.advance(0.25);
-    EXPECT_EQ(mixer.isComponentPresent(), 0);
-    EXPECT_EQ(at(p), before);
-    component->unref();
-}
-
-TEST_F(Mixer, CallbackMayRemoveActionsWhileEventsAreReported) {
-    struct Remover {
-        static void remove(void*, KTAnimationMixer* mixer, KTAnimationAction* action,
-                           KTAnimationAction::Event) {
-            mixer->removeAction(action);
-        }
-    };
-    mixer.setCallback(&Remover::remove, nullptr);
-    a->play();
-    b->play();
-    mixer.advance(2.5); // both loop
-    EXPECT_EQ(mixer.getNumActions(), 0u);
 }
 
 } // namespace

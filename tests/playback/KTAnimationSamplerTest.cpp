@@ -12,8 +12,6 @@
 namespace {
 
 using Sampler = KTAnimationSampler;
-using ktrt_test::sameRotation;
-using ktrt_test::tilted;
 using KTAnimationSamplerValidity = ktrt_test::TimedPlayback;
 using AnimationSampler = ktrt_test::TimedPlayback;
 
@@ -43,48 +41,6 @@ TEST_F(KTAnimationSamplerValidity, UnboundSamplersBadRatesAndBadTimesWriteNothin
     for (double bad : {std::nan(""), inf, -inf})
         sampler.sample(bad);
     EXPECT_EQ(longNode->translation.getValue(), SbVec3f(7, 7, 7));
-}
-
-// Track Long at times just either side of its keys and of its ends: a time
-// within 1e-7 key intervals of a key is that key.
-TEST_F(AnimationSampler, TimesEitherSideOfAKeyAndOfTheEnds) {
-    const struct {
-        Sampler::Interpolation interpolation;
-        Sampler::WrapMode wrap;
-        double seconds;
-        float longX;
-        double longTurn;
-    } rows[] = {
-        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 1 - 1e-3, 0.999f, 89.91},
-        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 1 + 1e-3, 1.001f, 90.09},
-        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 1 - 1e-3, 0, 0},
-        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 1 - 1e-8, 1, 90},
-        {KTAnimationClip::HOLD, KTAnimationClip::LOOP, 2 - 1e-8, 2, 180},
-        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 1 - 1e-3, 0, 0},
-        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 1 - 1e-8, 1, 90},
-        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 3 - 1e-3, 2.999f, 269.91},
-        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, 3, 0, 0},
-        {KTAnimationClip::LINEAR, KTAnimationClip::LOOP, -1e-3, 2.999f, 269.91},
-        {KTAnimationClip::LINEAR, KTAnimationClip::CLAMP, -1e-3, 0, 0},
-        {KTAnimationClip::LINEAR, KTAnimationClip::CLAMP, 3 + 1e-3, 3, 270},
-        {KTAnimationClip::LINEAR, KTAnimationClip::PING_PONG, 3 + 1e-3, 2.999f, 269.91},
-        {KTAnimationClip::LINEAR, KTAnimationClip::PING_PONG, -1e-3, 0.001f, 0.09},
-        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 4 - 1e-3, 3, 270},
-        {KTAnimationClip::STEP, KTAnimationClip::LOOP, 4, 0, 0},
-        {KTAnimationClip::STEP, KTAnimationClip::CLAMP, 9, 3, 270},
-        {KTAnimationClip::HOLD, KTAnimationClip::CLAMP, 9, 3, 270},
-        {KTAnimationClip::STEP, KTAnimationClip::PING_PONG, 5.5, 2, 180},
-    };
-    Sampler sampler(component, &animation, 1.0);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(::testing::Message()
-                     << row.interpolation << " " << row.wrap << " at " << row.seconds);
-        sampler.setInterpolation(row.interpolation);
-        sampler.setWrapMode(row.wrap);
-        sampler.sample(row.seconds);
-        EXPECT_NEAR(longNode->translation.getValue()[0], row.longX, 1e-5);
-        EXPECT_TRUE(sameRotation(longNode->rotation.getValue(), tilted, row.longTurn));
-    }
 }
 
 // Frame by frame, STEP at k / rate writes exactly what the (k+1)-th update()

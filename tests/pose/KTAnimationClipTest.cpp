@@ -1,26 +1,14 @@
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
-#include <string>
-
-#include <unistd.h>
-
-#include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/ktcp.h>
 
-#include <ktrld/KTRegistryLoader.h>
-
 #include <ktrt/pose/KTAnimationClip.h>
-#include <ktrt/playback/KTAnimationPlayer.h>
 #include <ktrt/keys/KTAxisAngle.h>
 #include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/keys/KTPartAnimation.h>
 #include <ktrt/pose/KTPose.h>
-#include <ktrt/world/KTAnimationPlayback.h>
-#include <ktrt/world/KTWorldAnimations.h>
 
 #include <gtest/gtest.h>
 
@@ -229,40 +217,4 @@ TEST(AnimationClipSample, RememberedAxisAndAngleSampleExactlyExceptUnderStep) {
         EXPECT_TRUE(sameBits(pose.getRotation(0), *row.expected));
         EXPECT_EQ(pose.getChannels(0), KTPose::ROTATION);
     }
-}
-
-// Every player of a world's animation samples the same prepared keys, and a
-// playback node's cycle length reaches its player.
-TEST(AnimationClipSharing, PlayersOfOneAnimationShareOneClip) {
-    KTComponentLibrary::init();
-    KTAnimationPlayback::initClass();
-    KTRegistryLoader::RegisterAnimation("chest", KTRT_SOURCE_DIR "/examples/chest.kta");
-    const std::string path =
-        ::testing::TempDir() + "clip-sharing-" + std::to_string(::getpid()) + ".iv";
-    {
-        std::ofstream world(path);
-        world << "#Inventor V2.1 ascii\nSeparator {\n";
-        for (const char* name : {"One", "Two"}) {
-            world << "DEF " << name << " KTComponent { geometry Separator {\n"
-                  << "  KTAnimationPlayback { animation \"chest\" cycleLength 3 }\n"
-                  << "  DEF Lid KTPart { transform Transform { } } } }\n";
-        }
-        world << "}\n";
-    }
-    KTComponentDB world;
-    ASSERT_EQ(world.readWorld(path.c_str()), 1);
-    std::remove(path.c_str());
-    KTWorldAnimations animations(&world);
-    ASSERT_EQ(animations.getNumPlayers(), 2u);
-    const KTAnimationSampler& one = animations.getPlayer(0u)->getSampler();
-    const KTAnimationSampler& two = animations.getPlayer(1u)->getSampler();
-    EXPECT_EQ(one.getClip(), two.getClip());
-    EXPECT_EQ(one.getAnimation(), two.getAnimation());
-    EXPECT_EQ(one.getCycleLength(), 3.0);
-    EXPECT_EQ(one.getDuration(), 3.0);
-    // chest.kta's keys sit at 0, 0.5 and 1 of the cycle.
-    EXPECT_EQ(one.getClip()->getNumTracks(), 1u);
-    KTPose pose;
-    ASSERT_EQ(one.evaluate(0.3, pose), 1); // a fifth of the way to key 1 (key 1 at 30 keys/s)
-    EXPECT_NEAR(pose.getRotation(0).getValue()[0], std::sin(-0.16 / 2), 1e-6);
 }

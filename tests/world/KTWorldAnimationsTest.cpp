@@ -1,5 +1,7 @@
 #include <ktrt/world/KTWorldAnimations.h>
 
+#include <cmath>
+
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <ktrld/KTRegistryLoader.h>
@@ -157,4 +159,26 @@ TEST_F(WorldAnimations, AComponentWithSeveralPlaybackNodesLayersThemInOneMixer) 
     EXPECT_EQ(copy.getMixer(0u)->getAction(0)->getTime(), 0.5);
     EXPECT_EQ(animations.load(&world), 1);
     EXPECT_EQ(animations.getMixer("Nobody"), nullptr);
+}
+
+// Every player of a world's animation samples the same prepared keys, and a
+// playback node's cycle length reaches its player.
+TEST_F(WorldAnimations, PlayersOfOneAnimationShareOneClip) {
+    KTRegistryLoader::RegisterAnimation("chest", KTRT_SOURCE_DIR "/examples/chest.kta");
+    for (const char* name : {"One", "Two"}) {
+        addPlayback(name, "chest")->cycleLength = 3.0f;
+        world.getComponent(name)->addLogicalPart("Lid");
+    }
+    KTWorldAnimations animations(&world);
+    ASSERT_EQ(animations.getNumPlayers(), 2u);
+    KTAnimationPlayer& one = *animations.getPlayer(0u);
+    const KTAnimationSampler& two = animations.getPlayer(1u)->getSampler();
+    EXPECT_EQ(one.getSampler().getClip(), two.getClip());
+    EXPECT_EQ(one.getSampler().getAnimation(), two.getAnimation());
+    EXPECT_EQ(one.getSampler().getDuration(), 3.0);
+    // chest.kta's keys sit at 0, 0.5 and 1 of the cycle: at 0.3 s a fifth of
+    // the way to key 1 (at 30 keys a second, 0.3 s would be past the end).
+    one.seek(0.3);
+    const SbRotation lid = one.getSampler().getPartTransform(0)->rotation.getValue();
+    EXPECT_NEAR(lid.getValue()[0], std::sin(-0.16 / 2), 1e-6);
 }

@@ -1,12 +1,14 @@
-// What a host may delete while the library holds on to it: a component
-// removed from its world or deleted while players, pose states and a driver
-// are bound to it, and players deleted by KTWorldAnimations while a driver
-// and a pose state hold them. Nothing here may touch freed memory (the
+// What a host may delete while the library holds on to it, also from inside
+// a callback of what it deletes: a component removed from its world or
+// deleted while players, pose states and a driver are bound to it, and
+// players and mixers deleted by the host or by KTWorldAnimations while a
+// driver and a pose state hold them. Nothing here may touch freed memory (the
 // sanitizer build and valgrind watch that); the checks say that nothing is
 // written into a component that is gone.
 #include <memory>
 
 #include <Inventor/SbTime.h>
+#include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <coinref/CoinRef.h>
@@ -129,38 +131,167 @@ TEST_F(Lifetime, AComponentRemovedOrDeletedIsNeverWrittenAgain) {
     }
 }
 
-// KTWorldAnimations deletes its players when it loads again or goes; the
-// driver and a pose state that held them let them go and touch nothing.
-TEST_F(Lifetime, PlayersDeletedByTheirWorldAnimationsAreDroppedByTheDriver) {
+namespace {
+
+// What a callback does to the player or mixer that calls it, a host's or one
+// of the world's.
+enum Deed { DELETE_IT, DELETE_ITS_COMPONENT, RELOAD_THE_WORLD };
+enum Target { HOST_MIXER, HOST_PLAYER, WORLD_MIXER, WORLD_PLAYER };
+
+struct Scene {
+    static void onMixer(void* data, KTAnimationMixer*, KTAnimationAction*,
+                        KTAnimationAction::Event) {
+        static_cast<Scene*>(data)->act();
+    }
+    static void onPlayer(void* data, KTAnimationPlayer*, KTAnimationPlayer::Event) {
+        static_cast<Scene*>(data)->act();
+    }
+    void act() {
+        ++calls;
+        if (deed == DELETE_IT) {
+            mixer.reset();
+            player.reset();
+        } else if (deed == DELETE_ITS_COMPONENT) {
+            world.removeComponent(chest); // the world held the last reference
+        } else {
+            animations.load(&world);
+        }
+    }
+
+    KTComponentDB world;
+    KTComponent* chest = nullptr;
+    KTComponentAnimation animation;
+    KTWorldAnimations animations;
+    std::unique_ptr<KTAnimationMixer> mixer;
+    std::unique_ptr<KTAnimationPlayer> player;
+    Deed deed = DELETE_IT;
+    int calls = 0;
+};
+
+} // namespace
+
+// A callback may delete the player or mixer that calls it, delete its
+// component or reload the world's animations, from a driver's firing or a
+// direct advance(), while a pose state records it; the step loops several
+// times, so the caller would go on after the first callback if it could.
+TEST_F(Lifetime, ACallbackMayDeleteWhatCalledIt) {
     KTAnimationPlayback::initClass();
     KTRegistryLoader::RegisterAnimation("chest", KTRT_SOURCE_DIR "/examples/chest.kta");
-    KTComponentDB world;
-    ASSERT_EQ(world.readWorld(KTRT_SOURCE_DIR "/examples/chest-play.iv"), 1);
-    auto* lid = static_cast<SoTransform*>(
-        world.getComponent("Chest")->getLogicalPart("Lid")->getPart("transform", TRUE));
-    driver->addWorld(&world);
-    driver->runWorld(&world);
+    const struct Row {
+        Target target;
+        Deed deed;
+    } rows[] = {
+        {HOST_MIXER, DELETE_IT},
+        {HOST_PLAYER, DELETE_IT},
+        {HOST_MIXER, DELETE_ITS_COMPONENT},
+        {HOST_PLAYER, DELETE_ITS_COMPONENT},
+        {WORLD_MIXER, RELOAD_THE_WORLD},
+        {WORLD_PLAYER, RELOAD_THE_WORLD},
+        {WORLD_MIXER, DELETE_ITS_COMPONENT},
+    };
+    for (const Row& row : rows) {
+        for (const bool byDriver : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "target " << row.target << ", deed " << row.deed
+                                              << (byDriver ? ", driver" : ", advance()"));
+            Scene scene;
+            scene.deed = row.deed;
+            scene.chest = scene.world.addComponent("Chest");
+            scene.chest->addLogicalPart("Lid");
+            scene.animation.addPartAnimation(lidTrack());
+            for (int node = 0; node < (row.target == WORLD_MIXER ? 2 : 1); ++node) {
+                auto* playback = new KTAnimationPlayback;
+                playback->animation = "chest";
+                static_cast<SoGroup*>(scene.chest->getPart("geometry", TRUE))->addChild(playback);
+            }
+            scene.animations.load(&scene.world);
+            KTAnimationMixer* mixer = scene.animations.getMixer(0u);
+            KTAnimationPlayer* player = scene.animations.getPlayer(0u);
+            if (row.target == HOST_MIXER) {
+                scene.mixer = std::make_unique<KTAnimationMixer>(scene.chest);
+                (mixer = scene.mixer.get())->addAction(&scene.animation)->play();
+            } else if (row.target == HOST_PLAYER) {
+                scene.player = std::make_unique<KTAnimationPlayer>(scene.chest, &scene.animation);
+                (player = scene.player.get())->play();
+            }
+            if (row.target == HOST_PLAYER || row.target == WORLD_PLAYER)
+                mixer = nullptr;
+            KTPoseState pose;
+            pose.addMixer(mixer);
+            pose.addPlayer(mixer ? nullptr : player);
+            if (mixer)
+                mixer->setCallback(Scene::onMixer, &scene);
+            else
+                player->setCallback(Scene::onPlayer, &scene);
 
-    KTWorldAnimations animations(&world);
-    ASSERT_EQ(animations.getNumPlayers(), 1u);
-    ASSERT_EQ(driver->addPlayer(&world, animations.getPlayer(0)), 1);
-    tick(0.3);
-    KTPoseState pose;
-    pose.makeSnapshot(animations);
-    tick(0.3);
-
-    ASSERT_EQ(animations.load(&world), 1); // deletes the player the driver holds
-    const SbRotation reloaded = lid->rotation.getValue();
-    tick(0.3);
-    pose.restoreFromSnapshot();
-    EXPECT_EQ(lid->rotation.getValue(), reloaded);
-    EXPECT_EQ(animations.getPlayer(0)->getTime(), 0.0); // not the driver's
-
-    {
-        KTWorldAnimations scoped(&world);
-        ASSERT_EQ(driver->addPlayer(&world, scoped.getPlayer(0)), 1);
-        tick(0.3);
+            if (byDriver) {
+                driver->addWorld(&scene.world);
+                driver->runWorld(&scene.world);
+                if (mixer)
+                    driver->addMixer(&scene.world, mixer);
+                else
+                    driver->addPlayer(&scene.world, player);
+                tick(0.35);
+                tick(0.35);
+                driver->removeWorld(&scene.world);
+            } else if (mixer) {
+                mixer->advance(0.35);
+            } else {
+                player->advance(0.35);
+            }
+            pose.restoreFromSnapshot();
+            EXPECT_GE(scene.calls, 1);
+            if (row.deed != DELETE_ITS_COMPONENT) {
+                EXPECT_EQ(scene.calls, 1) << "nothing more from what was deleted";
+            }
+        }
     }
-    tick(0.3);
-    driver->stopWorld(&world);
+}
+
+// A mixer copied, or a pose state taken, inside a callback after an action
+// was removed keeps each action's own fade: asked again for the same
+// crossfade, the copy and the restored mixer go on where they stand.
+TEST_F(Lifetime, CopiesAndSnapshotsFromCallbacksKeepTheirCrossfades) {
+    KTComponentDB world;
+    KTComponent* chest = world.addComponent("Chest");
+    chest->addLogicalPart("Lid");
+    KTComponentAnimation animation;
+    animation.addPartAnimation(lidTrack());
+    KTAnimationMixer mixer(chest);
+    KTAnimationAction* gone = mixer.addAction(&animation);
+    KTAnimationAction* from = mixer.addAction(&animation);
+    KTAnimationAction* to = mixer.addAction(&animation);
+    gone->play();
+    from->play();
+    from->crossFadeTo(*to, 1.0, 1);
+    struct Copier {
+        static void copy(void* data, KTAnimationMixer* mixer, KTAnimationAction*,
+                         KTAnimationAction::Event) {
+            auto* self = static_cast<Copier*>(data);
+            if (self->copy_)
+                return;
+            mixer->removeAction(mixer->getAction(0));
+            self->copy_ = std::make_unique<KTAnimationMixer>(*mixer);
+            self->pose.addMixer(mixer);
+        }
+        std::unique_ptr<KTAnimationMixer> copy_;
+        KTPoseState pose;
+    } copier;
+    mixer.setCallback(Copier::copy, &copier);
+    mixer.advance(0.25); // the lid loops
+    ASSERT_TRUE(copier.copy_);
+    ASSERT_EQ(mixer.getNumActions(), 2u);
+    KTAnimationMixer& copy = *copier.copy_;
+    ASSERT_EQ(copy.getNumActions(), 2u);
+    EXPECT_EQ(copy.getAction(0)->getFade(), from->getFade());
+    EXPECT_EQ(copy.getAction(1)->getEffectiveSpeed(), to->getEffectiveSpeed());
+
+    mixer.advance(0.5);
+    copier.pose.restoreFromSnapshot();
+    for (KTAnimationMixer* restored : {&mixer, &copy}) {
+        KTAnimationAction* again = restored->getAction(1);
+        EXPECT_DOUBLE_EQ(again->getFade(), 0.25);
+        restored->getAction(0)->crossFadeTo(*again, 1.0, 1);
+        restored->advance(0.25);
+        EXPECT_DOUBLE_EQ(again->getFade(), 0.5) << "not started again";
+    }
 }
