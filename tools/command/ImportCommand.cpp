@@ -1,19 +1,27 @@
 #include "command/Commands.h"
 #include "common/AnimationFile.h"
+#include "common/Findings.h"
 #include "common/OptionLimits.h"
 #include "common/OutputFile.h"
 #include "common/SourceLine.h"
 #include "import/ImportSampling.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
@@ -27,12 +35,18 @@ namespace ktrt_tool {
 
 namespace {
 
+// Megabytes that reading and converting a file may take by default: far
+// more than the models an animation comes from, far less than a header that
+// claims billions of vertices asks for.
+constexpr unsigned long defaultMaxMemory = 4096;
+
 struct ImportOptions {
     std::string source;
     std::string output;
     std::string world;
     std::string animation;
     double fps = 30.0;
+    unsigned long maxMemory = defaultMaxMemory;
     bool list = false;
 };
 
@@ -155,9 +169,131 @@ private:
     std::string text;
 };
 
-// "1 morph-target channel", "2 channels": a count and what it counts.
-std::string counted(unsigned int count, const char* what) {
-    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+// Bounds the address space the process may take to `megabytes` beyond what
+// it holds now, so that a file whose header asks for more fails its
+// allocation (std::bad_alloc) at once instead of taking the machine's memory.
+// A tighter limit set from outside stays. "" or why the limit cannot be set.
+std::string limitMemory(unsigned long megabytes) {
+    unsigned long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lu", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0)
+        return std::strerror(errno);
+    rlim_t wanted = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                    (static_cast<rlim_t>(megabytes) << 20);
+    if (limit.rlim_max != RLIM_INFINITY)
+        wanted = std::min(wanted, limit.rlim_max);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= wanted)
+        return "";
+    limit.rlim_cur = wanted;
+    return setrlimit(RLIMIT_AS, &limit) == 0 ? std::string() : std::strerror(errno);
+}
+
+// Whether assimp gave up because an allocation failed.
+bool outOfMemory(const Assimp::Importer& importer) {
+    try {
+        if (importer.GetException())
+            std::rethrow_exception(importer.GetException());
+    } catch (const std::bad_alloc&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}
+
+// The node tree without missing children and without a node met twice (a
+// loop would never end); "" or what is wrong.
+std::string nodeTreeFault(const aiNode& root) {
+    std::set<const aiNode*> seen{&root};
+    std::vector<const aiNode*> open{&root};
+    while (!open.empty()) {
+        const aiNode& node = *open.back();
+        open.pop_back();
+        if (node.mNumChildren > 0 && !node.mChildren)
+            return "node \"" + escapeBytes(node.mName.C_Str()) + "\" lacks its children";
+        for (unsigned int i = 0; i < node.mNumChildren; ++i) {
+            const aiNode* child = node.mChildren[i];
+            if (!child)
+                return "node \"" + escapeBytes(node.mName.C_Str()) + "\" lacks a child";
+            if (!seen.insert(child).second)
+                return "node \"" + escapeBytes(child->mName.C_Str()) +
+                       "\" appears twice in the node tree";
+            open.push_back(child);
+        }
+    }
+    return "";
+}
+
+bool finite(const aiVector3D& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool finite(const aiQuaternion& q) {
+    return std::isfinite(q.w) && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z);
+}
+
+template <class Key> bool finiteKeys(const Key* keys, unsigned int count) {
+    for (unsigned int k = 0; k < count; ++k)
+        if (!std::isfinite(keys[k].mTime) || !finite(keys[k].mValue))
+            return false;
+    return true;
+}
+
+// What the import reads of `animation`: its channels and their rotation,
+// position and scale keys, all there and finite. "" or what is wrong.
+std::string animationFault(const aiAnimation& animation) {
+    if (animation.mNumChannels > 0 && !animation.mChannels)
+        return "its animation lacks its channels";
+    for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
+        const aiNodeAnim* channel = animation.mChannels[c];
+        if (!channel)
+            return "its animation lacks channel " + std::to_string(c);
+        const std::string node = "node \"" + escapeBytes(channel->mNodeName.C_Str()) + "\"";
+        if ((channel->mNumRotationKeys > 0 && !channel->mRotationKeys) ||
+            (channel->mNumPositionKeys > 0 && !channel->mPositionKeys) ||
+            (channel->mNumScalingKeys > 0 && !channel->mScalingKeys))
+            return "the channel of " + node + " lacks its keys";
+        if (!finiteKeys(channel->mRotationKeys, channel->mNumRotationKeys) ||
+            !finiteKeys(channel->mPositionKeys, channel->mNumPositionKeys) ||
+            !finiteKeys(channel->mScalingKeys, channel->mNumScalingKeys))
+            return "the channel of " + node + " has a key that is not a finite number";
+    }
+    return "";
+}
+
+// What the world reads of the meshes that nodes hold: every mesh there, its
+// vertices there and every face's indices among them. "" or what is wrong.
+std::string meshFault(const aiScene& scene, const aiNode& node) {
+    if (node.mNumMeshes > 0 && !node.mMeshes)
+        return "node \"" + escapeBytes(node.mName.C_Str()) + "\" lacks its meshes";
+    for (unsigned int i = 0; i < node.mNumMeshes; ++i) {
+        const unsigned int index = node.mMeshes[i];
+        const aiMesh* mesh =
+            index < scene.mNumMeshes && scene.mMeshes ? scene.mMeshes[index] : nullptr;
+        const std::string which = "mesh " + std::to_string(index);
+        if (!mesh)
+            return "node \"" + escapeBytes(node.mName.C_Str()) + "\" names a missing " + which;
+        if ((mesh->mNumVertices > 0 && !mesh->mVertices) || (mesh->mNumFaces > 0 && !mesh->mFaces))
+            return which + " lacks its vertices or faces";
+        for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
+            const aiFace& face = mesh->mFaces[f];
+            if (face.mNumIndices > 0 && !face.mIndices)
+                return which + " lacks the indices of face " + std::to_string(f);
+            for (unsigned int v = 0; v < face.mNumIndices; ++v)
+                if (face.mIndices[v] >= mesh->mNumVertices)
+                    return which + ": face " + std::to_string(f) + " names a missing vertex";
+        }
+    }
+    for (unsigned int i = 0; i < node.mNumChildren; ++i) {
+        std::string fault = meshFault(scene, *node.mChildren[i]);
+        if (!fault.empty())
+            return fault;
+    }
+    return "";
 }
 
 // What an animation holds besides node channels, for --list and for the
@@ -165,9 +301,9 @@ std::string counted(unsigned int count, const char* what) {
 std::string otherChannels(const aiAnimation& animation) {
     std::string text;
     if (animation.mNumMorphMeshChannels > 0)
-        text += ", " + counted(animation.mNumMorphMeshChannels, "morph-target channel");
+        text += ", " + plural(animation.mNumMorphMeshChannels, "morph-target channel");
     if (animation.mNumMeshChannels > 0)
-        text += ", " + counted(animation.mNumMeshChannels, "mesh channel");
+        text += ", " + plural(animation.mNumMeshChannels, "mesh channel");
     return text;
 }
 
@@ -177,7 +313,7 @@ void listAnimations(const aiScene& scene) {
         std::printf(
             "%u: \"%s\", %.6g s, %s%s%s\n", i, animation.mName.C_Str(),
             animation.mDuration / ticksPerSecond(animation),
-            counted(animation.mNumChannels, "channel").c_str(), otherChannels(animation).c_str(),
+            plural(animation.mNumChannels, "channel").c_str(), otherChannels(animation).c_str(),
             animation.mTicksPerSecond > 0.0 ? "" : " (no ticks per second given: 25 assumed)");
     }
 }
@@ -243,25 +379,16 @@ std::vector<std::string> partNamesOf(const aiAnimation& animation) {
     return names;
 }
 
-int runImport(const ImportOptions& options) {
-    const std::string source = escapeBytes(options.source);
-    const std::string reason = unreadableReason(options.source);
-    if (!reason.empty()) {
-        std::cerr << "ktrt: cannot import " << source << ": " << reason << '\n';
-        return 1;
-    }
-    if (!options.list && options.output.empty()) {
-        std::cerr << "ktrt: import needs -o OUT.kta (or --list)\n";
-        return 1;
-    }
-    std::vector<std::string> outputs{options.output};
-    if (!options.world.empty())
-        outputs.push_back(options.world);
-    if (!options.list && !outputsAreDistinct("ktrt", {options.source}, outputs))
-        return 1;
+// Reads, checks and converts once the memory ceiling is in place; an
+// allocation that fails on the way throws std::bad_alloc.
+int importWithin(const ImportOptions& options, const std::string& source) {
+    // No whole-scene validation: what the import does not read (a camera, a
+    // light, another animation) cannot refuse the file; what it reads is
+    // checked below.
     Assimp::Importer importer;
-    const aiScene* scene =
-        importer.ReadFile(options.source, aiProcess_Triangulate | aiProcess_ValidateDataStructure);
+    const aiScene* scene = importer.ReadFile(options.source, 0);
+    if (!scene && outOfMemory(importer))
+        throw std::bad_alloc();
     if (!scene || !scene->mRootNode) {
         std::cerr << "ktrt: cannot import " << source << ": "
                   << cleanReason(importer.GetErrorString()) << '\n';
@@ -283,6 +410,25 @@ int runImport(const ImportOptions& options) {
                       << " (--list shows them)\n";
         return 1;
     }
+    std::string fault = nodeTreeFault(*scene->mRootNode);
+    if (fault.empty())
+        fault = animationFault(*animation);
+    if (fault.empty() && !options.world.empty())
+        fault = meshFault(*scene, *scene->mRootNode);
+    if (!fault.empty()) {
+        std::cerr << "ktrt: cannot import " << source << ": " << fault << '\n';
+        return 1;
+    }
+    if (!options.world.empty()) {
+        scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
+        if (!scene) {
+            if (outOfMemory(importer))
+                throw std::bad_alloc();
+            std::cerr << "ktrt: cannot import " << source << ": "
+                      << cleanReason(importer.GetErrorString()) << '\n';
+            return 1;
+        }
+    }
     const unsigned int frames = frameCount(*animation, options.fps);
     char what[64];
     std::snprintf(what, sizeof what, "--fps %g", options.fps);
@@ -303,7 +449,7 @@ int runImport(const ImportOptions& options) {
         const std::string others = otherChannels(*animation);
         std::cerr << "ktrt: cannot import " << source << ": its animation \""
                   << escapeBytes(animation->mName.C_Str()) << "\" turns or moves no node ("
-                  << counted(animation->mNumChannels, "node channel") << others
+                  << plural(animation->mNumChannels, "node channel") << others
                   << (others.empty() ? "" : ", which an animation file cannot hold") << ")\n";
         return 1;
     }
@@ -325,10 +471,40 @@ int runImport(const ImportOptions& options) {
         std::cerr << "ktrt: cannot write " << escapeBytes(failedPath) << ": " << failure << '\n';
         return 1;
     }
-    std::printf("%s: %u track%s, %u frames at %g fps\n", options.output.c_str(),
-                result.getNumPartAnimations(), result.getNumPartAnimations() == 1 ? "" : "s",
-                frames, options.fps);
+    std::printf("%s: %s, %s at %g fps\n", options.output.c_str(),
+                plural(result.getNumPartAnimations(), "track").c_str(),
+                plural(frames, "frame").c_str(), options.fps);
     return 0;
+}
+
+int runImport(const ImportOptions& options) {
+    const std::string source = escapeBytes(options.source);
+    const std::string reason = unreadableReason(options.source);
+    if (!reason.empty()) {
+        std::cerr << "ktrt: cannot import " << source << ": " << reason << '\n';
+        return 1;
+    }
+    if (!options.list && options.output.empty()) {
+        std::cerr << "ktrt: import needs -o OUT.kta (or --list)\n";
+        return 1;
+    }
+    std::vector<std::string> outputs{options.output};
+    if (!options.world.empty())
+        outputs.push_back(options.world);
+    if (!options.list && !outputsAreDistinct("ktrt", {options.source}, outputs))
+        return 1;
+    const std::string refused = limitMemory(options.maxMemory);
+    if (!refused.empty()) {
+        std::cerr << "ktrt: cannot set the memory ceiling: " << refused << '\n';
+        return 1;
+    }
+    try {
+        return importWithin(options, source);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "ktrt: cannot import " << source << ": it needs more than the "
+                  << options.maxMemory << " MB of memory that --max-memory allows\n";
+        return 1;
+    }
 }
 
 } // namespace
@@ -346,7 +522,10 @@ void registerImportCommand(CLI::App& app, int& status) {
         "as assimp's own tools do, and --list says so. An animation with no node channel (only "
         "morph targets, say) is refused. OUT and the world are written together or not at all, "
         "and must be neither SOURCE nor each other (exit status 1). More than 1000000 frames "
-        "are refused with exit status 2.");
+        "are refused with exit status 2. Reading and converting SOURCE may take --max-memory "
+        "megabytes beyond what ktrt holds before; a file that needs more is refused with exit "
+        "status 1. Only what the import reads is checked: the animation's channels and keys, "
+        "the node tree and, with --world, the meshes the nodes hold.");
     command->add_option("SOURCE", options->source, "the file to import")->required();
     command->add_option("-o,--output", options->output, "the animation file to write (.kta)");
     command->add_option("--fps", options->fps, "samples per second, 0.001 to 10000 (default 30)")
@@ -357,6 +536,12 @@ void registerImportCommand(CLI::App& app, int& status) {
     command->add_option("--world", options->world,
                         "also write an Inventor world (.iv) with the meshes and one part per "
                         "animated node");
+    command
+        ->add_option("--max-memory", options->maxMemory,
+                     "megabytes of memory that reading and converting SOURCE may take, 16 to "
+                     "1048576 (default " +
+                         std::to_string(defaultMaxMemory) + ")")
+        ->check(CLI::Range(16ul, 1048576ul));
     command->add_flag("--list", options->list,
                       "list the file's animations with duration and channel count");
     command->callback([options, &status] { status = runImport(*options); });

@@ -1,5 +1,6 @@
 #include "import/ImportSampling.h"
 #include "common/OptionLimits.h"
+#include "common/SourceLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,12 +75,17 @@ void slerp(const aiQuaternion& a, const aiQuaternion& b, double t, double out[4]
         out[i] = length > 0.0 ? sign * out[i] / length : (i == 3 ? 1.0 : 0.0);
 }
 
+// Scale keys that a decomposed float matrix gives for an unscaled node sit
+// within about 1e-4 of 1; 1e-3 (a tenth of a percent) is above that noise
+// and below any scale that shows.
+constexpr double scaleTolerance = 1e-3;
+
 bool scales(const aiNodeAnim& channel) {
     for (unsigned int k = 0; k < channel.mNumScalingKeys; ++k) {
         const aiVector3D& s = channel.mScalingKeys[k].mValue;
-        if (std::fabs(s.x - 1.0f) > 1e-5f || std::fabs(s.y - 1.0f) > 1e-5f ||
-            std::fabs(s.z - 1.0f) > 1e-5f)
-            return true;
+        for (unsigned int i = 0; i < 3; ++i)
+            if (!(std::fabs(s[i] - 1.0) <= scaleTolerance))
+                return true;
     }
     return false;
 }
@@ -169,11 +175,13 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
     const unsigned int frames = frameCount(animation, fps);
     std::vector<double> rotations(4 * std::size_t{frames});
     std::vector<double> positions(3 * std::size_t{frames});
+    std::string scaled;
+    unsigned int scaledCount = 0;
     for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
         const aiNodeAnim& channel = *animation.mChannels[c];
-        if (scales(channel))
-            warnings.push_back("node \"" + std::string(channel.mNodeName.C_Str()) +
-                               "\" scales; the animation file has no scale, so it is left out");
+        if (scales(channel) && ++scaledCount <= 3)
+            scaled +=
+                (scaledCount > 1 ? ", \"" : "\"") + escapeBytes(channel.mNodeName.C_Str()) + "\"";
         if (channel.mNumRotationKeys == 0 && channel.mNumPositionKeys == 0)
             continue;
         // A channel without rotation or position keys keeps the node's own.
@@ -201,6 +209,13 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
         if (result.addPartAnimation(track.get()))
             static_cast<void>(track.release()); // the animation owns it now
     }
+    if (scaledCount > 0)
+        warnings.push_back(std::to_string(scaledCount) +
+                           (scaledCount == 1 ? " node scales, which the animation file cannot "
+                                               "hold, so its scale is left out: "
+                                             : " nodes scale, which the animation file cannot "
+                                               "hold, so their scale is left out: ") +
+                           scaled + (scaledCount > 3 ? ", ..." : ""));
 }
 
 } // namespace ktrt_tool

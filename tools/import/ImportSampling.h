@@ -43,7 +43,8 @@ std::string partNameOf(const std::string& nodeName);
 /// that turns or moves a node, named partNames[i] for channel i, sampled at `fps` with key
 /// values in seconds. Each rotation goes through the axis and angle that the
 /// animation file stores, so the tracks hold what reading the file gives.
-/// Channels that scale add a line to `warnings`.
+/// When channels scale (a key more than 1e-3 from 1 on any axis), adds one
+/// line to `warnings` that counts them and names the first three.
 void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                     const std::vector<std::string>& partNames, double fps,
                     KTComponentAnimation& result, std::vector<std::string>& warnings);
