@@ -1,15 +1,12 @@
 // ktrt import on models that no one here wrote (Debian's assimp-testmodels):
 // the output passes ktrt check and plays on the imported world, and at every
 // sampled frame each node's pose read back from the file equals the node
-// channel evaluated straight from assimp's keys. Broken files get one ktrt:
-// line and exit status 1, with no output left.
+// channel evaluated straight from assimp's keys.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,18 +36,11 @@ const std::string models = "/usr/share/assimp/models/";
 const std::filesystem::path work =
     std::filesystem::path(::testing::TempDir()) / ("ktrt-import-" + std::to_string(::getpid()));
 
-// Runs the tool; its exit status, with standard error in `errors`.
-int run(const std::string& arguments, std::string* errors = nullptr) {
+// Runs the tool quietly; its exit status.
+int run(const std::string& arguments) {
     std::filesystem::create_directories(work);
-    const std::string errorFile = (work / "stderr.txt").string();
-    const int status = std::system(
-        (std::string(KTRT_TOOL) + " " + arguments + " >/dev/null 2>" + errorFile).c_str());
-    if (errors) {
-        std::ifstream in(errorFile);
-        std::stringstream text;
-        text << in.rdbuf();
-        *errors = text.str();
-    }
+    const int status =
+        std::system((std::string(KTRT_TOOL) + " " + arguments + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -205,24 +195,6 @@ INSTANTIATE_TEST_SUITE_P(AssimpTestModels, ImportTest,
                          ::testing::Values("BVH/01_01.bvh", "glTF2/simple_skin/simple_skin.gltf",
                                            "Collada/box_nested_animation.dae",
                                            "FBX/animation_with_skeleton.fbx"));
-
-TEST(ImportBrokenFiles, GetOneLineAndNoOutput) {
-    for (const char* folder :
-         {"glTF2/wrongTypes", "glTF2/IndexOutOfRange", "glTF2/RecursiveNodes"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(models + folder)) {
-            if (entry.path().extension() != ".gltf")
-                continue;
-            const std::string out = (work / "broken.kta").string();
-            std::string errors;
-            EXPECT_EQ(run("import " + entry.path().string() + " -o " + out, &errors), 1);
-            EXPECT_EQ(errors.rfind("ktrt: ", 0), 0u) << errors;
-            EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
-            EXPECT_FALSE(std::filesystem::exists(out));
-            for (const auto& left : std::filesystem::directory_iterator(work))
-                EXPECT_EQ(left.path().string().find("broken.kta"), std::string::npos);
-        }
-    }
-}
 
 // ktrt export of every example, then ktrt import of the glTF at the same
 // rate: the same keys come back, orientations and positions to 1e-5.

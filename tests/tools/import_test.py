@@ -25,11 +25,10 @@ TURN = [(0, 0, 0, 1), (0, 0.7071068, 0, 0.7071068)]
 NAN = float("nan")
 
 
-def gltf(nodes, animations, extra=None):
+def gltf(nodes, animations):
     """A glTF asset of named nodes without meshes, each animation a name and
     its channels (node index, key times, quaternions, or vectors and their
-    path); `extra` adds to the asset's top level and its nodes (a dict of
-    node index to fields)."""
+    path)."""
     data, views, accessors, written = b"", [], [], []
 
     def add(values, kind, count, bounds=False):
@@ -55,31 +54,30 @@ def gltf(nodes, animations, extra=None):
             targets.append({"sampler": len(samplers) - 1,
                             "target": {"node": node, "path": (path or ["rotation"])[0]}})
         written.append({"name": name, "samplers": samplers, "channels": targets})
-    asset = {
+    return json.dumps({
         "asset": {"version": "2.0"}, "scene": 0,
         "scenes": [{"nodes": list(range(len(nodes)))}],
         "nodes": [{"name": name} for name in nodes],
         "buffers": [{"byteLength": len(data), "uri": "data:application/octet-stream;base64,"
                      + base64.b64encode(data).decode()}],
-        "bufferViews": views, "accessors": accessors, "animations": written}
-    for key, value in (extra or {}).items():
-        if key == "nodes":
-            for node, fields in value.items():
-                asset["nodes"][node].update(fields)
-        else:
-            asset[key] = value
+        "bufferViews": views, "accessors": accessors, "animations": written})
+
+
+def with_unused_faults(asset):
+    """`asset` with a camera whose far plane is nearer than its near plane and
+    a spot light whose inner cone is wider than its outer one, on node 1."""
+    asset = json.loads(asset)
+    asset.update(cameras=[{"type": "perspective",
+                           "perspective": {"yfov": 1, "znear": 10, "zfar": 1}}],
+                 extensionsUsed=["KHR_lights_punctual"], extensions={"KHR_lights_punctual": {
+                     "lights": [{"type": "spot", "spot": {"innerConeAngle": 0.7,
+                                                          "outerConeAngle": 0.2}}]}})
+    asset["nodes"][1].update(camera=0, extensions={"KHR_lights_punctual": {"light": 0}})
     return json.dumps(asset)
 
 
-# A camera whose far plane is nearer than its near plane and a spot light
-# whose inner cone is wider than its outer one, on a node that nothing moves.
-UNUSED_FAULTS = {
-    "cameras": [{"type": "perspective", "perspective": {"yfov": 1, "znear": 10, "zfar": 1}}],
-    "extensionsUsed": ["KHR_lights_punctual"],
-    "extensions": {"KHR_lights_punctual": {"lights": [
-        {"type": "spot", "spot": {"innerConeAngle": 0.7, "outerConeAngle": 0.2}}]}},
-    "nodes": {1: {"camera": 0, "extensions": {"KHR_lights_punctual": {"light": 0}}}}}
 GROW = [(1, 1, 1), (2, 2, 2)]
+NAMED_1_AND_X = gltf(["A", "B"], [("1", [(0, [0, 1], TURN)]), ("x", [(1, [0, 1], TURN)])])
 
 
 def off(vertices):
@@ -127,26 +125,24 @@ CASES = [
      'channels, 1 morph-target channel, which an animation file cannot hold)\n', None),
     ("only morph targets, listed", MORPH, ["--list"], 0,
      ['0: "Square", 4.2 s, 0 channels, 1 morph-target channel\n'], "", None),
-    ("a number is an index", gltf(["A", "B"], [("1", [(0, [0, 1], TURN)]),
-                                               ("x", [(1, [0, 1], TURN)])]),
-     ["--animation", "1"], 0, None, "", ["B"]),
-    ("a name that is not a number", gltf(["A", "B"], [("1", [(0, [0, 1], TURN)]),
-                                                      ("x", [(1, [0, 1], TURN)])]),
-     ["--animation", "x"], 0, None, "", ["B"]),
-    ("both listed", gltf(["A", "B"], [("1", [(0, [0, 1], TURN)]), ("x", [(1, [0, 1], TURN)])]),
-     ["--list"], 0, ['0: "1", 1 s, 1 channel\n', '1: "x", 1 s, 1 channel\n'], "", None),
+    ("a number is an index", NAMED_1_AND_X, ["--animation", "1"], 0, None, "", ["B"]),
+    ("a name that is not a number", NAMED_1_AND_X, ["--animation", "x"], 0, None, "", ["B"]),
+    ("both listed", NAMED_1_AND_X, ["--list"], 0,
+     ['0: "1", 1 s, 1 channel\n', '1: "x", 1 s, 1 channel\n'], "", None),
     ("no animation of that number", gltf(["A"], [("x", [(0, [0, 1], TURN)])]),
      ["--animation", "1"], 1, [],
      "ktrt: SOURCE has no animation number 1 (--list shows them)\n", None),
     ("a fit name is kept whatever the order", TWO_JOINTS, [], 0, None,
      'ktrt: warning: 1 node name changed to fit the files: "a.b" as a_b_2\n', ["a_b_2", "a_b"]),
+    ("one key: one frame", gltf(["A"], [("x", [(0, [0], TURN[:1])])]), [], 0,
+     ["OUT: 1 track, 1 frame at 30 fps"], "", None),
     ("float times just short of a frame", gltf(["A"], [("x", [(0, [0, 153.33333], TURN)])]),
      [], 0, ["OUT: 1 track, 4601 frames at 30 fps"], "", None),
     ("more frames than the limit", gltf(["A"], [("x", [(0, [0, 200], TURN)])]),
      ["--fps", "10000"], 2, [],
      "ktrt: --fps 10000 gives 2000001 frames, more than the limit of 1000000\n", None),
     ("a camera and a light the import does not use",
-     gltf(["A", "B"], [("x", [(0, [0, 1], TURN)])], UNUSED_FAULTS), [], 0,
+     with_unused_faults(gltf(["A", "B"], [("x", [(0, [0, 1], TURN)])])), [], 0,
      ["OUT: 1 track, 31 frames at 30 fps"], "", ["A"]),
     ("a key that is not a number", gltf(["A"], [("x", [(0, [0, 1], [TURN[0], (0, NAN, 0, 1)])])]),
      [], 1, [], 'ktrt: cannot import SOURCE: the channel of node "A" has a key that is not a '
@@ -166,6 +162,9 @@ CASES = [
     ("the corpus's header of 35 billion vertices", MODELS + "invalid/OutOfMemory.off", [], 1, [],
      "ktrt: cannot import SOURCE: it needs more than the 4096 MB of memory that --max-memory "
      "allows\n", None),
+    ("a node tree that loops", MODELS + "glTF2/RecursiveNodes/RecursiveNodes.gltf", [], 1, [],
+     'ktrt: cannot import SOURCE: GLTF: Object at index 0 in array "nodes" has recursive '
+     'reference to itself\n', None),
     ("no placeholder nor unrelated warning", MODELS + "BLEND/box.blend", [], 1, [],
      "ktrt: cannot import SOURCE: it holds no animation\n", None),
     ("a directory", MODELS + "BLEND", [], 1, [],

@@ -48,6 +48,8 @@ REFUSED = [
      "must be a whole number from 0 to 1000000"),
     (["import", BVH, "-o", "out.kta"], "--fps", "1e5", "must be a rate from 0.001 to 10000"),
     (["import", BVH, "-o", "out.kta"], "--fps", "0", "must be a rate from 0.001 to 10000"),
+    (["import", BVH, "-o", "out.kta"], "--max-memory", "15",
+     "must be a whole number of megabytes from 16 to 1048576"),
 ]
 
 # Settings as a world file spells them, and what the table's header says.
@@ -119,7 +121,8 @@ class OptionsTest(unittest.TestCase):
                                        ("play", "--frames", "[0..1000000]"),
                                        ("export", "--fps", "[0.001..10000]"),
                                        ("preview", "--frames", "[0..1000000]"),
-                                       ("import", "--fps", "[0.001..10000]")):
+                                       ("import", "--fps", "[0.001..10000]"),
+                                       ("import", "--max-memory", "[16..1048576]")):
             with self.subTest(command=command, option=option):
                 result = subprocess.run([KTRT, command, "--help"], capture_output=True,
                                         text=True)

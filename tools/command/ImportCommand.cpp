@@ -169,6 +169,20 @@ private:
     std::string text;
 };
 
+// --max-memory: whole megabytes, from 16 to 1048576 (a terabyte).
+CLI::Validator megabytesOption() {
+    return CLI::Validator(
+        [](const std::string& text) {
+            const bool digits = !text.empty() && text.size() <= 7 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            const unsigned long value = digits ? std::stoul(text) : 0;
+            return value >= 16 && value <= 1048576
+                       ? std::string()
+                       : std::string("must be a whole number of megabytes from 16 to 1048576");
+        },
+        "[16..1048576]");
+}
+
 // Bounds the address space the process may take to `megabytes` beyond what
 // it holds now, so that a file whose header asks for more fails its
 // allocation (std::bad_alloc) at once instead of taking the machine's memory.
@@ -511,9 +525,8 @@ int runImport(const ImportOptions& options) {
 
 void registerImportCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<ImportOptions>();
-    CLI::App* command = app.add_subcommand(
-        "import", "Resample an animation of a glTF, FBX, BVH, Collada (or other assimp) file "
-                  "into an animation file");
+    CLI::App* command =
+        app.add_subcommand("import", "Resample a glTF, FBX, BVH (any assimp) animation");
     command->footer(
         "Samples the animation at --fps from time 0 to its end inclusive, one track per node "
         "that turns or moves, named after the node (characters an animation file or an Inventor "
@@ -541,7 +554,7 @@ void registerImportCommand(CLI::App& app, int& status) {
                      "megabytes of memory that reading and converting SOURCE may take, 16 to "
                      "1048576 (default " +
                          std::to_string(defaultMaxMemory) + ")")
-        ->check(CLI::Range(16ul, 1048576ul));
+        ->check(megabytesOption());
     command->add_flag("--list", options->list,
                       "list the file's animations with duration and channel count");
     command->callback([options, &status] { status = runImport(*options); });
