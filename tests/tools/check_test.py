@@ -277,7 +277,12 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(result.returncode, 2)
                 self.assertRegex(result.stderr.decode(), "^ktrt: .*" + re.escape(message))
                 self.assertLess(len(result.stderr), 200)
-        self.assertNotIn(b"inspect", run(["--help"]).stdout)
+        # --help names every command, and nothing else, each on a line that fits.
+        lines = run(["--help"]).stdout.decode().split("\n")
+        listed = [line.split()[0] for line in lines[lines.index("Subcommands:") + 1:] if line]
+        self.assertEqual(listed, ["check", "play", "plot", "export", "preview", "import"])
+        self.assertIn("check, play, plot, export, preview and import", lines[0])
+        self.assertEqual([line for line in lines if len(line) > 80], [])
         chest = os.path.join(SOURCE_DIR, "examples", "chest.kta")
         self.assertTrue(run(["plot", chest, "-o", "-"]).stdout.startswith(b"<?xml"))
 

@@ -173,8 +173,7 @@ int check(const CheckOptions& options) {
 
 void registerCheckCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<CheckOptions>();
-    CLI::App* command =
-        app.add_subcommand("check", "Check animation files strictly and list their tracks");
+    CLI::App* command = app.add_subcommand("check", "Check animation files and worlds");
     command->footer(
         "Reads each FILE as the library does and reports, as FILE:LINE:COLUMN: error|warning|note: "
         "MESSAGE on standard error, what the lenient reader ignores or drops: no animation, "

@@ -261,7 +261,7 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
 void registerExportCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = addCommonOptions(
-        app, "export", "Export a component and its played animation as glTF 2.0", *options);
+        app, "export", "Export a component's played animation as glTF 2.0", *options);
     command->footer(
         "Reads WORLD and ANIMATION as `ktrt play` does and writes the component's shapes, its "
         "animated parts as a node hierarchy and one animation: after each of FRAMES update() "

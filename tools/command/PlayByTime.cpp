@@ -119,7 +119,8 @@ int tableTimes(const TimeOptions& options, double keyRate, double cycle, double 
     }
     const long rows = wholeFrames(duration * rate) + 1;
     char what[96];
-    std::snprintf(what, sizeof what, "%g rows a second for %.6g s", rate, duration);
+    std::snprintf(what, sizeof what, "%g %s a second for %.6g s", rate, rate == 1 ? "row" : "rows",
+                  duration);
     if (!withinFrameLimit("ktrt play", what, static_cast<double>(rows), "rows"))
         return 2;
     for (long row = 0; row < rows; ++row)
@@ -206,9 +207,10 @@ int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) 
     int nameWidth = 4;
     for (unsigned int p = 0; p < mixer.getNumParts(); ++p)
         nameWidth = std::max(nameWidth, static_cast<int>(mixer.getPartName(p).length()));
-    std::printf("component \"%s\", %u %s, %u animations layered, %.3f s a cycle\n",
+    std::printf("component \"%s\", %u %s, %u %s layered, %.3f s a cycle\n",
                 mixer.getComponent()->getName().getString(), mixer.getNumParts(),
-                mixer.getNumParts() == 1 ? "part" : "parts", mixer.getNumActions(), cycle);
+                mixer.getNumParts() == 1 ? "part" : "parts", mixer.getNumActions(),
+                mixer.getNumActions() == 1 ? "animation" : "animations", cycle);
     printColumns(nameWidth);
     const KTPartBinding& parts = mixer.getBinding();
     auto printPoses = [&](const std::string& label, const KTPose* pose) {

@@ -115,8 +115,8 @@ int play(const PlayOptions& options) {
 
 void registerPlayCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<PlayOptions>();
-    CLI::App* command = app.add_subcommand(
-        "play", "Play an animation on a component of a world and print every frame's poses");
+    CLI::App* command =
+        app.add_subcommand("play", "Play an animation or a world and print the poses");
     command->footer(
         "Reads WORLD (an Inventor file with KTComponent nodes), binds ANIMATION to the component "
         "(--component, else the first in the file), plays FRAMES frames (default: one full "

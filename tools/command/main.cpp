@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     // A subcommand that fails in an unforeseen way (out of memory, a bounds
     // error) reports it and exits with 1 instead of aborting.
     try {
-        CLI::App app{"ktrt: check, play and plot ktrt animations and worlds"};
+        CLI::App app{"ktrt: check, play, plot, export, preview and import ktrt animations and "
+                     "worlds"};
         app.set_version_flag("--version", std::string("ktrt ") + KTRT_VERSION);
         app.require_subcommand(1);
         int status = 0;
