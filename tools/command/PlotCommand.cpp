@@ -25,6 +25,36 @@ struct PlotOptions {
     std::string output;
 };
 
+// A track's keys at the times its file's Key list gives them, when they are
+// finite and never decrease (as playback takes them), else at their index.
+KeyPlaces placesOf(const KTPartAnimation& track) {
+    KeyPlaces places;
+    places.count = track.getNumStates();
+    const std::vector<float>& fractions = track.getKeyFractions();
+    if (fractions.size() != places.count)
+        return places;
+    for (std::size_t k = 0; k < fractions.size(); ++k)
+        if (!std::isfinite(fractions[k]) || (k > 0 && fractions[k] < fractions[k - 1]))
+            return places;
+    places.times.assign(fractions.begin(), fractions.end());
+    return places;
+}
+
+// What the horizontal axes of the chart show, for its header.
+const char* horizontalAxes(KTComponentAnimation& animation) {
+    bool timed = false, indexed = false;
+    for (unsigned int t = 0; t < animation.getNumPartAnimations(); ++t) {
+        if (animation[t]->getNumStates() == 0)
+            continue;
+        const bool hasTimes = !placesOf(*animation[t]).times.empty();
+        timed = timed || hasTimes;
+        indexed = indexed || !hasTimes;
+    }
+    return !indexed ? "key time (the file's Key values)"
+           : timed  ? "key time where the file gives it, else key index"
+                    : "key index";
+}
+
 // The whole chart: a header with the file name, then one panel per track.
 void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation& animation,
               const TrackFacts& facts) {
@@ -40,7 +70,7 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
         << "font-weight=\"bold\">" << escapeXml(title) << "</text>\n";
     svg << "<text x=\"" << number(pageWidth - pageMargin) << R"(" y="32" font-size="12" )"
         << R"(fill="#555" text-anchor="end">)" << tracks << (tracks == 1 ? " track" : " tracks")
-        << "; angles in degrees against key index</text>\n";
+        << "; angles in degrees against " << horizontalAxes(animation) << "</text>\n";
     if (tracks == 0) {
         svg << "<text x=\"" << number(pageWidth / 2) << "\" y=\""
             << number(headerHeight + panelHeight / 2) << R"(" text-anchor="middle" )"
@@ -63,6 +93,7 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
     for (unsigned int t = 0; t < tracks; ++t) {
         KTPartAnimation* track = animation[panels[t]];
         const unsigned int keys = track->getNumStates();
+        const KeyPlaces places = placesOf(*track);
         // Channels the track does not have are left out, not drawn as zeros.
         const bool hasAngles = track->useOrientations() != 0;
         const bool hasPositions =
@@ -93,8 +124,8 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
             << (keys == 1 ? " key" : " keys") << "</tspan></text>\n";
         const double plotTop = top + panelTitleHeight + 26;
         const char* const noKeys = keys == 0 ? "no keys" : nullptr;
-        writePlot(svg, pageMargin + plotLeftGap, plotTop, "Euler angles", "degrees", "angles", keys,
-                  angles,
+        writePlot(svg, pageMargin + plotLeftGap, plotTop, "Euler angles", "degrees", "angles",
+                  places, angles,
                   noKeys      ? noKeys
                   : hasAngles ? nullptr
                               : "no orientation keys");
@@ -102,7 +133,7 @@ void writeSvg(std::ostream& svg, const std::string& title, KTComponentAnimation&
         const bool played = track->usePositions() != 0;
         writePlot(svg, pageMargin + plotStride + plotLeftGap, plotTop,
                   hasPositions && !played ? "Position (not played unless enabled)" : "Position",
-                  "position", "positions", keys, positions,
+                  "position", "positions", places, positions,
                   noKeys         ? noKeys
                   : hasPositions ? nullptr
                                  : "no position keys");
@@ -166,7 +197,8 @@ void registerPlotCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* plot = app.add_subcommand("plot", "Draw an animation's tracks as an SVG chart");
     plot->footer(
-        "Each track gets a panel with two plots against the key index: its Euler angles "
+        "Each track gets a panel with two plots against the key time (the file's Key values; "
+        "the key index where they are missing or decrease): its Euler angles "
         "in degrees and its positions, three curves (x, y, z) each. A file with an "
         "error gets FILE:LINE:COLUMN: error: MESSAGE and the offending line on standard "
         "error and exit status 1. An OUTPUT of - is standard output; OUTPUT must not be FILE (exit "

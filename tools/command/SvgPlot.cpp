@@ -63,10 +63,24 @@ Axis valueAxis(double minimum, double maximum) {
     return axis;
 }
 
-Axis indexAxis(unsigned int keys) {
+Axis indexAxis(std::size_t keys) {
     Axis axis;
-    axis.high = keys > 1 ? keys - 1 : 1;
+    axis.high = keys > 1 ? static_cast<double>(keys - 1) : 1.0;
     axis.step = std::max(1.0, niceStep(axis.high / 8));
+    return axis;
+}
+
+// From 0 (or the first key, if earlier) to the last key, in whole steps.
+Axis timeAxis(const std::vector<double>& times) {
+    const double first = times.empty() ? 0.0 : std::min(0.0, times.front());
+    const double last = times.empty() ? 1.0 : times.back();
+    if (!(last > first))
+        return indexAxis(0);
+    Axis axis;
+    axis.step = niceStep((last - first) / 8);
+    axis.low = std::floor(first / axis.step + 1e-9) * axis.step;
+    axis.high = std::ceil(last / axis.step - 1e-9) * axis.step;
+    axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(axis.step) + 1e-9)));
     return axis;
 }
 
@@ -134,7 +148,7 @@ std::string escapeXml(const std::string& text) {
 // curves and a legend. The group carries its axis ranges as data attributes,
 // so a reader of the file can map the points back to values.
 void writePlot(std::ostream& svg, double left, double top, const std::string& title,
-               const std::string& valueLabel, const std::string& kind, unsigned int keys,
+               const std::string& valueLabel, const std::string& kind, const KeyPlaces& keys,
                const Curve (&curves)[3], const char* note) {
     double minimum = std::numeric_limits<double>::infinity();
     double maximum = -std::numeric_limits<double>::infinity();
@@ -148,7 +162,11 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
     }
     if (!(minimum <= maximum))
         minimum = maximum = 0; // no keys, or none finite
-    const Axis xAxis = indexAxis(keys);
+    const bool timed = !keys.times.empty();
+    const Axis xAxis = timed ? timeAxis(keys.times) : indexAxis(keys.count);
+    const auto placeOf = [&](std::size_t key) {
+        return timed ? keys.times[key] : static_cast<double>(key);
+    };
     const Axis yAxis = valueAxis(minimum, maximum);
     auto xOf = [&](double index) {
         return left + (index - xAxis.low) / (xAxis.high - xAxis.low) * plotWidth;
@@ -157,9 +175,10 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         return top + plotHeight - (value - yAxis.low) / (yAxis.high - yAxis.low) * plotHeight;
     };
 
-    svg << R"(<g class="plot" data-kind=")" << kind << "\" data-x-min=\"" << exactNumber(xAxis.low)
-        << "\" data-x-max=\"" << exactNumber(xAxis.high) << "\" data-y-min=\""
-        << exactNumber(yAxis.low) << "\" data-y-max=\"" << exactNumber(yAxis.high) << "\">\n";
+    svg << R"(<g class="plot" data-kind=")" << kind << "\" data-x=\"" << (timed ? "time" : "index")
+        << "\" data-x-min=\"" << exactNumber(xAxis.low) << "\" data-x-max=\""
+        << exactNumber(xAxis.high) << "\" data-y-min=\"" << exactNumber(yAxis.low)
+        << "\" data-y-max=\"" << exactNumber(yAxis.high) << "\">\n";
     svg << R"(<text class="plot-title" x=")" << number(left + plotWidth / 2) << "\" y=\""
         << number(top - 8) << R"(" text-anchor="middle">)" << title << "</text>\n";
 
@@ -186,7 +205,7 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
     for (int i = 0; i <= xTicks; ++i) {
         const double index = xAxis.low + i * xAxis.step;
         svg << "<text x=\"" << number(xOf(index)) << "\" y=\"" << number(top + plotHeight + 16)
-            << R"(" text-anchor="middle">)" << number(index, 0) << "</text>\n";
+            << R"(" text-anchor="middle">)" << number(index, xAxis.decimals) << "</text>\n";
     }
     svg << "</g>\n";
 
@@ -195,7 +214,8 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         << number(plotWidth) << "\" height=\"" << number(plotHeight)
         << "\" fill=\"none\" stroke=\"#666\" stroke-width=\"1\"/>\n";
     svg << R"(<text font-size="12" x=")" << number(left + plotWidth / 2) << "\" y=\""
-        << number(top + plotHeight + 34) << "\" text-anchor=\"middle\">key index</text>\n";
+        << number(top + plotHeight + 34) << R"(" text-anchor="middle">)"
+        << (timed ? "key time (Key)" : "key index") << "</text>\n";
     const double labelX = left - plotLeftGap + 16;
     const double labelY = top + plotHeight / 2;
     svg << R"(<text font-size="12" x=")" << number(labelX) << "\" y=\"" << number(labelY)
@@ -219,8 +239,8 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
         // a gap.
         for (std::size_t i = 0; i < curve.values.size(); ++i) {
             if (std::isfinite(curve.values[i])) {
-                points << (points.tellp() > 0 ? " " : "") << number(xOf(static_cast<double>(i)))
-                       << ',' << number(yOf(curve.values[i]));
+                points << (points.tellp() > 0 ? " " : "") << number(xOf(placeOf(i))) << ','
+                       << number(yOf(curve.values[i]));
             }
             values << (i ? " " : "") << exactNumber(curve.values[i]);
         }
@@ -228,12 +248,12 @@ void writePlot(std::ostream& svg, double left, double top, const std::string& ti
             << values.str() << "\" points=\"" << points.str() << R"(" fill="none" stroke=")"
             << axisColors[axis] << "\" stroke-width=\"" << axisWidths[axis]
             << "\" stroke-dasharray=\"" << axisDashes[axis] << "\" stroke-linejoin=\"round\"/>\n";
-        if (keys <= markerLimit) {
+        if (keys.count <= markerLimit) {
             svg << "<g fill=\"" << axisColors[axis] << "\">";
             for (std::size_t i = 0; i < curve.values.size(); ++i) {
                 if (!std::isfinite(curve.values[i]))
                     continue;
-                svg << "<circle cx=\"" << number(xOf(static_cast<double>(i))) << "\" cy=\""
+                svg << "<circle cx=\"" << number(xOf(placeOf(i))) << "\" cy=\""
                     << number(yOf(curve.values[i])) << "\" r=\"" << markerRadii[axis] << "\"/>";
             }
             svg << "</g>\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,6 +29,13 @@ struct Curve {
     std::vector<double> values;
 };
 
+/// Where a track's keys sit on the horizontal axis: at their times (one per
+/// key, never decreasing) when `times` holds them, else at their index.
+struct KeyPlaces {
+    std::size_t count = 0;
+    std::vector<double> times;
+};
+
 /// Fixed-point text for coordinates: two decimals keep the file small and the
 /// output identical from run to run.
 std::string number(double value, int decimals = 2);
@@ -37,11 +45,12 @@ std::string number(double value, int decimals = 2);
 std::string escapeXml(const std::string& text);
 
 /// Draws one plot with its frame at (left, top): grid, ticks, labels, the
-/// curves against the key index and a legend; `note` (or null) is written
-/// across an empty plot. The group carries its axis ranges as data
+/// curves against the key times or the key index (`keys`) and a legend;
+/// `note` (or null) is written across an empty plot. The group carries its
+/// axis ranges and which axis it is (data-x "time" or "index") as data
 /// attributes, so a reader of the file can map the points back to values.
 void writePlot(std::ostream& svg, double left, double top, const std::string& title,
-               const std::string& valueLabel, const std::string& kind, unsigned int keys,
+               const std::string& valueLabel, const std::string& kind, const KeyPlaces& keys,
                const Curve (&curves)[3], const char* note);
 
 } // namespace ktrt_tool
