@@ -212,6 +212,7 @@ void KTAnimationMixer::advance(double elapsedSeconds) {
     // assign another mixer to this one, which clears `pending`.
     const std::weak_ptr<const void> alive = lifetime;
     dispatching = true;
+    // NOLINTNEXTLINE(modernize-loop-convert): the callback may clear `pending`
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const Pending event = pending[i];
         bool gone = false;

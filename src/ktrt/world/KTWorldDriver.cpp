@@ -237,17 +237,16 @@ void KTWorldDriver::advancePlayers() {
         due.push_back(Due{timed.target, timed.lifetime, (firing - timed.since).getValue()});
         timed.since = firing;
     }
-    for (std::size_t d = 0; d < due.size(); ++d) {
-        const Due now = due[d];
+    for (const Due& entry : due) {
         const auto timed = std::find_if(players.begin(), players.end(), [&](const TimedPlayer& t) {
-            return t.target == now.target && !t.lifetime.owner_before(now.lifetime) &&
-                   !now.lifetime.owner_before(t.lifetime);
+            return t.target == entry.target && !t.lifetime.owner_before(entry.lifetime) &&
+                   !entry.lifetime.owner_before(t.lifetime);
         });
         if (timed == players.end() || isGone(*timed))
             continue;
         // Copied: the record may go while it runs.
         const std::function<void(double)> advance = timed->advance;
-        advance(now.elapsed);
+        advance(entry.elapsed);
     }
 }
 
