@@ -142,16 +142,19 @@ TEST(AnimationActionTransitions, OneRowPerTransition) {
              m.a->stop();
          },
          1.0, 1, 0.0f},
-        {"turned back half-way: the weights go on from where they stand",
+        {"turned back half-way: weights and warped speeds go on from where they stand",
          [](Mixer& m) {
              m.a->play();
-             m.a->crossFadeTo(*m.b, 1.0, 0);
-             m.mixer.advance(0.5);
-             m.b->crossFadeTo(*m.a, 1.0, 0);
+             m.a->crossFadeTo(*m.b, 1.0, 1);
+             m.mixer.advance(0.5); // a at time 0.5, its warp from 1 half-way to 0.5
+             const double speeds[] = {m.a->getEffectiveSpeed(), m.b->getEffectiveSpeed()};
+             m.b->crossFadeTo(*m.a, 1.0, 1);
+             EXPECT_EQ(m.a->getEffectiveSpeed(), speeds[0]);
+             EXPECT_EQ(m.b->getEffectiveSpeed(), speeds[1]);
              m.mixer.advance(0.1);
              EXPECT_NEAR(m.a->getEffectiveWeight(), 0.55, 1e-9);
          },
-         0.45, 0, 0.6f * 0.55f},
+         0.45, 0, 0.575f * 0.55f},
         {"fade-out ends on the exact tick: the rest pose on that tick",
          [](Mixer& m) {
              m.a->play();

@@ -1,7 +1,6 @@
 #include <ktrt/playback/KTAnimationMixer.h>
 
 #include <cmath>
-#include <random>
 
 #include "MixerFixture.h"
 
@@ -73,41 +72,6 @@ TEST_F(Mixer, CrossfadeBlendsByRisingWeightAndEndsWithTheTarget) {
     for (const Heard& heard : events)
         fadesDone += heard.event == KTAnimationAction::FADE_DONE;
     EXPECT_EQ(fadesDone, 2);
-}
-
-// Over random crossfades no tick moves a part further than the two
-// animations' own steps plus the weight's share of the distance between them.
-TEST_F(Mixer, RandomCrossfadesHaveNoSteps) {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> tick(0.0, 0.05);
-    std::uniform_real_distribution<double> fade(0.05, 1.5);
-    // Back and forth: a loop's jump back to the start would be a step of the
-    // animation itself.
-    for (KTAnimationAction* action : {a, b}) {
-        KTAnimationClip::Timing timing = action->getTiming();
-        timing.wrap = KTAnimationClip::PING_PONG;
-        action->setTiming(timing);
-    }
-    a->play();
-    SbVec3f previous = at(p);
-    double previousWeight = 0.0;
-    for (int step = 0; step < 2000; ++step) {
-        if (step % 97 == 0) {
-            KTAnimationAction* from = a->getEffectiveWeight() >= b->getEffectiveWeight() ? a : b;
-            from->crossFadeTo(from == a ? *b : *a, fade(random), static_cast<int>(step % 2));
-        }
-        const double elapsed = tick(random);
-        mixer.advance(elapsed);
-        const SbVec3f now = at(p);
-        // Walk moves 1 per second, run 2 per second at most, sped up at most
-        // 2 times by a warp; the two poses are at most sqrt(1 + 16) apart.
-        const double ownSteps = (1.0 + 2.0) * 2.0 * elapsed * 1.5;
-        const double weightShare =
-            std::fabs(b->getEffectiveWeight() - previousWeight) * std::sqrt(17.0) * 2.0;
-        EXPECT_LE((now - previous).length(), ownSteps + weightShare + 1e-5) << "step " << step;
-        previous = now;
-        previousWeight = b->getEffectiveWeight();
-    }
 }
 
 TEST_F(Mixer, AdditiveActionsAddOntoTheBlendAndMasksKeepPartsOut) {
