@@ -23,38 +23,38 @@ class KTAnimationMixer;
 /// the state: a fade moves the fade factor linearly from where it stands to
 /// 0 or 1 over the given seconds. What each call does:
 ///
-/// | call              | STOPPED                           | PLAYING                          |
-/// PAUSED               |
-/// |-------------------|-----------------------------------|----------------------------------|----------------------|
-/// | play()            | PLAYING at full fade, from time 0 | (1)                              |
-/// PLAYING (1)          | |                   | (kept with setKeepTime(1)) (1)    | | | | pause()
-/// | nothing                           | PAUSED                           | nothing              |
-/// | stop()            | nothing                           | STOPPED, no fade, no warp (2)    | as
-/// PLAYING           | | fadeIn(s)         | PLAYING, fade 0 -> 1 over s       | fade -> 1 over s
-/// (3)             | PLAYING, as PLAYING  | | fadeOut(s)        | nothing | fade -> 0 over s (3),
-/// then       | as PLAYING; the time | |                   |                                   |
-/// STOPPED                          | holds                | | crossFadeTo(o, s) | o.fadeIn(s); no
-/// warp              | fadeOut(s), o.fadeIn(s); warp    | fadeOut(s),          | | | | when asked
-/// (4)                   | o.fadeIn(s); no warp | | mixer advance()   | nothing | the time runs; a
-/// CLAMP end:      | fades run            | |                   | | PAUSED + FINISHED; fades run
-/// (5) |                      |
+// clang-format off
+/// | call              | STOPPED             | PLAYING               | PAUSED                |
+/// |-------------------|---------------------|-----------------------|-----------------------|
+/// | play()            | PLAYING, fade 1 (1) | PLAYING (1)           | PLAYING (1)           |
+/// | pause()           | STOPPED             | PAUSED                | PAUSED                |
+/// | stop()            | STOPPED             | STOPPED (2)           | STOPPED (2)           |
+/// | fadeIn(s)         | PLAYING, fade 0->1  | PLAYING, fade ->1 (3) | PLAYING, fade ->1 (3) |
+/// | fadeOut(s)        | STOPPED             | PLAYING, fade ->0 (3) | PAUSED, fade ->0 (3)  |
+/// | crossFadeTo(o, s) | STOPPED; o.fadeIn   | fadeOut, o.fadeIn (4) | fadeOut, o.fadeIn     |
+/// | mixer advance()   | STOPPED             | time runs (5)         | fades run (5)         |
+// clang-format on
 ///
-/// (1) A CLAMP play that stands at its end starts over from the other end; a
-///     running fade keeps running.
-/// (2) On the mixer's next advance() the parts only this action animated go
-///     back to their rest pose, so a later fadeIn() starts from there.
+/// (1) From STOPPED the time starts at 0 (kept with setKeepTime(1)); a CLAMP
+///     play that stands at its end starts over from the other end; a running
+///     fade keeps running.
+/// (2) No fade, no warp. On the mixer's next advance() the parts only this
+///     action animated go back to their rest pose, so a later fadeIn() starts
+///     from there.
 /// (3) A fade toward the same end that is already running continues where
 ///     it stands, whoever asks (fadeIn() every tick, crossFadeTo() from
 ///     several sources): it ends, and FADE_DONE comes, once. A fade-in of an
 ///     action at full fade does nothing. 0 seconds: at once (fadeOut(0)
-///     stops at once, without FADE_DONE).
+///     stops at once, without FADE_DONE). A fade-out ends STOPPED (5).
 /// (4) With warp, this action's speed goes from what it runs at now to the
 ///     ratio of the durations and `o`'s from the inverse ratio (or what it
 ///     runs at, when active) to 1, so both cycles meet; both have their own
 ///     speeds back when the fade ends. Only a playing source warps. Asked
 ///     again while this action fades out and `o` fades in, it changes
 ///     nothing.
-/// (5) When a fade ends, FADE_DONE; a fade-out then stops the action, and the
+/// (5) A CLAMP play that reaches its end: PAUSED and FINISHED; each multiple
+///     of the duration passed under LOOP or PING_PONG: LOOPED. When a fade
+///     ends, FADE_DONE; a fade-out then stops the action (STOPPED), and the
 ///     mixer blends that tick without it.
 ///
 /// Refused (0, nothing changed): fade seconds that are negative or not
