@@ -4,25 +4,21 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include <ktrt/keys/KTAnimationState.h>
 #include <ktrt/keys/KTAxisAngle.h>
 #include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/keys/KTPartAnimation.h>
-#include <ktrt/pose/KTPose.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
+#include <ktrt/pose/KTPose.h>
+#include <ktrt/pose/detail/RotationMath.h>
 
 namespace {
 
 // A time that lands this close to a key (in key intervals) is taken for the
 // key itself: k / keyRate * keyRate need not give back k exactly.
 const double keySnap = 1e-7;
-
-// Quaternions closer than this (cosine of half the angle between them) are
-// blended linearly: the spherical form divides by a vanishing sine.
-const double nearlyParallel = 0.9999995;
 
 const RWCString noName;
 
@@ -122,10 +118,6 @@ bool playableFractions(const std::vector<float>& fractions, unsigned int count) 
     return true;
 }
 
-bool sameBits(const void* a, const void* b, std::size_t bytes) {
-    return bytes == 0 || std::memcmp(a, b, bytes) == 0;
-}
-
 } // namespace
 
 KTAnimationClip::KTAnimationClip() : rotations(EXACT), numFrames(0), longestTrack(0) {}
@@ -169,21 +161,16 @@ KTAnimationClip::KTAnimationClip(KTComponentAnimation& animation, Rotations chos
         }
         for (unsigned int k = 0; k + 1 < track.count; ++k) {
             Key& from = keys[track.first + k];
-            const float* a = from.rotation.getValue();
-            const float* b = keys[track.first + k + 1].rotation.getValue();
-            double cosine = 0.0;
-            for (unsigned int c = 0; c < 4; ++c)
-                cosine += static_cast<double>(a[c]) * b[c];
-            // q and -q are the same rotation; the shorter arc starts from
-            // whichever is nearer.
-            const float sign = cosine < 0.0 ? -1.0f : 1.0f;
-            cosine = std::fabs(cosine);
-            if (cosine > nearlyParallel) {
+            const ktrt::detail::ShortArc arc =
+                ktrt::detail::shortArc(from.rotation, keys[track.first + k + 1].rotation);
+            // Kept in two floats: the sign of the inverse sine says which way
+            // the arc ends, the angle is rounded before its sine is taken.
+            const float sign = arc.flip ? -1.0f : 1.0f;
+            if (arc.inverseSine == 0.0) {
                 from.arcAngle = 0.0f;
                 from.arcInverseSine = std::copysign(0.0f, sign);
             } else {
-                const double angle = std::acos(cosine);
-                from.arcAngle = static_cast<float>(angle);
+                from.arcAngle = static_cast<float>(arc.angle);
                 from.arcInverseSine =
                     sign * static_cast<float>(1.0 / std::sin(static_cast<double>(from.arcAngle)));
             }
@@ -218,11 +205,11 @@ int KTAnimationClip::operator==(const KTAnimationClip& other) const {
             partNames[t] != other.partNames[t])
             return 0;
     }
-    return sameBits(keys.data(), other.keys.data(), keys.size() * sizeof(Key)) &&
+    using ktrt::detail::sameBits;
+    return sameBits(keys.data(), other.keys.data(), keys.size()) &&
                    sameBits(stepRotations.data(), other.stepRotations.data(),
-                            stepRotations.size() * sizeof(SbRotation)) &&
-                   sameBits(fractions.data(), other.fractions.data(),
-                            fractions.size() * sizeof(float))
+                            stepRotations.size()) &&
+                   sameBits(fractions.data(), other.fractions.data(), fractions.size())
                ? 1
                : 0;
 }
@@ -335,31 +322,6 @@ Place placeAmong(const float* fractions, unsigned int count, double phase, bool 
     return settle(index, (phase - from) / (static_cast<double>(*after) - from), count, hold);
 }
 
-SbRotation slerp(const SbRotation& from, const SbRotation& to, float arcAngle, float arcInverseSine,
-                 double fraction) {
-    double fromWeight = 1.0 - fraction;
-    double toWeight = fraction;
-    if (arcInverseSine != 0.0f) {
-        fromWeight = std::sin(fromWeight * arcAngle) * std::fabs(arcInverseSine);
-        toWeight = std::sin(toWeight * arcAngle) * std::fabs(arcInverseSine);
-    }
-    if (std::signbit(arcInverseSine))
-        toWeight = -toWeight;
-    const float* a = from.getValue();
-    const float* b = to.getValue();
-    double q[4];
-    double norm = 0.0;
-    for (unsigned int c = 0; c < 4; ++c) {
-        q[c] = fromWeight * a[c] + toWeight * b[c];
-        norm += q[c] * q[c];
-    }
-    // Exact on the arc up to rounding; the linear blend of nearly equal keys
-    // needs it.
-    const double scale = 1.0 / std::sqrt(norm);
-    return SbRotation(static_cast<float>(q[0] * scale), static_cast<float>(q[1] * scale),
-                      static_cast<float>(q[2] * scale), static_cast<float>(q[3] * scale));
-}
-
 } // namespace
 
 template <class PartOf>
@@ -448,7 +410,11 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
         }
         const SbRotation rotation =
             (track.channels & KTPose::ROTATION)
-                ? slerp(from.rotation, to.rotation, from.arcAngle, from.arcInverseSine, f)
+                ? ktrt::detail::slerpOnArc(
+                      from.rotation, to.rotation,
+                      ktrt::detail::ShortArc{from.arcAngle, std::fabs(from.arcInverseSine),
+                                             std::signbit(from.arcInverseSine)},
+                      f)
                 : SbRotation::identity();
         pose.setPart(static_cast<unsigned int>(part), translation, rotation, track.channels);
     }

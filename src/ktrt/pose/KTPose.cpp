@@ -1,17 +1,11 @@
 #include <ktrt/pose/KTPose.h>
 
-#include <cstring>
+#include <ktrt/pose/detail/RotationMath.h>
 
 namespace {
 
 const SbVec3f zeroTranslation(0.0f, 0.0f, 0.0f);
 const SbRotation noTurn(0.0f, 0.0f, 0.0f, 1.0f);
-
-// Float values compared by their bits, so that a pose equals its copy even
-// where it holds NaNs.
-bool sameBits(const float* a, const float* b, std::size_t count) {
-    return std::memcmp(a, b, count * sizeof(float)) == 0;
-}
 
 } // namespace
 
@@ -35,10 +29,10 @@ int KTPose::operator==(const KTPose& other) const {
         const Part& b = other.parts[i];
         if (a.channels != b.channels)
             return 0;
-        if ((a.channels & TRANSLATION) &&
-            !sameBits(a.translation.getValue(), b.translation.getValue(), 3))
+        // By their bits, so that a pose equals its copy even where it holds NaNs.
+        if ((a.channels & TRANSLATION) && !ktrt::detail::sameBits(a.translation, b.translation))
             return 0;
-        if ((a.channels & ROTATION) && !sameBits(a.rotation.getValue(), b.rotation.getValue(), 4))
+        if ((a.channels & ROTATION) && !ktrt::detail::sameBits(a.rotation, b.rotation))
             return 0;
     }
     return 1;
@@ -74,17 +68,6 @@ void KTPose::setPart(unsigned int index, const SbVec3f& translation, const SbRot
     channels &= TRANSLATION | ROTATION;
     parts[index] = Part{(channels & TRANSLATION) ? translation : zeroTranslation,
                         (channels & ROTATION) ? rotation : noTurn, channels};
-}
-
-void KTPose::unset(unsigned int index, int channels) {
-    if (index >= parts.size())
-        return;
-    Part& part = parts[index];
-    if (channels & TRANSLATION)
-        part.translation = zeroTranslation;
-    if (channels & ROTATION)
-        part.rotation = noTurn;
-    part.channels &= ~channels;
 }
 
 const SbVec3f& KTPose::getTranslation(unsigned int index) const {

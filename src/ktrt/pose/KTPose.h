@@ -56,9 +56,6 @@ public:
     /// each with its value; a channel not given goes back to the identity.
     void setPart(unsigned int index, const SbVec3f& translation, const SbRotation& rotation,
                  int channels);
-    /// Clears the given channels (bits of Channel) of part `index`; the
-    /// cleared values go back to the identity.
-    void unset(unsigned int index, int channels);
 
     /// Part `index`'s translation; (0, 0, 0) when not set or past the end.
     const SbVec3f& getTranslation(unsigned int index) const;

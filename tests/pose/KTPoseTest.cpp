@@ -1,0 +1,43 @@
+#include <limits>
+
+#include <ktrt/pose/KTPose.h>
+
+#include <gtest/gtest.h>
+
+TEST(PoseValidity, PastTheEndReadsTheIdentityAndIgnoresWrites) {
+    KTPose pose(1);
+    const KTPose before = pose;
+    pose.setTranslation(1, SbVec3f(1, 2, 3));
+    pose.setRotation(5, SbRotation(SbVec3f(0, 0, 1), 1.0f));
+    pose.setPart(1, SbVec3f(1, 2, 3), SbRotation::identity(), KTPose::TRANSLATION);
+    EXPECT_EQ(pose, before);
+    EXPECT_EQ(pose.getTranslation(1), SbVec3f(0, 0, 0));
+    EXPECT_EQ(pose.getRotation(1), SbRotation::identity());
+    EXPECT_EQ(pose.getChannels(1), 0);
+}
+
+// setPart sets exactly the channels given, the others back to the identity;
+// growing keeps the parts; equality compares the set channels bit for bit
+// (a NaN equals its copy, 0 and -0 differ); clear() keeps the parts and drops
+// the channels.
+TEST(PoseParts, SetPartGrowEqualityAndClear) {
+    const SbRotation turn(SbVec3f(0, 0, 1), 1.0f);
+    KTPose pose(1);
+    pose.setTranslation(0, SbVec3f(std::numeric_limits<float>::quiet_NaN(), 0, 0));
+    pose.setRotation(0, turn);
+    EXPECT_EQ(pose.getChannels(0), KTPose::TRANSLATION | KTPose::ROTATION);
+    EXPECT_EQ(KTPose(pose), pose);
+    pose.setNumParts(2);
+    EXPECT_EQ(pose.getRotation(0), turn);
+    pose.setPart(1, SbVec3f(4, 5, 6), turn, KTPose::ROTATION | 8);
+    EXPECT_EQ(pose.getChannels(1), KTPose::ROTATION);
+    EXPECT_EQ(pose.getTranslation(1), SbVec3f(0, 0, 0));
+    KTPose other(pose);
+    pose.setTranslation(1, SbVec3f(0, 0, 0));
+    other.setTranslation(1, SbVec3f(-0.0f, 0, 0));
+    EXPECT_FALSE(other == pose);
+    pose.clear();
+    EXPECT_EQ(pose.getNumParts(), 2u);
+    EXPECT_EQ(pose.getChannels(0), 0);
+    EXPECT_EQ(pose.getRotation(0), SbRotation::identity());
+}
