@@ -1,5 +1,4 @@
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -25,164 +24,134 @@ double turnAboutZ(const SbRotation& rotation) {
     return 2.0 * std::atan2(sign * q[2], sign * q[3]) / degrees;
 }
 
-bool sameBits(const SbRotation& a, const SbRotation& b) {
-    return std::memcmp(a.getValue(), b.getValue(), 4 * sizeof(float)) == 0;
-}
-
-// Part 0: both inputs set both channels; B's rotation is stored on the
-// opposite hemisphere (-q), so only the shorter arc gives 40 at half way.
-// Part 1: A turns it, B moves it; the rest pose fills in for each. Part 2:
-// nobody moves it.
+// Part 0 (the legs): A and B set both channels; B's rotation is stored on
+// the opposite hemisphere (-q), so only the shorter arc gives what the
+// weights say. Part 1 (the arms): only B turns it. Part 2: no layer moves
+// it. C is an additive pose over its reference R: +30 degrees on part 1,
+// +20 degrees and +2 in y on part 2.
 struct Poses {
-    Poses() : a(3), b(3), rest(3) {
-        a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
-        const SbRotation sixty = aboutZ(60);
-        const float* q = sixty.getValue();
-        b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
-        a.setRotation(1, aboutZ(90));
-        b.setTranslation(1, SbVec3f(0, 5, 0));
+    Poses() : rest(3), a(3), b(3), c(3), r(3) {
+        rest.setPart(0, SbVec3f(2, 0, 0), aboutZ(0), both);
         rest.setPart(1, SbVec3f(0, 1, 0), aboutZ(30), both);
+        rest.setPart(2, SbVec3f(0, 4, 0), aboutZ(-10), both);
+        a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
+        const float* q = aboutZ(60).getValue();
+        b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
+        b.setRotation(1, aboutZ(90));
+        c.setRotation(1, aboutZ(40));
+        r.setRotation(1, aboutZ(10));
+        c.setPart(2, SbVec3f(0, 3, 0), aboutZ(25), both);
+        r.setPart(2, SbVec3f(0, 1, 0), aboutZ(5), both);
     }
-    KTPose a, b, rest;
+    KTPose rest, a, b, c, r;
 };
 
 } // namespace
 
-TEST(PoseBlendValidity, BadWeightsAndLayersAreRefusedAndNothingWritten) {
+TEST(PoseBlendValidity, BadLayersAndWeightsAreRefusedAndNothingWritten) {
     Poses p;
-    const float notANumber = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> badMask = {1.0f, notANumber};
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<float> nanMask = {1.0f, std::numeric_limits<float>::quiet_NaN()};
+    const std::vector<float> negativeMask = {-1.0f};
     KTPose result(1);
     result.setTranslation(0, SbVec3f(7, 7, 7));
     const KTPose before = result;
-    for (float weight : {-0.1f, 1.1f, notANumber})
-        EXPECT_EQ(KTPoseBlend::blend(p.a, p.b, weight, p.rest, result), 0) << weight;
-    const std::vector<std::vector<Layer>> badLists = {
-        {},
-        {Layer{&p.a, 1.0f, nullptr}, Layer{nullptr, 1.0f, nullptr}},
-        {Layer{&p.a, -1.0f, nullptr}},
-        {Layer{&p.a, std::numeric_limits<float>::infinity(), nullptr}},
-        {Layer{&p.a, 1.0f, &badMask}},
+    const Layer bad[] = {
+        {nullptr, 1.0, nullptr, &p.r},
+        {&p.a, -1.0, nullptr, &p.r},
+        {&p.a, notANumber, nullptr, &p.r},
+        {&p.a, std::numeric_limits<double>::infinity(), nullptr, &p.r},
+        {&p.a, 1e300, nullptr, &p.r}, // beyond a float
+        {&p.a, 1.0, &nanMask, &p.r},
+        {&p.a, 1.0, &negativeMask, &p.r},
     };
-    for (const std::vector<Layer>& layers : badLists) {
-        EXPECT_EQ(KTPoseBlend::blend(layers, p.rest, result), 0);
-        if (!layers.empty()) {
-            EXPECT_EQ(KTPoseBlend::add(p.a, layers.back(), p.b, result), 0);
-        }
+    const Layer good{&p.b, 1.0, nullptr, &p.r};
+    for (const Layer& layer : bad) {
+        EXPECT_EQ(KTPoseBlend::blend({good, layer}, {}, p.rest, result), 0);
+        EXPECT_EQ(KTPoseBlend::blend({}, {good, layer}, p.rest, result), 0);
     }
+    EXPECT_EQ(KTPoseBlend::blend({}, {Layer{&p.c, 1.0, nullptr, nullptr}}, p.rest, result), 0);
+    for (float weight : {-0.1f, 1.1f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(KTPoseBlend::blend(p.a, p.b, weight, p.rest, result), 0) << weight;
     EXPECT_EQ(result, before);
 }
 
-// Weights 0, 1 and 0.5, two-way and N-way, with masks: part 0's x and turn,
-// part 1's channels, y and turn. NaN marks a value not checked (channel
-// unset: identity).
-TEST(PoseBlendCases, WeightsHemispheresRestAndMasks) {
+// The rule per part and channel: part 0's x and turn, part 1's turn, part 2's
+// y and turn, and the channels of each part. A, B (masked by `maskB`) and
+// the additive C enter with their weights, a negative weight leaving them
+// out. All turns are about Z, so a blend of turns is the weighted mean of
+// their angles.
+TEST(PoseBlendRule, ReplaceWeightsPerPartOverRestThenAdditive) {
     Poses p;
-    const std::vector<float> maskOutPart0 = {0.0f};
-    // The turn of the normalised weighted sum of two turns about Z.
-    const auto nlerp = [](double w1, double turn1, double w2, double turn2) {
-        const double h1 = turn1 * degrees / 2, h2 = turn2 * degrees / 2;
-        return 2 *
-               std::atan2(w1 * std::sin(h1) + w2 * std::sin(h2),
-                          w1 * std::cos(h1) + w2 * std::cos(h2)) /
-               degrees;
-    };
+    const std::vector<float> armsOnly = {0.0f};
+    const int R = KTPose::ROTATION;
     struct Row {
         const char* what;
-        std::vector<Layer> layers; // empty: two-way A to B at `weight`
-        float weight;
-        double x0, turn0;
-        int channels1;
-        double y1, turn1;
-        bool overRest = false; // blendOverRest: the rest pose fills the weight up to 1
+        double a, b;
+        const std::vector<float>* maskB;
+        double c, x0, turn0, turn1, y2, turn2;
+        int channels0, channels1, channels2;
     };
     const Row rows[] = {
-        {"two-way 0: A", {}, 0.0f, 0, 20, KTPose::ROTATION, 0, 90},
-        {"two-way 1: B", {}, 1.0f, 10, 60, KTPose::TRANSLATION, 5, 0},
-        {"two-way 0.5: shorter arc, rest fills in", {}, 0.5f, 5, 40, both, 3, 60},
-        {"N-way 1:3 normalised",
-         {{&p.a, 1.0f, nullptr}, {&p.b, 3.0f, nullptr}},
-         0,
-         7.5,
-         nlerp(0.25, 20, 0.75, 60),
-         both,
-         4,
-         nlerp(0.25, 90, 0.75, 30)},
-        {"N-way, B masked out of part 0",
-         {{&p.a, 1.0f, nullptr}, {&p.b, 3.0f, &maskOutPart0}},
-         0,
-         0,
-         20,
-         both,
-         4,
-         nlerp(0.25, 90, 0.75, 30)},
-        {"N-way, one layer", {{&p.b, 0.5f, nullptr}}, 0, 10, 60, KTPose::TRANSLATION, 5, 0},
-        {"over rest: one layer at 0.5 shares with the rest pose",
-         {{&p.b, 0.5f, nullptr}},
-         0,
-         5,
-         30,
-         KTPose::TRANSLATION,
-         3,
-         0,
-         true},
-        {"over rest: masked out of part 0, the rest pose takes it",
-         {{&p.b, 1.0f, &maskOutPart0}},
-         0,
-         0,
-         0,
-         KTPose::TRANSLATION,
-         5,
-         0,
-         true},
+        {"W above 1: weights over W", 1, 3, nullptr, -1, 7.5, 50, 90, 0, 0, both, R, 0},
+        {"W at 1, W below 1 on the arms", 0.25, 0.75, nullptr, -1, 7.5, 50, 75, 0, 0, both, R, 0},
+        {"W below 1: rest takes 1 - W", 0.25, 0.25, nullptr, -1, 3.5, 20, 45, 0, 0, both, R, 0},
+        {"W = 0: the rest pose, written", 0, 0, nullptr, -1, 2, 0, 30, 0, 0, both, R, 0},
+        {"B on the arms: legs keep A in full", 1, 0.5, &armsOnly, -1, 0, 20, 60, 0, 0, both, R, 0},
+        {"additive alone: onto rest", -1, -1, nullptr, 1, 0, 0, 60, 6, 10, 0, R, both},
+        {"additive at 2: twice the difference", -1, -1, nullptr, 2, 0, 0, 90, 8, 30, 0, R, both},
+        {"additive at 0.5 over B", -1, 1, nullptr, 0.5, 10, 60, 105, 5, 0, both, R, both},
+        {"nothing: no channel", -1, -1, nullptr, -1, 0, 0, 0, 0, 0, 0, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        std::vector<Layer> layers, additive;
+        if (row.a >= 0)
+            layers.push_back({&p.a, row.a});
+        if (row.b >= 0)
+            layers.push_back({&p.b, row.b, row.maskB});
+        if (row.c >= 0)
+            additive.push_back({&p.c, row.c, nullptr, &p.r});
         KTPose result;
-        ASSERT_EQ(row.layers.empty() ? KTPoseBlend::blend(p.a, p.b, row.weight, p.rest, result)
-                  : row.overRest     ? KTPoseBlend::blendOverRest(row.layers, p.rest, result)
-                                     : KTPoseBlend::blend(row.layers, p.rest, result),
-                  1);
+        ASSERT_EQ(KTPoseBlend::blend(layers, additive, p.rest, result), 1);
         ASSERT_EQ(result.getNumParts(), 3u);
-        EXPECT_EQ(result.getChannels(0), both);
+        EXPECT_EQ(result.getChannels(0), row.channels0);
+        EXPECT_EQ(result.getChannels(1), row.channels1);
+        EXPECT_EQ(result.getChannels(2), row.channels2);
         EXPECT_NEAR(result.getTranslation(0)[0], row.x0, 1e-5);
         EXPECT_NEAR(turnAboutZ(result.getRotation(0)), row.turn0, 1e-4);
-        EXPECT_EQ(result.getChannels(1), row.channels1);
-        EXPECT_NEAR(result.getTranslation(1)[1], row.y1, 1e-5);
         EXPECT_NEAR(turnAboutZ(result.getRotation(1)), row.turn1, 1e-4);
-        EXPECT_EQ(result.getChannels(2), 0);
-        // Where one input carries all the weight, its values come through bit for bit.
-        if (row.turn0 == 20 || row.turn0 == 60) {
-            const KTPose& input = row.turn0 == 20 ? p.a : p.b;
-            EXPECT_TRUE(sameBits(result.getRotation(0), input.getRotation(0)));
-        }
+        EXPECT_NEAR(result.getTranslation(2)[1], row.y2, 1e-5);
+        EXPECT_NEAR(turnAboutZ(result.getRotation(2)), row.turn2, 1e-4);
     }
 }
 
-// Additive layers: a zero difference leaves the base bit for bit; half of a
-// difference of (2, 0, 0) and 40 degrees adds (1, 0, 0) and 20 degrees; a mask
-// of 0 leaves the part; weight 1 onto the reference itself gives the layer.
-TEST(PoseBlendCases, AdditiveLayers) {
-    KTPose base(2), layer(2), reference(2);
-    base.setPart(0, SbVec3f(1, 0, 0), aboutZ(10), both);
-    base.setPart(1, SbVec3f(0, 3, 0), aboutZ(-50), both);
-    layer.setPart(0, SbVec3f(2, 0, 0), aboutZ(40), both);
-    layer.setPart(1, SbVec3f(0, 1, 0), aboutZ(15), both);
-    reference.setPart(0, SbVec3f(0, 0, 0), SbRotation::identity(), both);
-    reference.setPart(1, SbVec3f(0, 1, 0), aboutZ(15), both);
-    const std::vector<float> maskOutPart0 = {0.0f};
-
-    KTPose result;
-    ASSERT_EQ(KTPoseBlend::add(base, Layer{&layer, 0.5f, nullptr}, reference, result), 1);
-    EXPECT_NEAR(result.getTranslation(0)[0], 2, 1e-6);
-    EXPECT_NEAR(turnAboutZ(result.getRotation(0)), 30, 1e-4);
-    EXPECT_EQ(result.getTranslation(1), base.getTranslation(1)); // zero difference
-    EXPECT_TRUE(sameBits(result.getRotation(1), base.getRotation(1)));
-
-    ASSERT_EQ(KTPoseBlend::add(base, Layer{&layer, 1.0f, &maskOutPart0}, reference, result), 1);
-    EXPECT_EQ(result, base);
-
-    ASSERT_EQ(KTPoseBlend::add(reference, Layer{&layer, 1.0f, nullptr}, reference, result), 1);
-    EXPECT_NEAR(result.getTranslation(0)[0], 2, 1e-6);
-    EXPECT_NEAR(turnAboutZ(result.getRotation(0)), 40, 1e-4);
+// A two-way blend is the rule with two layers, bit for bit, and one slerp
+// along the shorter arc; its ends are its inputs exactly. The result may be
+// any of the inputs.
+TEST(PoseBlendRule, CrossfadeEqualsLayersAndResultMayBeAnInput) {
+    Poses p;
+    for (float weight : {0.0f, 0.3f, 0.5f, 1.0f}) {
+        SCOPED_TRACE(weight);
+        KTPose crossfade, layered;
+        ASSERT_EQ(KTPoseBlend::blend(p.a, p.b, weight, p.rest, crossfade), 1);
+        ASSERT_EQ(KTPoseBlend::blend({{&p.a, 1.0 - weight}, {&p.b, weight}}, {}, p.rest, layered),
+                  1);
+        EXPECT_EQ(crossfade, layered);
+        EXPECT_NEAR(turnAboutZ(crossfade.getRotation(0)), 20 + 40 * weight, 1e-4);
+        if (weight == 0.0f || weight == 1.0f) {
+            EXPECT_EQ(crossfade.getRotation(0), (weight == 0.0f ? p.a : p.b).getRotation(0));
+        }
+    }
+    KTPose expected;
+    ASSERT_EQ(KTPoseBlend::blend({{&p.a, 0.25}, {&p.b, 0.5}}, {{&p.c, 0.5, nullptr, &p.r}}, p.rest,
+                                 expected),
+              1);
+    for (KTPose Poses::*alias : {&Poses::a, &Poses::b, &Poses::c, &Poses::rest}) {
+        Poses q;
+        ASSERT_EQ(KTPoseBlend::blend({{&q.a, 0.25}, {&q.b, 0.5}}, {{&q.c, 0.5, nullptr, &q.r}},
+                                     q.rest, q.*alias),
+                  1);
+        EXPECT_EQ(q.*alias, expected);
+    }
 }

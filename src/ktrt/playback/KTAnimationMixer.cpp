@@ -138,51 +138,41 @@ void KTAnimationMixer::blend() {
         pose.setNumParts(numParts);
         restPoseValid = true;
     }
+    // Every active action enters, whatever its weight: the parts it animates
+    // are written, a weight of 0 giving them the rest pose.
     layers.clear();
+    additiveLayers.clear();
     for (Entry& entry : actions) {
         const KTAnimationAction& action = *entry.action;
-        if (entry.removed || action.getBlendMode() != KTAnimationAction::REPLACE ||
-            !(action.getEffectiveWeight() > 0.0))
+        if (entry.removed || !action.isActive())
             continue;
+        const bool additive = action.getBlendMode() == KTAnimationAction::ADDITIVE;
+        const KTAnimationClip::Timing& timing = action.getTiming();
+        if (additive) {
+            const KTAnimationClip::Timing& cached = entry.referenceTiming;
+            if (!entry.referenceValid || cached.keysPerSecond != timing.keysPerSecond ||
+                cached.cycleSeconds != timing.cycleSeconds ||
+                cached.interpolation != timing.interpolation || cached.wrap != timing.wrap) {
+                entry.reference.setNumParts(numParts);
+                entry.referenceValid =
+                    action.getClip()->sample(0.0, timing, entry.partOfTrack, entry.reference) != 0;
+                entry.referenceTiming = timing;
+            }
+            if (!entry.referenceValid)
+                continue;
+        }
         // Sampling sets exactly the channels of the action's own parts, and no
         // other part of its pose is ever set: nothing to clear between ticks.
         entry.sampled.setNumParts(numParts);
-        if (!action.getClip()->sample(action.getTime(), action.getTiming(), entry.partOfTrack,
-                                      entry.sampled))
+        if (!action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled))
             continue;
-        layers.push_back(KTPoseBlend::Layer{
-            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
-            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()});
+        const KTPoseBlend::Layer layer{&entry.sampled, action.getEffectiveWeight(),
+                                       action.getPartWeights().empty() ? nullptr
+                                                                       : &action.getPartWeights(),
+                                       additive ? &entry.reference : nullptr};
+        (additive ? additiveLayers : layers).push_back(layer);
     }
-    if (layers.empty())
-        pose.clear();
-    else
-        KTPoseBlend::blendOverRest(layers, restPose, pose);
-
-    for (Entry& entry : actions) {
-        const KTAnimationAction& action = *entry.action;
-        if (entry.removed || action.getBlendMode() != KTAnimationAction::ADDITIVE ||
-            !(action.getEffectiveWeight() > 0.0))
-            continue;
-        const KTAnimationClip::Timing& timing = action.getTiming();
-        const KTAnimationClip::Timing& cached = entry.referenceTiming;
-        if (!entry.referenceValid || cached.keysPerSecond != timing.keysPerSecond ||
-            cached.cycleSeconds != timing.cycleSeconds ||
-            cached.interpolation != timing.interpolation || cached.wrap != timing.wrap) {
-            entry.reference.setNumParts(numParts);
-            entry.referenceValid =
-                action.getClip()->sample(0.0, timing, entry.partOfTrack, entry.reference) != 0;
-            entry.referenceTiming = timing;
-        }
-        entry.sampled.setNumParts(numParts);
-        if (!entry.referenceValid ||
-            !action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled))
-            continue;
-        const KTPoseBlend::Layer layer{
-            &entry.sampled, static_cast<float>(action.getEffectiveWeight()),
-            action.getPartWeights().empty() ? nullptr : &action.getPartWeights()};
-        KTPoseBlend::add(pose, layer, entry.reference, pose);
-    }
+    KTPoseBlend::blend(layers, additiveLayers, restPose, pose);
 }
 
 void KTAnimationMixer::advance(double elapsedSeconds) {

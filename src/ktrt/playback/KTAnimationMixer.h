@@ -23,15 +23,16 @@ class KTComponentAnimation;
 /// them (KTPoseBlend) and writes the result through its part binding once per
 /// part, then calls the callback with the events passed.
 ///
-/// Blending: the REPLACE actions blend by their effective weights
+/// Blending follows KTPoseBlend's rule, per part and channel: the active
+/// REPLACE actions that animate it blend by their effective weights
 /// (KTAnimationAction::getEffectiveWeight() times the action's part
-/// weights); a part that the actions weigh less than 1 in all takes the
-/// rest of the weight from the pose it had when the mixer bound it. Then every
-/// ADDITIVE action adds its difference from its own pose at time 0, scaled by
-/// its weight. A channel that no active action animates any longer
-/// (the last action animating it stopped, or its fade-out ended on this
-/// tick) is written back to its rest pose once, then left alone, so that a
-/// host may set it by hand.
+/// weights), the pose the part had when the mixer bound it taking what they
+/// weigh less than 1 in all; then every active ADDITIVE action adds its
+/// difference from its own pose at time 0, scaled by its weight, onto that
+/// (onto the bound pose where no REPLACE action animates the part). A channel
+/// that no active action animates any longer (the last action animating it
+/// stopped, or its fade-out ended on this tick) is written back to its rest
+/// pose once, then left alone, so that a host may set it by hand.
 ///
 /// The mixer binds the parts its actions' tracks name, as actions are added;
 /// tracks whose part the component lacks are skipped. It writes nothing once
@@ -166,7 +167,9 @@ private:
     std::vector<int> writtenChannels;
     std::vector<int> restoredChannels;
     std::vector<Entry> actions;
+    // Scratch of blend(): the REPLACE and the ADDITIVE actions' layers.
     std::vector<KTPoseBlend::Layer> layers;
+    std::vector<KTPoseBlend::Layer> additiveLayers;
     std::vector<KTAnimationAction::Event> actionEvents;
     std::vector<Pending> pending;
     bool dispatching = false;

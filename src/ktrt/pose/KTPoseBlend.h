@@ -7,32 +7,55 @@
 class KTPose;
 
 /// Pure functions that combine poses (KTPose) part by part, touching no
-/// node: weighted blends of two or more poses, additive layers and per-part
-/// weights (masks). Translations blend linearly; rotations blend along the
-/// shorter arc.
+/// node: the blend of weighted layers over a rest pose, with additive layers
+/// on top. The rule, per part and per channel (translation and rotation
+/// each on their own):
 ///
-/// A channel that only some inputs set (a part that only some animations
-/// move) blends with `rest`, the part's pose before playing, for the weight
-/// of the inputs that lack it; where `rest` lacks it too, with the identity.
-/// A result part gets a channel when an input with a weight above 0 there
-/// sets it, and no channel otherwise, so that writing the result leaves
-/// parts no input moves alone. The result may be one of the inputs.
+/// 1. The layers that set the channel on the part, each with its weight
+///    there (the layer's weight times its part weight), sum to W.
+///    W >= 1: their values blend with weights w / W. 0 < W < 1: they blend
+///    with `rest` taking 1 - W. W = 0: `rest`'s value.
+/// 2. Rotations blend by successive slerps along the shorter arc in layer
+///    order, `rest` first when it takes a share: the first value with a
+///    weight above 0 starts the sum, and each next one with weight w, the
+///    weights so far summing to c, moves it w / c of the way toward itself.
+///    Translations lerp the same way. So a two-way blend is exactly one
+///    slerp, and a single layer weighing at least 1 comes through bit for bit.
+/// 3. Then every additive layer adds its difference from its reference pose,
+///    scaled by its weight there: translation + w (layer - reference),
+///    rotation * slerp(identity, reference^-1 * layer, w) (SbRotation order:
+///    the result so far first), a weight above 1 carrying on along the same
+///    arc. This is added onto what step 1 gave, `rest` where no layer sets
+///    the channel. A zero difference leaves the value bit for bit; where the
+///    layer or its reference lacks the channel, nothing is added.
 ///
-/// Refused (0, the result unchanged): a weight that is not finite or is
-/// negative (above 1 too, for the two-way blend), a null pose, an empty list
-/// of layers, a per-part weight that is not finite or is negative.
+/// The result part gets a channel when a layer or an additive layer sets it
+/// there, whatever its weight, and no channel otherwise: writing the result
+/// leaves alone the parts that no layer animates, and gives the rest pose to
+/// those that the layers animate with no weight. `rest` lacking a channel
+/// stands for the identity. The result has as many parts as the largest of
+/// `rest` and the layers' poses, and may be one of the inputs.
+///
+/// Refused (0, the result unchanged): a null pose (or null reference of an
+/// additive layer), a weight that is negative, not finite or too large for a
+/// float, a part weight that is negative or not finite.
 class KTRT_API KTPoseBlend {
 public:
-    /// One input of a blend: a pose (not owned), its weight, and optional
-    /// per-part weights: part i weighs weight * (*partWeights)[i], or weight
-    /// for parts past the end of the list.
+    /// One input of a blend: a pose (not owned), its weight, optional
+    /// per-part weights, and for an additive layer the pose its difference is
+    /// taken from.
     struct Layer {
         /// The input pose, not owned; must not be null.
         const KTPose* pose = nullptr;
-        /// Its weight, at least 0.
-        float weight = 1.0f;
-        /// Per-part weights (a mask), not owned; null weighs every part 1.
+        /// Its weight, at least 0 and at most the largest float.
+        double weight = 1.0;
+        /// Per-part weights (a mask), not owned: part i weighs weight *
+        /// (*partWeights)[i], parts past the end of the list weight. Null
+        /// weighs every part 1.
         const std::vector<float>* partWeights = nullptr;
+        /// For an additive layer, the reference pose (not owned, not null);
+        /// not read for the other layers.
+        const KTPose* reference = nullptr;
     };
 
     /// Nothing to hold: the functions are static.
@@ -46,36 +69,15 @@ public:
     /// Always 1: every blender is alike.
     int operator==(const KTPoseBlend& other) const;
 
-    /// `from` weighed 1 - `weight` against `to` weighed `weight` (0 to 1):
-    /// translations lerp, rotations slerp along the shorter arc; weight 0
-    /// gives `from`'s values and 1 `to`'s, bit for bit. The result has as
-    /// many parts as the larger input.
+    /// The whole rule (see the class comment): `layers` blended over `rest`,
+    /// then `additive` added, into `result`. Either list may be empty; with
+    /// both empty the result has no channel set.
+    static int blend(const std::vector<Layer>& layers, const std::vector<Layer>& additive,
+                     const KTPose& rest, KTPose& result);
+    /// The rule with two layers: `from` weighing 1 - `weight` and `to`
+    /// weighing `weight` (0 to 1; refused outside). A part both set blends by
+    /// one slerp (one lerp) from `from` to `to`, a part one sets shares with
+    /// `rest`.
     static int blend(const KTPose& from, const KTPose& to, float weight, const KTPose& rest,
                      KTPose& result);
-    /// Any number of layers, their weights normalised per part to a sum of
-    /// 1: translations as the weighted mean, rotations as the normalised
-    /// weighted sum of the quaternions, each first turned to the side of the
-    /// first layer's. A part where a single layer carries all the weight gets
-    /// its values bit for bit. The result has as many parts as the largest
-    /// layer.
-    static int blend(const std::vector<Layer>& layers, const KTPose& rest, KTPose& result);
-    /// As blend(layers, rest, result), except that where the layers weigh
-    /// less than 1 in all on a part, `rest` takes the weight that is missing
-    /// instead of the weights being scaled up: an animation fading in from
-    /// weight 0 moves the part away from its rest pose gradually, and a part
-    /// that the layers setting it weigh 0 (masked out) takes the rest pose.
-    static int blendOverRest(const std::vector<Layer>& layers, const KTPose& rest, KTPose& result);
-    /// `base` with the difference of `layer.pose` from `reference` added,
-    /// scaled by the layer's weight (and per-part weights): translation
-    /// base + w (layer - reference), rotation base * slerp(identity,
-    /// reference^-1 * layer, w) (SbRotation order: base first). Adding a pose
-    /// to itself as its own reference leaves `base` bit for bit, and adding
-    /// a layer with weight 1 to its reference gives the layer (to rounding).
-    /// Channels and parts are base's; where the layer or the reference lacks
-    /// a channel, base's value stays.
-    static int add(const KTPose& base, const Layer& layer, const KTPose& reference, KTPose& result);
-
-private:
-    static int blendLayers(const std::vector<Layer>& layers, const KTPose& rest,
-                           bool restFillsToOne, KTPose& result);
 };
