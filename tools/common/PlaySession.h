@@ -9,7 +9,6 @@
 
 class KTComponent;
 class KTPart;
-class KTPartAnimation;
 class SoTransform;
 
 namespace ktrt_tool {
@@ -60,8 +59,5 @@ bool openPlaySession(const char* tool, const PlayInput& input, PlaySession& sess
 /// The number of frames of one full cycle: the key count of the first track
 /// that has keys, as playback counts it.
 int cycleLength(KTComponentAnimation& animation);
-
-/// Whether any key of the track moves the part away from the origin.
-bool hasPositions(KTPartAnimation& track);
 
 } // namespace ktrt_tool

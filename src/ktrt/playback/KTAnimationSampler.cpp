@@ -123,13 +123,6 @@ KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const 
     return index < bindings.size() ? bindings[index].track : nullptr;
 }
 
-int KTAnimationSampler::evaluate(double seconds, KTPose& result) const {
-    if (!KTAnimationClip::validate(seconds, timing))
-        return 0;
-    result.setNumParts(getNumParts());
-    return clip->sample(seconds, timing, partOfTrack, result);
-}
-
 void KTAnimationSampler::sample(double seconds) {
     // The one step that touches the scene: the binding writes the parts (and
     // writes nothing once the component is gone).

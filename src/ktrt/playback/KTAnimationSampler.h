@@ -134,10 +134,6 @@ public:
     /// every bound part; a time that is not finite (or overflows in keys)
     /// writes nothing, and nothing is written once the component is gone.
     void sample(double seconds);
-    /// Computes the pose at `seconds` into `pose`, part i = bound part i,
-    /// without touching any node. 1; 0 with `pose` unchanged for a time that
-    /// is not finite or overflows in keys.
-    int evaluate(double seconds, KTPose& pose) const;
     /// The pose the last sample() wrote (bound part order).
     const KTPose& getPose() const { return pose; }
 
