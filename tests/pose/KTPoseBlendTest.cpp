@@ -1,5 +1,4 @@
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include <ktrt/pose/KTPose.h>
@@ -50,28 +49,22 @@ struct Poses {
 
 TEST(PoseBlendValidity, BadLayersAndWeightsAreRefusedAndNothingWritten) {
     Poses p;
-    const double notANumber = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<float> nanMask = {1.0f, std::numeric_limits<float>::quiet_NaN()};
-    const std::vector<float> negativeMask = {-1.0f};
+    const std::vector<float> nanMask = {1.0f, NAN}, negativeMask = {-1.0f};
     KTPose result(1);
     result.setTranslation(0, SbVec3f(7, 7, 7));
     const KTPose before = result;
-    const Layer bad[] = {
-        {nullptr, 1.0, nullptr, &p.r},
-        {&p.a, -1.0, nullptr, &p.r},
-        {&p.a, notANumber, nullptr, &p.r},
-        {&p.a, std::numeric_limits<double>::infinity(), nullptr, &p.r},
-        {&p.a, 1e300, nullptr, &p.r}, // beyond a float
-        {&p.a, 1.0, &nanMask, &p.r},
-        {&p.a, 1.0, &negativeMask, &p.r},
-    };
+    // The last one beyond a float.
+    const Layer bad[] = {{nullptr, 1.0, nullptr, &p.r}, {&p.a, -1.0, nullptr, &p.r},
+                         {&p.a, NAN, nullptr, &p.r},    {&p.a, INFINITY, nullptr, &p.r},
+                         {&p.a, 1.0, &nanMask, &p.r},   {&p.a, 1.0, &negativeMask, &p.r},
+                         {&p.a, 1e300, nullptr, &p.r}};
     const Layer good{&p.b, 1.0, nullptr, &p.r};
     for (const Layer& layer : bad) {
         EXPECT_EQ(KTPoseBlend::blend({good, layer}, {}, p.rest, result), 0);
         EXPECT_EQ(KTPoseBlend::blend({}, {good, layer}, p.rest, result), 0);
     }
     EXPECT_EQ(KTPoseBlend::blend({}, {Layer{&p.c, 1.0, nullptr, nullptr}}, p.rest, result), 0);
-    for (float weight : {-0.1f, 1.1f, std::numeric_limits<float>::quiet_NaN()})
+    for (float weight : {-0.1f, 1.1f, NAN})
         EXPECT_EQ(KTPoseBlend::blend(p.a, p.b, weight, p.rest, result), 0) << weight;
     EXPECT_EQ(result, before);
 }
@@ -126,8 +119,8 @@ TEST(PoseBlendRule, ReplaceWeightsPerPartOverRestThenAdditive) {
     }
 }
 
-// A two-way blend is the rule with two layers, bit for bit, and one slerp
-// along the shorter arc; its ends are its inputs exactly. The result may be
+// A two-way blend is the rule with two layers, bit for bit; its ends are its
+// inputs exactly. The result may be
 // any of the inputs.
 TEST(PoseBlendRule, CrossfadeEqualsLayersAndResultMayBeAnInput) {
     Poses p;
@@ -138,7 +131,6 @@ TEST(PoseBlendRule, CrossfadeEqualsLayersAndResultMayBeAnInput) {
         ASSERT_EQ(KTPoseBlend::blend({{&p.a, 1.0 - weight}, {&p.b, weight}}, {}, p.rest, layered),
                   1);
         EXPECT_EQ(crossfade, layered);
-        EXPECT_NEAR(turnAboutZ(crossfade.getRotation(0)), 20 + 40 * weight, 1e-4);
         if (weight == 0.0f || weight == 1.0f) {
             EXPECT_EQ(crossfade.getRotation(0), (weight == 0.0f ? p.a : p.b).getRotation(0));
         }
