@@ -29,13 +29,10 @@ struct Mixer : ::testing::Test {
         addTrack(walk, "Q", {KTVector3(0, 0, 1), KTVector3(0, 0, 3)});
         addTrack(run, "P", {KTVector3(0, 0, 0), KTVector3(0, 2, 0), KTVector3(0, 4, 0)});
         mixer = KTAnimationMixer(component);
-        a = mixer.addAction(&walk);
-        b = mixer.addAction(&run);
-        for (KTAnimationAction* action : {a, b}) {
-            KTAnimationClip::Timing timing;
-            timing.keysPerSecond = 1.0;
-            action->setTiming(timing);
-        }
+        KTAnimationClip::Timing timing;
+        timing.keysPerSecond = 1.0;
+        a = mixer.addAction(&walk, timing);
+        b = mixer.addAction(&run, timing);
         mixer.setCallback(&Mixer::record, this);
     }
     static void addTrack(KTComponentAnimation& animation, const char* part,
