@@ -131,21 +131,24 @@ TEST_F(WorldAnimations, AWorldFileNamesTheAnimationItsComponentPlays) {
 
 // Several playback nodes on one component layer through one mixer: a
 // replacing turn of 1 radian a second about X, and half of an additive turn
-// of 2 radians a second about X.
+// of 2 radians a second about X limited to the lid.
 TEST_F(WorldAnimations, AComponentWithSeveralPlaybackNodesLayersThemInOneMixer) {
     const ktrt_test::AnimationFile turn("KTAnimation { Children [ KTPartTransform { Name \"Lid\"\n"
                                         " OrientationInterpolator { Key [ 0 1 ]\n"
-                                        " KeyValue [ 1 0 0 0, 1 0 0 1 ] } } ] }\n");
+                                        " KeyValue [ 1 0 0 0, 1 0 0 1 ] } }\n"
+                                        " KTPartTransform { Name \"Box\" } ] }\n");
     const ktrt_test::AnimationFile faster("KTAnimation { Children [ KTPartTransform { Name "
                                           "\"Lid\"\n OrientationInterpolator { Key [ 0 1 ]\n"
                                           " KeyValue [ 1 0 0 0, 1 0 0 2 ] } } ] }\n");
     KTAnimationPlayback* base = addPlayback("Chest", turn.name().c_str());
     KTComponent* chest = world.getComponent("Chest");
     SoTransform* lid = ktrt_test::transformOf(chest->addLogicalPart("Lid"));
+    chest->addLogicalPart("Box");
     auto* layer = new KTAnimationPlayback;
     layer->animation = faster.name().c_str();
     layer->weight = 0.5f;
     layer->blend = KTAnimationPlayback::ADDITIVE;
+    layer->parts.setValue("Lid");
     static_cast<SoSeparator*>(chest->getPart("geometry", TRUE))->addChild(layer);
     for (KTAnimationPlayback* node : {base, layer})
         node->keyRate = 1.0f;
@@ -159,6 +162,8 @@ TEST_F(WorldAnimations, AComponentWithSeveralPlaybackNodesLayersThemInOneMixer) 
     ASSERT_EQ(mixer->getNumActions(), 2u);
     EXPECT_EQ(mixer->getAction(1)->getBlendMode(), KTAnimationAction::ADDITIVE);
     EXPECT_EQ(mixer->getAction(1)->getWeight(), 0.5);
+    EXPECT_EQ(mixer->getAction(1)->getPartWeight("Lid"), 1.0);
+    EXPECT_EQ(mixer->getAction(1)->getPartWeight("Box"), 0.0);
 
     mixer->advance(0.5);
     EXPECT_TRUE(ktrt_test::sameRotation(lid->rotation.getValue(), SbVec3f(1, 0, 0),

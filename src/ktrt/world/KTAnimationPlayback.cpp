@@ -18,6 +18,10 @@ KTAnimationPlayback::KTAnimationPlayback() {
     SO_NODE_ADD_FIELD(positions, (FALSE));
     SO_NODE_ADD_FIELD(weight, (1.0f));
     SO_NODE_ADD_FIELD(blend, (REPLACE));
+    SO_NODE_ADD_FIELD(parts, (""));
+    // No part named: every part plays.
+    parts.setNum(0);
+    parts.setDefault(TRUE);
     // The clip's modes, under their names in a file.
     for (const auto& [name, value] : {std::pair{"LOOP", KTAnimationClip::LOOP},
                                       {"CLAMP", KTAnimationClip::CLAMP},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFBool.h>
 #include <Inventor/fields/SoSFEnum.h>
 #include <Inventor/fields/SoSFFloat.h>
@@ -51,14 +52,20 @@ public:
     /// file play orientations only); FALSE by default.
     SoSFBool positions;
     /// The animation's weight among the component's playback nodes; 1 by
-    /// default. A component with several nodes, or one whose weight is not
-    /// 1 or whose blend is ADDITIVE, plays them through one
+    /// default. Finite and at least 0; above 1 outweighs the other nodes.
+    /// A weight the mixer refuses (negative, not finite) leaves it at 1. A
+    /// component with several nodes, or one whose weight is not 1, whose
+    /// blend is ADDITIVE or that names parts, plays them through one
     /// KTAnimationMixer (see KTWorldAnimations).
     SoSFFloat weight;
     /// REPLACE (default): blended with the other nodes by weight; ADDITIVE:
     /// its difference from its own first pose added on top, scaled by the
     /// weight.
     SoSFEnum blend;
+    /// The parts (KTPart names) the animation may move; empty (the default)
+    /// for all of them. Its tracks of other parts weigh 0, and names of
+    /// parts the component lacks are ignored.
+    SoMFString parts;
 
     /// A node with the default values.
     KTAnimationPlayback();

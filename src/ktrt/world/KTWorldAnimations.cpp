@@ -63,6 +63,25 @@ KTAnimationClip::Timing timingOf(const KTAnimationPlayback& node) {
     return timing;
 }
 
+// Limits `action`, just added to `mixer`, to the parts that `names` lists,
+// none listed meaning all. Names the mixer has not bound (parts the component
+// lacks or no action moves) are left out.
+void limitToParts(KTAnimationMixer& mixer, KTAnimationAction& action, const SoMFString& names) {
+    if (names.getNum() == 0)
+        return;
+    std::vector<RWCString> bound;
+    for (int n = 0; n < names.getNum(); ++n) {
+        if (mixer.getPartIndex(names[n].getString()) >= 0)
+            bound.emplace_back(names[n].getString());
+    }
+    if (!bound.empty()) {
+        action.limitToParts(bound);
+        return;
+    }
+    for (unsigned int p = 0; p < mixer.getNumParts(); ++p)
+        action.setPartWeight(mixer.getPartName(p), 0.0);
+}
+
 } // namespace
 
 KTWorldAnimations::KTWorldAnimations() : world(nullptr) {}
@@ -163,7 +182,8 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
         const bool layered =
             nodes.size() > 1 ||
             (nodes.size() == 1 && (nodes[0]->weight.getValue() != 1.0f ||
-                                   nodes[0]->blend.getValue() != KTAnimationPlayback::REPLACE));
+                                   nodes[0]->blend.getValue() != KTAnimationPlayback::REPLACE ||
+                                   nodes[0]->parts.getNum() > 0));
         // One path for both: the component's nodes, read the same way, become
         // one player or the actions of one mixer.
         std::unique_ptr<KTAnimationMixer> mixer;
@@ -194,6 +214,7 @@ int KTWorldAnimations::load(KTComponentDB* loaded) {
             action->setBlendMode(node->blend.getValue() == KTAnimationPlayback::ADDITIVE
                                      ? KTAnimationAction::ADDITIVE
                                      : KTAnimationAction::REPLACE);
+            limitToParts(*mixer, *action, node->parts);
             action->play();
             if (!node->playing.getValue())
                 action->pause();

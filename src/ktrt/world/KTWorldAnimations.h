@@ -19,10 +19,11 @@ class KTPartAnimation;
 /// KTAnimationPlayback node found under a component, bound to the nearest
 /// component above the node, with the node's animation, speed, wrap mode,
 /// interpolation, key rate and cycle length. A component that layers its
-/// animations (several nodes, or one whose weight is not 1 or whose blend is
-/// ADDITIVE) gets one KTAnimationMixer instead, with one action per node
-/// carrying the node's settings, weight and blend mode. Animations are read by name through the
-/// registry loader (KTComponentAnimation::loadAnimationFromFile()).
+/// animations (several nodes, or one whose weight is not 1, whose blend is
+/// ADDITIVE or that names parts) gets one KTAnimationMixer instead, with one
+/// action per node carrying the node's settings, weight, blend mode and
+/// parts (the others weigh 0 for it). Animations are read by name through
+/// the registry loader (KTComponentAnimation::loadAnimationFromFile()).
 ///
 /// Playback nodes that name the same animation with the same `positions`
 /// setting share one animation and one prepared clip (KTAnimationClip).
@@ -69,8 +70,8 @@ public:
     KTAnimationPlayer* getPlayer(const RWCString& componentName) const;
 
     /// Number of mixers: one for every component that layers animations
-    /// (several playback nodes, or one whose weight is not 1 or whose blend
-    /// is ADDITIVE), with one action per node.
+    /// (several playback nodes, or one whose weight is not 1, whose blend
+    /// is ADDITIVE or that names parts), with one action per node.
     unsigned int getNumMixers() const { return static_cast<unsigned int>(mixers.size()); }
     /// Mixer `index` (owned by the set), or null past the end.
     KTAnimationMixer* getMixer(unsigned int index) const;
