@@ -50,6 +50,12 @@ REFUSED = [
     (["import", BVH, "-o", "out.kta"], "--fps", "0", "must be a rate from 0.001 to 10000"),
     (["import", BVH, "-o", "out.kta"], "--max-memory", "15",
      "must be a whole number of megabytes from 16 to 1048576"),
+    # Options that the way of playing would ignore.
+    (["play", "examples/chest-play.iv"], "--frames", "2", "does not apply when playing by time "
+     "(--time, --rate, --crossfade or a world that names its animations)"),
+    (["play", *CHEST], "--speed", "2", "applies only when playing by time: add --rate or --time"),
+    (["play", *CHEST, "--time", "1"], "--rate", "2",
+     "does not apply with --time, which gives the rows"),
 ]
 
 # Settings as a world file spells them, and what the table's header says.
@@ -108,7 +114,8 @@ class OptionsTest(unittest.TestCase):
                     result = subprocess.run([KTRT, "play", path, "--rate", "12.3", "--wrap", wrap],
                                             capture_output=True, text=True)
                     self.assertEqual(result.returncode, 0, result.stderr)
-                    self.assertEqual(len(result.stdout.splitlines()), 3 + rows, result.stdout)
+                    # The layer, the header, the rows.
+                    self.assertEqual(len(result.stdout.splitlines()), 4 + rows, result.stdout)
             # At speed 0 a cycle never ends: no endless or empty table.
             with open(path, "w") as out:
                 out.write(world.replace("speed 1\n", "speed 0\n"))

@@ -50,12 +50,21 @@ def tables():
     ]
 
     # Animation file, what every command names on standard error while it plays
-    # what was read.
+    # what was read (Key lists as the reader took them).
     NAMED_TABLE = [
         ("cut short", chest.rstrip()[:-1],
          "error: the file ends inside KTAnimation: it is cut short"),
         ("not finite", chest.replace(b"0 0.1 0", b"0 inf 0"),
          "in.kta:11:29: error: 'inf' is not a finite number"),
+        ("keys that decrease", chest.replace(b"0, 0.5, 1 ]", b"0, 0.6, 0.4 ]"),
+         "in.kta:6:23: error: key 0.4 of the OrientationInterpolator of track \"Lid\" is not "
+         "after the key before it (0.6)"),
+        ("position keys other than orientation keys", chest[::-1].replace(
+            b"1 ,5.0 ,0", b"1 ,2.0 ,0", 1)[::-1],
+         "in.kta:10:18: error: track \"Lid\": key 1 of the PositionInterpolator is 0.2,"),
+        ("keys beyond 1", chest.replace(b"0.5, 1 ]", b"0.5, 2 ]"),
+         "in.kta:6:23: warning: key 2 of the OrientationInterpolator of track \"Lid\" is "
+         "outside 0 to 1"),
     ]
     return REFUSED_TABLE, NAMED_TABLE
 

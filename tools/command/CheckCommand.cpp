@@ -4,7 +4,9 @@
 #include "common/CheckReport.h"
 #include "common/OutputFile.h"
 #include "common/SourceLine.h"
+#include "common/WorldChecker.h"
 #include "common/WorldFile.h"
+#include "common/WorldLayers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include <ktrt/keys/KTAnimationDiagnostics.h>
 #include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/world/KTAnimationPlayback.h>
 #include <ktrt/world/KTWorldAnimations.h>
 
 namespace ktrt_tool {
@@ -42,7 +45,8 @@ struct CheckOptions {
 // Reads one file through the registry, as a host would, with the checker
 // listening.
 FileResult checkFile(const std::string& path, const std::string& shownName, std::size_t index,
-                     const CheckOptions& options, KTComponentDB* world) {
+                     const CheckOptions& options, KTComponentDB* world,
+                     const std::string& componentName) {
     FileResult result;
     result.name = shownName;
     result.reason = unreadableReason(path);
@@ -69,13 +73,14 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
     if (read) {
         KTComponent* component = nullptr;
         if (world)
-            component = options.component.empty() ? world->getComponent(0u)
-                                                  : world->getComponent(options.component.c_str());
+            component = componentName.empty() ? world->getComponent(0u)
+                                              : world->getComponent(componentName.c_str());
         // The tracks as the host plays them: with --positions, those whose
         // positions move play them.
         if (options.positions)
             KTWorldAnimations::usePositionKeys(animation);
         checker.checkTracks(animation, component);
+        checker.checkKeyLists(readPath);
     }
     checker.explainKeyCountMismatch(readPath);
     checker.sortByPlace();
@@ -102,28 +107,56 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
     return result;
 }
 
+// A file to check, the name it is shown by and the component of the world
+// whose parts its tracks should name ("": --component, else the first).
+struct Input {
+    std::string path;
+    std::string shown;
+    std::string component;
+};
+
 int check(const CheckOptions& options) {
+    if (options.files.empty() && options.world.empty()) {
+        std::cerr << "ktrt: files is required (or --world)\nRun 'ktrt check --help' for usage.\n";
+        return 2;
+    }
     int status = 0;
     std::vector<FileResult> results;
+    std::vector<Input> inputs;
     std::unique_ptr<KTComponentDB> world;
     if (!options.world.empty()) {
         KTComponentLibrary::init();
+        KTAnimationPlayback::initClass();
         world = std::make_unique<KTComponentDB>();
         // The world's findings come first, as a file of their own.
         FileResult worldResult;
         worldResult.name = options.world;
         const bool read = readWorld("ktrt check", options.world, *world, &worldResult.issues);
+        // The animations its playback nodes name, each checked once as a
+        // file of its own against the node's component.
+        std::vector<PlaybackText> playbacks;
+        if (read)
+            checkWorldText(options.world, &playbacks);
+        for (const PlaybackText& playback : playbacks) {
+            if (playback.animation.empty())
+                continue;
+            const std::string path = animationBesideWorld(options.world, playback.animation);
+            if (path.empty()) {
+                worldResult.issues.push_back(missingAnimation(options.world, playback));
+            } else if (std::none_of(inputs.begin(), inputs.end(),
+                                    [&](const Input& input) { return input.path == path; })) {
+                inputs.push_back(Input{path, path, playback.component});
+            }
+        }
         std::stable_sort(worldResult.issues.begin(), worldResult.issues.end(),
                          [](const Issue& a, const Issue& b) {
                              return std::make_pair(a.line, a.column) <
                                     std::make_pair(b.line, b.column);
                          });
-        if (!worldResult.issues.empty()) {
-            if (!options.json)
-                printText(worldResult, options.world, true);
-            status = errorCount(worldResult) > 0 ? 1 : 0;
-            results.push_back(std::move(worldResult));
-        }
+        if (!options.json)
+            printText(worldResult, options.world, true);
+        status = errorCount(worldResult) > 0 ? 1 : 0;
+        results.push_back(std::move(worldResult));
         if (!read) {
             if (options.json)
                 printJson(results);
@@ -132,26 +165,27 @@ int check(const CheckOptions& options) {
         if (!options.component.empty() && !world->getComponent(options.component.c_str())) {
             std::cerr << "ktrt check: " << escapeBytes(options.world)
                       << " has no component named \"" << escapeBytes(options.component) << "\"\n";
-            if (options.json && !results.empty())
+            if (options.json)
                 printJson(results);
             return 1;
         }
     }
+    for (const std::string& file : options.files)
+        inputs.push_back(Input{file, file == "-" ? "<stdin>" : file, options.component});
 
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
-        std::string path = options.files[i];
-        std::string shown = path;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        std::string path = inputs[i].path;
         const bool standardInput = path == "-";
         if (standardInput) {
             path = copyStandardInput();
-            shown = "<stdin>";
             if (path.empty()) {
                 std::cerr << "ktrt check: cannot read standard input\n";
                 status = 1;
                 continue;
             }
         }
-        FileResult result = checkFile(path, shown, i, options, world.get());
+        FileResult result =
+            checkFile(path, inputs[i].shown, i, options, world.get(), inputs[i].component);
         if (!options.json)
             printText(result, result.copyPath.empty() ? path : result.copyPath, options.quiet);
         if (!result.copyPath.empty())
@@ -184,10 +218,13 @@ void registerCheckCommand(CLI::App& app, int& status) {
         "their tracks on "
         "standard output. Exit status: 0 without errors, 1 when any file has an error (with "
         "--strict: or a warning), 2 for a usage error.");
-    command->add_option("files", options->files, "Animation files to check (- for standard input)")
-        ->required();
+    command->add_option("files", options->files,
+                        "Animation files to check (- for standard input); with --world also "
+                        "those its KTAnimationPlayback nodes name");
     command->add_option("--world", options->world,
-                        "Inventor world whose component the animation is for");
+                        "Inventor world whose component the animation is for; its playback "
+                        "nodes and the animations they name (found beside the world file) are "
+                        "checked too");
     command->add_option("-c,--component", options->component,
                         "Component of --world (default: the first in the file)");
     command->add_flag("--strict", options->strict, "Treat warnings as errors");

@@ -6,6 +6,7 @@
 #include "common/PlaySession.h"
 #include "common/SourceLine.h"
 #include "common/WorldFile.h"
+#include "common/WorldLayers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,6 @@
 
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTComponentDB.h>
-#include <ktrld/KTRegistryLoader.h>
 
 #include <ktrt/playback/KTAnimationAction.h>
 #include <ktrt/playback/KTAnimationMixer.h>
@@ -36,10 +36,6 @@ namespace {
 
 const char* const interpolations[] = {"step", "linear", "hold"};
 const char* const wraps[] = {"loop", "clamp", "ping-pong"};
-
-bool fileExists(const std::string& path) {
-    return !path.empty() && unreadableReason(path).empty();
-}
 
 // Command-line settings override what the world file says.
 void applyOptions(KTAnimationPlayer& player, const TimeOptions& options) {
@@ -128,7 +124,16 @@ int tableTimes(const TimeOptions& options, double keyRate, double cycle, double 
     return 0;
 }
 
-int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
+// The layers of `component` that the world file names, one line each.
+void printLayers(KTComponent* component) {
+    const std::vector<std::string> layers =
+        component ? describeLayers(*component) : std::vector<std::string>();
+    for (std::size_t i = 0; i < layers.size(); ++i)
+        std::printf("layer %zu: %s\n", i + 1, layers[i].c_str());
+}
+
+// With `layers`, the layers the world file names come before the table.
+int printTable(KTAnimationPlayer& player, const TimeOptions& options, bool layers = false) {
     KTAnimationSampler& sampler = player.getSampler();
     KTComponent* component = sampler.getObject();
     double cycle = sampler.getDuration();
@@ -139,6 +144,8 @@ int printTable(KTAnimationPlayer& player, const TimeOptions& options) {
     if (const int status =
             tableTimes(options, sampler.getKeyRate(), cycle, player.getSpeed(), times))
         return status;
+    if (layers)
+        printLayers(component);
 
     int nameWidth = 4;
     for (unsigned int p = 0; p < sampler.getNumParts(); ++p) {
@@ -203,6 +210,7 @@ int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) 
     std::vector<double> times;
     if (const int status = tableTimes(options, keyRate, cycle, speed, times))
         return status;
+    printLayers(mixer.getComponent());
 
     int nameWidth = 4;
     for (unsigned int p = 0; p < mixer.getNumParts(); ++p)
@@ -233,33 +241,14 @@ int printMixerTable(const KTAnimationMixer& loaded, const TimeOptions& options) 
     return 0;
 }
 
-int registerWorldAnimations(KTComponentDB& world, const std::string& worldPath) {
-    KTAnimationPlayback::initClass();
-    const std::vector<KTAnimationPlayback*> nodes = KTWorldAnimations::findPlaybackNodes(&world);
-    const std::string::size_type slash = worldPath.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : worldPath.substr(0, slash + 1);
-    for (KTAnimationPlayback* node : nodes) {
-        const std::string name = node->animation.getValue().getString();
-        KTRegistryInfo known;
-        if (name.empty() || KTRegistryLoader().GetAnimation(name.c_str(), known))
-            continue;
-        for (const std::string& candidate :
-             {folder + name, folder + name + ".kta", name, name + ".kta"}) {
-            if (fileExists(candidate)) {
-                KTRegistryLoader::RegisterAnimation(name.c_str(), candidate.c_str());
-                break;
-            }
-        }
-    }
-    return static_cast<int>(nodes.size());
-}
-
 int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
                     const TimeOptions& options) {
     KTWorldAnimations animations(&world);
     for (unsigned int i = 0; i < animations.getNumFailures(); ++i)
         std::cerr << "ktrt play: " << escapeBytes(worldPath) << ": " << animations.getFailure(i)
                   << '\n';
+    if (animations.getNumFailures() > 0)
+        return 1;
     KTAnimationPlayer* player = options.component.empty()
                                     ? animations.getPlayer(0u)
                                     : animations.getPlayer(options.component.c_str());
@@ -287,7 +276,7 @@ int playNamedByTime(KTComponentDB& world, const std::string& worldPath,
         player->getSampler().refresh();
     }
     applyOptions(*player, options);
-    return printTable(*player, options);
+    return printTable(*player, options, true);
 }
 
 // Just the file name: the header names the two animations.
@@ -409,7 +398,10 @@ int playByTime(const PlayInput& input, const TimeOptions& options) {
     KTComponentDB world;
     if (!readWorld("ktrt play", input.world, world))
         return 1;
-    if (registerWorldAnimations(world, input.world) == 0) {
+    const int named = registerWorldAnimations("ktrt play", world, input.world);
+    if (named < 0)
+        return 1;
+    if (named == 0) {
         std::cerr << "ktrt play: " << escapeBytes(input.world)
                   << " names no animation (KTAnimationPlayback); give an animation file\n";
         return 1;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <Inventor/nodes/SoTransform.h>
@@ -69,7 +70,38 @@ private:
     int nameWidth = 4;
 };
 
+// Why an option given does not apply to the way `options` play, as
+// "OPTION: REASON", or "": by frame (an animation file, no --time, --rate or
+// --crossfade) or by time.
+std::string ignoredOption(const PlayOptions& options) {
+    const TimeOptions& time = options.byTime;
+    const bool byTime =
+        time.requested() || options.crossfade.requested() || options.input.animation.empty();
+    if (byTime && options.frames >= 0)
+        return "--frames: does not apply when playing by time (--time, --rate, --crossfade or "
+               "a world that names its animations)";
+    const std::pair<bool, const char*> timeOnly[] = {
+        {time.duration >= 0.0, "--duration"},
+        {time.keyRate > 0.0, "--key-rate"},
+        {time.speed != 0.0, "--speed"},
+        {!time.interpolation.empty(), "--interpolation"},
+        {!time.wrap.empty(), "--wrap"}};
+    for (const auto& [given, name] : timeOnly) {
+        if (given && !byTime)
+            return std::string(name) + ": applies only when playing by time: add --rate or --time";
+    }
+    if (!time.times.empty() && (time.rate > 0.0 || time.duration >= 0.0))
+        return std::string(time.rate > 0.0 ? "--rate" : "--duration") +
+               ": does not apply with --time, which gives the rows";
+    return "";
+}
+
 int play(const PlayOptions& options) {
+    const std::string ignored = ignoredOption(options);
+    if (!ignored.empty()) {
+        std::fprintf(stderr, "ktrt: %s\nRun 'ktrt play --help' for usage.\n", ignored.c_str());
+        return 2;
+    }
     KTComponentLibrary::init();
     KTAnimationPlayback::initClass(); // worlds that name their animation
     // By time when asked to, for a crossfade, or when no animation file is
@@ -125,7 +157,12 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "their orientations only, unless --positions is given. With --time or --rate it plays by "
         "time instead (interpolated, --interpolation, --wrap, --speed, --key-rate) and prints "
         "the poses at those times; so it does, with the world's settings, when the world names "
-        "its animation in a KTAnimationPlayback node and ANIMATION is not given. " +
+        "its animations in KTAnimationPlayback nodes and ANIMATION is not given: each named "
+        "animation is the file NAME or NAME.kta beside the world file (in its folder, nowhere "
+        "else), a missing or broken one is an error, and the layers (file, weight, blend, "
+        "parts) are listed before the table. Options that the way of playing ignores (--frames "
+        "by time; --duration, --key-rate, --speed, --interpolation and --wrap frame by frame) "
+        "are refused. " +
         std::string(crossfadeHelp) +
         " The time options and --positions apply to both; the table lists the parts either "
         "animation moves, with B's weight (fade), by default up to the end of the fade or of "

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -359,6 +360,100 @@ void AnimationChecker::explainKeyCountMismatch(const std::string& path) {
     *failure = makeIssue(Finding::keyCountMismatch, failure->line, failure->column,
                          {kind, escapeBytes(name), plural(keys, "key"), plural(values, "value"),
                           std::to_string(keys < values ? keyLine : valueLine)});
+}
+
+void AnimationChecker::checkKeyLists(const std::string& path) {
+    struct Key {
+        float value;
+        std::string text;
+        int line, column;
+    };
+    // The Key lists of the part transform being read, orientation and
+    // position; the reader adds up the lists of a kind within one part.
+    std::vector<Key> lists[2];
+    std::string name;
+    const char* const kinds[] = {"OrientationInterpolator", "PositionInterpolator"};
+    const auto endPart = [&] {
+        for (int kind = 0; kind < 2; ++kind) {
+            const std::vector<Key>& keys = lists[kind];
+            for (std::size_t k = 1; k < keys.size(); ++k) {
+                if (!(keys[k].value > keys[k - 1].value)) {
+                    add(makeIssue(
+                        Finding::keyOrder, keys[k].line, keys[k].column,
+                        {keys[k].text, kinds[kind], escapeBytes(name), keys[k - 1].text}));
+                    break;
+                }
+            }
+            for (const Key& key : keys) {
+                if (key.value < 0.0f || key.value > 1.0f) {
+                    add(makeIssue(Finding::keyRange, key.line, key.column,
+                                  {key.text, kinds[kind], escapeBytes(name),
+                                   key.value > 1.0f ? "a key beyond 1 is never reached"
+                                                    : "a key below 0 is passed before the "
+                                                      "cycle starts"}));
+                    break;
+                }
+            }
+        }
+        // The reader refuses lists of different lengths; lists of one
+        // length keep the orientation keys' numbers.
+        if (lists[0].size() == lists[1].size()) {
+            for (std::size_t k = 0; k < lists[0].size(); ++k) {
+                if (lists[0][k].value != lists[1][k].value) {
+                    add(makeIssue(Finding::keyListsDiffer, lists[1][k].line, lists[1][k].column,
+                                  {escapeBytes(name), std::to_string(k), lists[1][k].text,
+                                   lists[0][k].text}));
+                    break;
+                }
+            }
+        }
+        lists[0].clear();
+        lists[1].clear();
+    };
+    std::ifstream in(path, std::ios::binary);
+    std::string text, previous;
+    int kind = -1;
+    enum { none, keyList, valueList } list = none;
+    bool opening = false; // "Key" or "KeyValue" seen, "[" expected
+    bool valuesNext = false;
+    for (int line = 1; std::getline(in, text); ++line) {
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        std::size_t begin = 0;
+        while ((begin = text.find_first_not_of(" \t,", begin)) != std::string::npos) {
+            const std::size_t end = std::min(text.find_first_of(" \t,", begin), text.size());
+            const std::string token = text.substr(begin, end - begin);
+            const int column = static_cast<int>(begin) + 1;
+            begin = end;
+            if (token[0] == '#')
+                break;
+            const auto is = [&](const char* word) { return strcasecmp(token.c_str(), word) == 0; };
+            if (list != none) {
+                char* numberEnd = nullptr;
+                const float value = std::strtof(token.c_str(), &numberEnd);
+                if (token == "]" || numberEnd == token.c_str())
+                    list = none;
+                else if (list == keyList && kind >= 0 && std::isfinite(value))
+                    lists[kind].push_back(Key{value, token, line, column});
+            } else if (opening) {
+                opening = false;
+                if (token == "[")
+                    list = valuesNext ? valueList : keyList;
+            } else if (strcasecmp(previous.c_str(), "Name") == 0 && token[0] == '"') {
+                name = token.substr(1, token.size() > 1 ? token.size() - 2 : 0);
+            } else if (is("KTPartTransform")) {
+                endPart();
+                kind = -1;
+            } else if (is(kinds[0]) || is(kinds[1])) {
+                kind = is(kinds[0]) ? 0 : 1;
+            } else if (is("Key") || is("KeyValue")) {
+                opening = true;
+                valuesNext = token.size() > 3;
+            }
+            previous = token;
+        }
+    }
+    endPart();
 }
 
 void AnimationChecker::sortByPlace() {

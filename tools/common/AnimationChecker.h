@@ -34,6 +34,12 @@ public:
     /// the shorter list's line, read from the file at `path`.
     void explainKeyCountMismatch(const std::string& path);
 
+    /// Findings about the Key lists of the file at `path`, as the reader
+    /// splits it: keys that do not increase, keys outside 0 to 1, and a part
+    /// whose position keys differ from its orientation keys (a track has one
+    /// list of key times). Call after a read that succeeded.
+    void checkKeyLists(const std::string& path);
+
     /// Sorts the findings by line and column, those about the whole file last.
     void sortByPlace();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,11 +33,16 @@ std::string prepareInput(const std::string& path, std::string& copyPath);
 
 /// Registers `path` with the registry loader under `registryName` and reads
 /// it into `animation`, as a host would (a pipe through a temporary copy).
-/// Refuses lines longer than 16 MiB. On failure prints why on standard error
-/// (`TOOL: cannot read PATH: REASON`, or `PATH:LINE:COLUMN: error: MESSAGE`
-/// and the offending line) and returns false.
+/// Refuses lines longer than 16 MiB and a file without tracks. On failure
+/// calls `beforeError` when given, prints why on standard error (`TOOL:
+/// cannot read PATH: REASON`, or `PATH:LINE:COLUMN: error: MESSAGE` and the
+/// offending line) and returns false. Names a cut-off end, numbers that are
+/// not finite and Key lists that do not play as written (keys that do not
+/// increase or lie outside 0 to 1, position keys other than the orientation
+/// keys) on standard error too, and reads them.
 bool loadAnimation(const char* tool, const std::string& path, const std::string& registryName,
-                   KTComponentAnimation& animation, TrackFacts* facts = nullptr);
+                   KTComponentAnimation& animation, TrackFacts* facts = nullptr,
+                   const std::function<void()>& beforeError = nullptr);
 
 /// Copies standard input into a new temporary file and returns its path
 /// ("" when that fails); the caller removes the file.

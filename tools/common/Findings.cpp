@@ -84,6 +84,23 @@ const FindingRule rules[] = {
     {Finding::vrmlHeader, "VRML_HEADER", S::error,
      "the world starts with '#VRML V2.0', whose fields Coin reads differently (every "
      "translation plays as 0): write '#Inventor V2.1 ascii'"},
+    {Finding::keyOrder, "KEY_ORDER", S::error,
+     "key {0} of the {1} of track \"{2}\" is not after the key before it ({3}): keys must "
+     "increase"},
+    {Finding::keyRange, "KEY_RANGE", S::warning,
+     "key {0} of the {1} of track \"{2}\" is outside 0 to 1: played over a cycle "
+     "(cycleLength), keys are fractions of it, and {3}"},
+    {Finding::keyListsDiffer, "KEY_LISTS_DIFFER", S::error,
+     "track \"{0}\": key {1} of the PositionInterpolator is {2}, of the "
+     "OrientationInterpolator {3}: a part has one list of key times, the orientation keys'; "
+     "write the same numbers in both"},
+    {Finding::badWeight, "BAD_WEIGHT", S::error,
+     "weight {0} is not a finite number of at least 0 (above 1 is allowed: it outweighs the "
+     "other layers)"},
+    {Finding::unknownValue, "UNKNOWN_VALUE", S::error, "{0} {1} is none of {2}{3}"},
+    {Finding::missingAnimation, "MISSING_ANIMATION", S::error,
+     "component \"{0}\": animation \"{1}\" is not beside the world: found neither {2} nor "
+     "{2}.kta"},
 };
 
 char lower(char c) {

@@ -45,6 +45,12 @@ enum class Finding {
     unnamedComponent,
     duplicatePart,
     vrmlHeader,
+    keyOrder,
+    keyRange,
+    keyListsDiffer,
+    badWeight,
+    unknownValue,
+    missingAnimation,
 };
 
 /// One row of the table of findings. The message holds {0}, {1}, ... where

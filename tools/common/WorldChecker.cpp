@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -111,11 +113,36 @@ private:
     std::vector<Token> pending;
 };
 
-// The parts of the component being read: name -> line of its DEF.
+// The parts of the component being read: name -> line of its DEF; and the
+// part names its playback nodes give, checked once its body is read.
 struct Component {
     std::string name;
     std::map<std::string, int> parts;
+    std::vector<Token> namedParts;
 };
+
+// The names a KTAnimationPlayback enumeration field takes.
+struct EnumField {
+    const char* field;
+    const char* names[4];
+};
+const EnumField playbackEnums[] = {{"wrap", {"LOOP", "CLAMP", "PING_PONG", nullptr}},
+                                   {"interpolation", {"STEP", "LINEAR", "HOLD", nullptr}},
+                                   {"blend", {"REPLACE", "ADDITIVE", nullptr}}};
+
+// An SFString value as Coin reads it: a quoted string loses its quotes and
+// backslashes, a word stays as it is.
+std::string unquote(const std::string& text) {
+    if (text.empty() || text[0] != '"')
+        return text;
+    std::string value;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] == '\\' && i + 2 < text.size())
+            ++i;
+        value += text[i];
+    }
+    return value;
+}
 
 // The public parts and fields of a node kit class.
 struct KitNames {
@@ -147,6 +174,9 @@ KitNames namesOf(SoType kitType) {
 class WorldScanner {
 public:
     explicit WorldScanner(std::string text) : tokens(std::move(text)) {}
+
+    /// The KTAnimationPlayback nodes, in file order, once scan() ran.
+    std::vector<PlaybackText> playbacks;
 
     std::vector<Issue> scan() {
         Token token;
@@ -247,8 +277,99 @@ private:
         if (isComponent || isPart)
             kitBody(nodeType, type.text + (name.empty() ? "" : " \"" + escapeBytes(name) + "\""),
                     component);
+        else if (type.text == "KTAnimationPlayback")
+            playbackBody(type, component);
         else
             otherBody(component);
+        if (isComponent)
+            checkNamedParts(own);
+    }
+
+    // The body of a KTAnimationPlayback node: its animation, and the fields
+    // that Coin reads without a word but that play otherwise than written.
+    void playbackBody(const Token& type, Component* component) {
+        PlaybackText found;
+        found.component = component ? component->name : "";
+        found.line = type.line;
+        found.column = type.column;
+        Token token, value;
+        while (tokens.next(token)) {
+            if (token.text == "}")
+                break;
+            if (token.text == "{") {
+                skipBody();
+            } else if (token.text == "fields" || token.text == "[") {
+                if (token.text == "[" || tokens.peekIs("["))
+                    skipList();
+            } else if (token.text == "animation" && tokens.next(value)) {
+                found.animation = unquote(value.text);
+            } else if (token.text == "weight" && tokens.next(value)) {
+                checkWeight(value);
+            } else if (token.text == "parts" && tokens.next(value)) {
+                if (value.text == "[") {
+                    while (tokens.next(value) && value.text != "]") {
+                        if (component)
+                            component->namedParts.push_back(value);
+                    }
+                } else if (component) {
+                    component->namedParts.push_back(value);
+                }
+            } else {
+                for (const EnumField& field : playbackEnums) {
+                    if (token.text == field.field && tokens.next(value))
+                        checkEnum(field, value);
+                }
+            }
+        }
+        playbacks.push_back(found);
+    }
+
+    void checkWeight(const Token& value) {
+        char* end = nullptr;
+        const double weight = std::strtod(value.text.c_str(), &end);
+        if (end == value.text.c_str() || *end != '\0' || !std::isfinite(weight) || weight < 0.0)
+            issues.push_back(
+                makeIssue(Finding::badWeight, value.line, value.column, {quoted(value.text)}));
+    }
+
+    void checkEnum(const EnumField& field, const Token& value) {
+        std::string names;
+        for (const char* const* name = field.names; *name; ++name) {
+            if (value.text == *name)
+                return;
+            names += (names.empty() ? "" : ", ") + std::string(*name);
+        }
+        const char* near = nearestWord(value.text, field.names);
+        issues.push_back(
+            makeIssue(Finding::unknownValue, value.line, value.column,
+                      {field.field, quoted(value.text), names,
+                       near ? std::string(" (did you mean '") + near + "'?)" : std::string()}));
+    }
+
+    // The part names that the playback nodes of `component` give, each a
+    // KTPart of the component.
+    void checkNamedParts(const Component& component) {
+        std::vector<const char*> candidates;
+        for (const auto& entry : component.parts)
+            candidates.push_back(entry.first.c_str());
+        candidates.push_back(nullptr);
+        for (const Token& named : component.namedParts) {
+            const std::string name = unquote(named.text);
+            if (component.parts.count(name))
+                continue;
+            const char* near = nearestWord(name, candidates.data());
+            issues.push_back(makeIssue(
+                Finding::missingPart, named.line, named.column,
+                {escapeBytes(component.name), escapeBytes(name),
+                 near ? " (did you mean \"" + escapeBytes(near) + "\"?)" : std::string()}));
+        }
+    }
+
+    // Skips a bracketed list whose "[" is next or was just read.
+    void skipList() {
+        Token token;
+        while (tokens.next(token) && token.text != "]") {
+        }
     }
 
     // The body of any other node: its nodes are looked into, the rest is
@@ -332,14 +453,17 @@ private:
 
 } // namespace
 
-std::vector<Issue> checkWorldText(const std::string& path) {
+std::vector<Issue> checkWorldText(const std::string& path, std::vector<PlaybackText>* playbacks) {
     std::ifstream in(path, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<Issue> issues;
     if (text.rfind("#VRML V2.0", 0) == 0)
         issues.push_back(makeIssue(Finding::vrmlHeader, 1, 1));
-    std::vector<Issue> found = WorldScanner(std::move(text)).scan();
+    WorldScanner scanner(std::move(text));
+    std::vector<Issue> found = scanner.scan();
     issues.insert(issues.end(), found.begin(), found.end());
+    if (playbacks)
+        *playbacks = std::move(scanner.playbacks);
     return issues;
 }
 

@@ -156,6 +156,11 @@ std::string lineOf(const std::string& path, int number) {
     return "";
 }
 
+bool regularFile(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 // The lowest address a read starting here may reach: a quarter of the stack
 // left below this frame, so that walking and destroying what was read (which
 // recurses as deep, with smaller frames) still has room.
@@ -211,8 +216,7 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
 
     // What Coin reads without a word is found in the file's text; a world
     // Coin could not read is not looked into further.
-    struct stat status {};
-    const bool regular = stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    const bool regular = regularFile(path);
     std::vector<Issue> issues;
     if (!root) {
         std::string file, message;
@@ -225,6 +229,19 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
         }
         issues.push_back(makeIssue(Finding::worldError, line,
                                    columnOfCoinError(message, lineOf(file, line)), {message}));
+        // Coin stops at a value that the text's checks explain better (a
+        // weight of nan, a misspelt blend mode): theirs replace its message.
+        if (file == path && regular) {
+            std::vector<Issue> explained = checkWorldText(path);
+            explained.erase(std::remove_if(explained.begin(), explained.end(),
+                                           [&](const Issue& issue) {
+                                               return issue.line != line ||
+                                                      issue.severity != Severity::error;
+                                           }),
+                            explained.end());
+            if (!explained.empty())
+                issues = std::move(explained);
+        }
         if (file != path) {
             // An error in a file that a File node includes names that file.
             FileResult included;

@@ -206,6 +206,12 @@ void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                 &rotations[4 * std::size_t{i}], i ? &rotations[4 * std::size_t{i - 1}] : nullptr)));
             track->appendState(state.release()); // the track owns it now
         }
+        // The file's Key lists hold fractions of the cycle, 0 to 1; the keys
+        // keep their times in seconds.
+        std::vector<float> fractions(frames, 0.0f);
+        for (unsigned int i = 1; i < frames; ++i)
+            fractions[i] = static_cast<float>(static_cast<double>(i) / (frames - 1));
+        track->setKeyFractions(fractions);
         if (result.addPartAnimation(track.get()))
             static_cast<void>(track.release()); // the animation owns it now
     }

@@ -41,10 +41,10 @@ std::string partNameOf(const std::string& nodeName);
 
 /// Fills `result` with one track per channel of `animation` (of `scene`)
 /// that turns or moves a node, named partNames[i] for channel i, sampled at `fps` with key
-/// values in seconds. Each rotation goes through the axis and angle that the
-/// animation file stores, so the tracks hold what reading the file gives.
-/// When channels scale (a key more than 1e-3 from 1 on any axis), adds one
-/// line to `warnings` that counts them and names the first three.
+/// values in seconds and key fractions of the cycle, 0 to 1, for the file's Key lists. Each
+/// rotation goes through the axis and angle that the animation file stores, so the tracks hold
+/// what reading the file gives. When channels scale (a key more than 1e-3 from 1 on any axis),
+/// adds one line to `warnings` that counts them and names the first three.
 void buildAnimation(const aiScene& scene, const aiAnimation& animation,
                     const std::vector<std::string>& partNames, double fps,
                     KTComponentAnimation& result, std::vector<std::string>& warnings);
