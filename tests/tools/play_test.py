@@ -96,43 +96,6 @@ class AnimationInput(unittest.TestCase):
                         self.assertEqual(result.returncode, 0, result.stderr)
                         self.assertIn(message, result.stderr.decode())
 
-    def test_parts_are_listed_in_file_order(self):
-        names = ["Zeta", "Alpha", "Mu", "Beta", "Omega", "Gamma"]
-        world = "#Inventor V2.1 ascii\nDEF C KTComponent { geometry Separator {\n" + "".join(
-            f"DEF {n} KTPart {{}}\n" for n in names) + "} }\n"
-        animation = "KTAnimation { Children [\n" + "".join(
-            f'KTPartTransform {{ Name "{n}" OrientationInterpolator {{ Key [ 0 ] '
-            "KeyValue [ 1 0 0 0 ] } }\n" for n in names) + "] }\n"
-        with tempfile.TemporaryDirectory() as folder:
-            paths = []
-            for name, text in [("w.iv", world), ("a.kta", animation)]:
-                paths.append(os.path.join(folder, name))
-                with open(paths[-1], "w") as f:
-                    f.write(text)
-            result = run(["play", *paths, "--frames", "1"])
-        self.assertEqual(result.returncode, 0, result.stderr)
-        rows = [line.split()[1] for line in result.stdout.decode().splitlines()[3:]]
-        self.assertEqual(rows, names)
-
-    def test_counts_of_one_are_singular(self):
-        # The layered figure without its walk: one layer, the wave at weight 0.5.
-        with open(example("figure-layers.iv")) as f:
-            world = f.read()
-        walk = world.index("      KTAnimationPlayback {")
-        with tempfile.TemporaryDirectory() as folder:
-            layer = os.path.join(folder, "one-layer.iv")
-            with open(layer, "w") as f:
-                f.write(world[:walk] + world[world.index("}\n", walk) + 2:])
-            shutil.copy(example("wave.kta"), folder)
-            # command line, what standard output or error holds
-            for args, text in [
-                    (["play", layer], ", 1 animation layered, "),
-                    (["play", example("chest.iv"), example("chest.kta"), "--rate", "1",
-                      "--duration", "1e6"], "ktrt play: 1 row a second for 1e+06 s gives")]:
-                with self.subTest(args[1]):
-                    result = run(args)
-                    self.assertIn(text, (result.stdout + result.stderr).decode())
-
 
 if __name__ == "__main__":
     KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
