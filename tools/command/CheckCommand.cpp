@@ -46,7 +46,7 @@ struct CheckOptions {
 // listening.
 FileResult checkFile(const std::string& path, const std::string& shownName, std::size_t index,
                      const CheckOptions& options, KTComponentDB* world,
-                     const std::string& componentName) {
+                     const std::string& componentName, bool positions) {
     FileResult result;
     result.name = shownName;
     result.reason = unreadableReason(path);
@@ -62,7 +62,7 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
     const std::string name = "ktrt-check/" + std::to_string(index) + "/" + path;
     KTRegistryLoader::RegisterAnimation(name.c_str(), readPath.c_str());
     KTComponentAnimation animation;
-    AnimationChecker checker(options.positions);
+    AnimationChecker checker(positions);
     const int read =
         KTAnimationDiagnostics::loadAnimationFromFile(animation, name.c_str(), checker);
     if (!read && animation.getErrorMessage().isNull()) {
@@ -77,7 +77,7 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
                                               : world->getComponent(componentName.c_str());
         // The tracks as the host plays them: with --positions, those whose
         // positions move play them.
-        if (options.positions)
+        if (positions)
             KTWorldAnimations::usePositionKeys(animation);
         checker.checkTracks(animation, component);
         checker.checkKeyLists(readPath);
@@ -107,12 +107,14 @@ FileResult checkFile(const std::string& path, const std::string& shownName, std:
     return result;
 }
 
-// A file to check, the name it is shown by and the component of the world
-// whose parts its tracks should name ("": --component, else the first).
+// A file to check, the name it is shown by, the component of the world whose
+// parts its tracks should name ("": --component, else the first) and whether
+// the host plays its position keys.
 struct Input {
     std::string path;
     std::string shown;
     std::string component;
+    bool positions;
 };
 
 int check(const CheckOptions& options) {
@@ -145,7 +147,8 @@ int check(const CheckOptions& options) {
                 worldResult.issues.push_back(missingAnimation(options.world, playback));
             } else if (std::none_of(inputs.begin(), inputs.end(),
                                     [&](const Input& input) { return input.path == path; })) {
-                inputs.push_back(Input{path, path, playback.component});
+                inputs.push_back(
+                    Input{path, path, playback.component, options.positions || playback.positions});
             }
         }
         std::stable_sort(worldResult.issues.begin(), worldResult.issues.end(),
@@ -171,7 +174,8 @@ int check(const CheckOptions& options) {
         }
     }
     for (const std::string& file : options.files)
-        inputs.push_back(Input{file, file == "-" ? "<stdin>" : file, options.component});
+        inputs.push_back(
+            Input{file, file == "-" ? "<stdin>" : file, options.component, options.positions});
 
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         std::string path = inputs[i].path;
@@ -184,8 +188,8 @@ int check(const CheckOptions& options) {
                 continue;
             }
         }
-        FileResult result =
-            checkFile(path, inputs[i].shown, i, options, world.get(), inputs[i].component);
+        FileResult result = checkFile(path, inputs[i].shown, i, options, world.get(),
+                                      inputs[i].component, inputs[i].positions);
         if (!options.json)
             printText(result, result.copyPath.empty() ? path : result.copyPath, options.quiet);
         if (!result.copyPath.empty())

@@ -303,6 +303,8 @@ private:
                     skipList();
             } else if (token.text == "animation" && tokens.next(value)) {
                 found.animation = unquote(value.text);
+            } else if (token.text == "positions" && tokens.next(value)) {
+                found.positions = value.text == "TRUE";
             } else if (token.text == "weight" && tokens.next(value)) {
                 checkWeight(value);
             } else if (token.text == "parts" && tokens.next(value)) {

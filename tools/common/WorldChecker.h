@@ -9,9 +9,10 @@ namespace ktrt_tool {
 
 /// A KTAnimationPlayback node as the world file writes it.
 struct PlaybackText {
-    std::string component; ///< DEF name of the component it belongs to
-    std::string animation; ///< its animation field, unquoted; "" when not given
-    int line = 0;          ///< where the node's type name stands
+    std::string component;  ///< DEF name of the component it belongs to
+    std::string animation;  ///< its animation field, unquoted; "" when not given
+    bool positions = false; ///< its positions field is TRUE
+    int line = 0;           ///< where the node's type name stands
     int column = 0;
 };
 
