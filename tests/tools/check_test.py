@@ -189,8 +189,7 @@ WORLD_TABLE = [
      ["4:123 error MISSING_PART"],
      'w.iv:4:123: error: component "Chest" has no part "lid" (did you mean "Lid"?)'),
     ("a missing animation", playing('animation "chst"'), ["4:1 error MISSING_ANIMATION"],
-     'w.iv:4:1: error: component "Chest": animation "chst" is not beside the world: found '
-     "neither"),
+     'w.iv:4:1: error: component "Chest": animation "chst" is not beside the world: neither'),
     ("a broken animation", playing('animation "broken"'), [],
      'w.iv:4:1: error: component "Chest": animation "broken" ('),
 ]

@@ -74,6 +74,10 @@ class HostileInputTest(unittest.TestCase):
         # A pipe is read once, through a copy.
         piped = run("check", "/dev/stdin", input=read(example("chest.kta")))
         self.assertEqual(piped.returncode, 0, piped.stderr)
+        # A world's animation is a regular file: a pipe beside it is not waited for.
+        os.mkfifo(os.path.join(self.folder.name, "pipe.kta"))
+        world = self.write("w.iv", read(example("chest-play.iv")).replace('"chest"', '"pipe"'))
+        self.assertEqual(run("play", world).returncode, 1)
 
     def test_failed_writes_to_standard_output_exit_1(self):
         # A "full" device node of our own in the test's folder, never the

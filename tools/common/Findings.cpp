@@ -99,8 +99,8 @@ const FindingRule rules[] = {
      "other layers)"},
     {Finding::unknownValue, "UNKNOWN_VALUE", S::error, "{0} {1} is none of {2}{3}"},
     {Finding::missingAnimation, "MISSING_ANIMATION", S::error,
-     "component \"{0}\": animation \"{1}\" is not beside the world: found neither {2} nor "
-     "{2}.kta"},
+     "component \"{0}\": animation \"{1}\" is not beside the world: neither {2} nor {2}.kta "
+     "is a readable regular file"},
 };
 
 char lower(char c) {

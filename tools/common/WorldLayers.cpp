@@ -7,6 +7,8 @@
 #include <iostream>
 #include <set>
 
+#include <sys/stat.h>
+
 #include <ktcp/KTComponentDB.h>
 #include <ktrld/KTRegistryInfo.h>
 #include <ktrld/KTRegistryLoader.h>
@@ -32,8 +34,13 @@ std::string animationBesideWorld(const std::string& worldPath, const std::string
     if (name.empty())
         return "";
     const std::string folder = name[0] == '/' ? "" : folderOf(worldPath);
+    // Regular files only: the animation is read twice (checked, then
+    // played), and a pipe would be empty, or wait for a writer, the second
+    // time.
     for (const std::string& candidate : {folder + name, folder + name + ".kta"}) {
-        if (unreadableReason(candidate).empty())
+        struct stat status {};
+        if (unreadableReason(candidate).empty() && stat(candidate.c_str(), &status) == 0 &&
+            S_ISREG(status.st_mode))
             return candidate;
     }
     return "";

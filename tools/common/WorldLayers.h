@@ -13,8 +13,8 @@ namespace ktrt_tool {
 
 /// The file that animation `name` of a world file stands for: `name`, else
 /// `name`.kta, in the folder of the world file at `worldPath` (a name that
-/// starts with / as it is). "" when neither is a readable file; there is no
-/// other place to look.
+/// starts with / as it is). "" when neither is a readable regular file; there
+/// is no other place to look.
 std::string animationBesideWorld(const std::string& worldPath, const std::string& name);
 
 /// The MISSING_ANIMATION finding about `playback`, a node of the world file
