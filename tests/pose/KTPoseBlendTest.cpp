@@ -34,7 +34,8 @@ struct Poses {
         rest.setPart(1, SbVec3f(0, 1, 0), aboutZ(30), both);
         rest.setPart(2, SbVec3f(0, 4, 0), aboutZ(-10), both);
         a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
-        const float* q = aboutZ(60).getValue();
+        const SbRotation sixty = aboutZ(60);
+        const float* q = sixty.getValue();
         b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
         b.setRotation(1, aboutZ(90));
         c.setRotation(1, aboutZ(40));
