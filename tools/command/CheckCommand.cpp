@@ -216,15 +216,18 @@ void registerCheckCommand(CLI::App& app, int& status) {
         "Reads each FILE as the library does and reports, as FILE:LINE:COLUMN: error|warning|note: "
         "MESSAGE on standard error, what the lenient reader ignores or drops: no animation, "
         "constructs open at the end (a cut-off file), unknown words, replaced tracks, numbers "
-        "that are not finite, keys more than half a turn apart, tracks of different lengths, "
-        "position keys that do not play (a note) and more; with --world, the world's misspelt "
-        "or wrongly typed fields first. A FILE of - is standard input. Valid files are listed with "
-        "their tracks on "
-        "standard output. Exit status: 0 without errors, 1 when any file has an error (with "
-        "--strict: or a warning), 2 for a usage error.");
+        "that are not finite, keys more than half a turn apart, Key lists that do not increase "
+        "or leave 0 to 1, tracks of different lengths, position keys that do not play (a note) "
+        "and more. With --world, the world comes first: misspelt or wrongly typed fields, and "
+        "in KTAnimationPlayback nodes weights that are negative or not finite, unknown blend, "
+        "wrap and interpolation names, parts the component lacks and animations missing "
+        "beside the world file (NAME or NAME.kta in its folder); then each animation the nodes "
+        "name, and the FILEs, which may be left out. A FILE of - is standard input. Valid files "
+        "are listed with their tracks on standard output. Exit status: 0 without errors, 1 when "
+        "any file has an error (with --strict: or a warning), 2 for a usage error.");
     command->add_option("files", options->files,
-                        "Animation files to check (- for standard input); with --world also "
-                        "those its KTAnimationPlayback nodes name");
+                        "Animation files to check (- for standard input); optional with "
+                        "--world, whose KTAnimationPlayback nodes name their own");
     command->add_option("--world", options->world,
                         "Inventor world whose component the animation is for; its playback "
                         "nodes and the animations they name (found beside the world file) are "
