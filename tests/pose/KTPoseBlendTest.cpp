@@ -34,9 +34,7 @@ struct Poses {
         rest.setPart(1, SbVec3f(0, 1, 0), aboutZ(30), both);
         rest.setPart(2, SbVec3f(0, 4, 0), aboutZ(-10), both);
         a.setPart(0, SbVec3f(0, 0, 0), aboutZ(20), both);
-        const SbRotation sixty = aboutZ(60);
-        const float* q = sixty.getValue();
-        b.setPart(0, SbVec3f(10, 0, 0), SbRotation(-q[0], -q[1], -q[2], -q[3]), both);
+        b.setPart(0, SbVec3f(10, 0, 0), aboutZ(420), both); // 60 degrees as -q
         b.setRotation(1, aboutZ(90));
         c.setRotation(1, aboutZ(40));
         r.setRotation(1, aboutZ(10));
@@ -121,8 +119,7 @@ TEST(PoseBlendRule, ReplaceWeightsPerPartOverRestThenAdditive) {
 }
 
 // A two-way blend is the rule with two layers, bit for bit; its ends are its
-// inputs exactly. The result may be
-// any of the inputs.
+// inputs exactly. The result may be any of the inputs.
 TEST(PoseBlendRule, CrossfadeEqualsLayersAndResultMayBeAnInput) {
     Poses p;
     for (float weight : {0.0f, 0.3f, 0.5f, 1.0f}) {
@@ -136,15 +133,15 @@ TEST(PoseBlendRule, CrossfadeEqualsLayersAndResultMayBeAnInput) {
             EXPECT_EQ(crossfade.getRotation(0), (weight == 0.0f ? p.a : p.b).getRotation(0));
         }
     }
+    const auto blendInto = [](Poses& q, KTPose& result) {
+        return KTPoseBlend::blend({{&q.a, 0.25}, {&q.b, 0.5}}, {{&q.c, 0.5, nullptr, &q.r}}, q.rest,
+                                  result);
+    };
     KTPose expected;
-    ASSERT_EQ(KTPoseBlend::blend({{&p.a, 0.25}, {&p.b, 0.5}}, {{&p.c, 0.5, nullptr, &p.r}}, p.rest,
-                                 expected),
-              1);
+    ASSERT_EQ(blendInto(p, expected), 1);
     for (KTPose Poses::*alias : {&Poses::a, &Poses::b, &Poses::c, &Poses::rest}) {
         Poses q;
-        ASSERT_EQ(KTPoseBlend::blend({{&q.a, 0.25}, {&q.b, 0.5}}, {{&q.c, 0.5, nullptr, &q.r}},
-                                     q.rest, q.*alias),
-                  1);
+        ASSERT_EQ(blendInto(q, q.*alias), 1);
         EXPECT_EQ(q.*alias, expected);
     }
 }
