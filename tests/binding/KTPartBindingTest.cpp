@@ -111,6 +111,7 @@ TEST_F(PartBinding, WritesOnlyTheChannelsSetOncePerPart) {
     const SbRotation turned(SbVec3f(0, 0, 1), 1.0f);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        SetUp(); // each row starts from the fixture's fields, not the last row's
         KTPartBinding binding = bindAB();
         SoTransform* a = binding.getTransform(0);
         SoTransform* b = binding.getTransform(1);
@@ -137,6 +138,38 @@ TEST_F(PartBinding, WritesOnlyTheChannelsSetOncePerPart) {
         const bool reachesB = row.poseParts > 1;
         EXPECT_EQ(b->translation.getValue(), reachesB ? moved : bAt);
     }
+
+    // A field that holds the value already is not written; one changed by
+    // hand in between is, and a change of one field notifies once.
+    KTPartBinding binding = bindAB();
+    SoTransform* a = binding.getTransform(0);
+    const SbVec3f there = a->translation.getValue();
+    const SbVec3f elsewhere = there + SbVec3f(1, 1, 1);
+    const SbRotation turn = a->rotation.getValue();
+    const SbRotation other(SbVec3f(1, 0, 0), 0.3f);
+    int notified = 0;
+    SoNodeSensor sensor(countNotification, &notified);
+    sensor.setPriority(0);
+    sensor.attach(a);
+    const struct {
+        const SbVec3f* handSet;
+        SbVec3f translation;
+        SbRotation rotation;
+        int notifications;
+    } steps[] = {{nullptr, there, turn, 0},
+                 {&elsewhere, there, turn, 1},
+                 {nullptr, there, other, 1},
+                 {nullptr, elsewhere, other, 1}};
+    for (const auto& step : steps) {
+        if (step.handSet)
+            a->translation.setValue(*step.handSet);
+        notified = 0;
+        binding.writePart(0, both, step.translation, step.rotation);
+        EXPECT_EQ(notified, step.notifications);
+        EXPECT_EQ(a->translation.getValue(), step.translation);
+        EXPECT_EQ(a->rotation.getValue(), step.rotation);
+    }
+    sensor.detach();
 }
 
 TEST_F(PartBinding, RestoresTheFiveFieldsAndGivesTheRestPose) {

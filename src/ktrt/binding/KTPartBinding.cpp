@@ -1,6 +1,7 @@
 #include <ktrt/binding/KTPartBinding.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include <Inventor/nodes/SoTransform.h>
 
@@ -80,20 +81,28 @@ SoTransform* KTPartBinding::getTransform(unsigned int index) const {
 
 namespace {
 
-// Writes the channels of one part. When both change, the node and the scene
-// above it hear of it once, from the rotation: the translation's own auditors
-// (field sensors, connected fields) are notified as usual, but its container
-// is not, which halves the cost of notifying the scene.
+// Whether a field already holds `value` bit for bit: then writing it again
+// would only notify the scene of a change that is not one. The comparison is
+// with the field itself, so a value a host set by hand is still overwritten.
+template <class Field, class Value> bool holds(const Field& field, const Value& value) {
+    return std::memcmp(field.getValue().getValue(), value.getValue(), sizeof(value)) == 0;
+}
+
+// Writes the channels of one part that change. When both change, the node and
+// the scene above it hear of it once, from the rotation: the translation's own
+// auditors (field sensors, connected fields) are notified as usual, but its
+// container is not, which halves the cost of notifying the scene.
 void store(SoTransform& node, int channels, const SbVec3f& translation,
            const SbRotation& rotation) {
-    const bool orientations = (channels & KTPose::ROTATION) != 0;
-    if (channels & KTPose::TRANSLATION) {
-        const SbBool notifying = orientations ? node.enableNotify(FALSE) : TRUE;
+    const bool moves = (channels & KTPose::TRANSLATION) && !holds(node.translation, translation);
+    const bool turns = (channels & KTPose::ROTATION) && !holds(node.rotation, rotation);
+    if (moves) {
+        const SbBool notifying = turns ? node.enableNotify(FALSE) : TRUE;
         node.translation.setValue(translation);
-        if (orientations)
+        if (turns)
             node.enableNotify(notifying);
     }
-    if (orientations)
+    if (turns)
         node.rotation.setValue(rotation);
 }
 

@@ -76,14 +76,17 @@ public:
     int isComponentPresent() const;
 
     /// Writes part `index`'s translation when `channels` has
-    /// KTPose::TRANSLATION and its rotation when it has KTPose::ROTATION. A
-    /// part given both notifies the scene above it once (from the rotation);
-    /// the translation's own field sensors and connections hear of it as
-    /// usual. Nothing is written past the end or once the component is gone.
+    /// KTPose::TRANSLATION and its rotation when it has KTPose::ROTATION,
+    /// each only when its field does not already hold the value bit for bit
+    /// (a field left alone sends no notification; one a host changed in
+    /// between is written). A part whose two fields change notifies the scene
+    /// above it once (from the rotation); the translation's own field sensors
+    /// and connections hear of it as usual. Nothing is written past the end or
+    /// once the component is gone.
     void writePart(unsigned int index, int channels, const SbVec3f& translation,
                    const SbRotation& rotation) const;
     /// Writes every part that `pose` has (part i from pose part i), only the
-    /// channels set, once per part; parts beyond the pose's are left alone,
+    /// channels set and changed, as writePart(); parts beyond the pose's are left alone,
     /// as are the pose's parts beyond the binding's. Nothing once the
     /// component is gone.
     void write(const KTPose& pose) const;
