@@ -1,6 +1,7 @@
 #include <ktrt/binding/KTPartBinding.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <Inventor/nodes/SoTransform.h>
@@ -85,7 +86,12 @@ namespace {
 // would only notify the scene of a change that is not one. The comparison is
 // with the field itself, so a value a host set by hand is still overwritten.
 template <class Field, class Value> bool holds(const Field& field, const Value& value) {
-    return std::memcmp(field.getValue().getValue(), value.getValue(), sizeof(value)) == 0;
+    constexpr std::size_t count = sizeof(Value) / sizeof(float);
+    std::uint32_t held[count];
+    std::uint32_t given[count];
+    std::memcpy(held, field.getValue().getValue(), sizeof(held));
+    std::memcpy(given, value.getValue(), sizeof(given));
+    return std::equal(held, held + count, given);
 }
 
 // Writes the channels of one part that change. When both change, the node and

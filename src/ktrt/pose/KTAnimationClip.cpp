@@ -1,18 +1,27 @@
 #include <ktrt/pose/KTAnimationClip.h>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <map>
+#include <type_traits>
 
 #include <ktrt/keys/KTAnimationState.h>
 #include <ktrt/keys/KTAxisAngle.h>
 #include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/pose/KTPose.h>
 #include <ktrt/geometry/KTAngle.h>
 #include <ktrt/geometry/KTVector3.h>
-#include <ktrt/pose/KTPose.h>
+#include <ktrt/pose/detail/KeyRows.h>
 #include <ktrt/pose/detail/RotationMath.h>
+
+static_assert(sizeof(SbRotation) == 4 * sizeof(float) &&
+                  std::is_trivially_copyable<SbRotation>::value,
+              "a rotation is its quaternion's four floats");
 
 namespace {
 
@@ -21,9 +30,6 @@ namespace {
 const double keySnap = 1e-7;
 
 const RWCString noName;
-
-// How many tracks ahead sampling fetches keys.
-const unsigned int prefetchAhead = 8;
 
 // `value` modulo `period`, in [0, period).
 double positiveModulo(double value, double period) {
@@ -118,73 +124,107 @@ bool playableFractions(const std::vector<float>& fractions, unsigned int count) 
     return true;
 }
 
+using ktrt::detail::KEY_PLANES;
+
+// A track without key fractions can share rows with its neighbours of the
+// same key count.
+bool joins(unsigned int count, bool hasFractions, unsigned int groupCount, bool groupFractions) {
+    return !hasFractions && !groupFractions && count == groupCount;
+}
+
 } // namespace
 
-KTAnimationClip::KTAnimationClip() : rotations(EXACT), numFrames(0), longestTrack(0) {}
+KTAnimationClip::KTAnimationClip()
+    : rotations(EXACT), planeStride(0), numFrames(0), longestTrack(0) {}
 
 KTAnimationClip::KTAnimationClip(KTComponentAnimation& animation, Rotations chosen)
-    : rotations(chosen), numFrames(0), longestTrack(0) {
+    : rotations(chosen), planeStride(0), numFrames(0), longestTrack(0) {
     const unsigned int count = animation.getNumPartAnimations();
-    tracks.reserve(count);
+    tracks.resize(count);
     partNames.reserve(count);
+    // The groups first: they decide where every key goes.
     std::size_t keyCount = 0;
-    for (unsigned int t = 0; t < count; ++t)
-        keyCount += animation[t]->getNumStates() + 1;
-    keys.reserve(keyCount);
-
-    bool exactSeen = false;
-    std::vector<SbRotation> converted;
-    converted.reserve(keyCount);
+    bool lastFractions = false;
     for (unsigned int t = 0; t < count; ++t) {
         KTPartAnimation& source = *animation[t];
-        Track track{};
-        track.first = keys.size();
+        Track& track = tracks[t];
         track.count = source.getNumStates();
         track.channels = (source.usePositions() ? KTPose::TRANSLATION : 0) |
                          (source.useOrientations() ? KTPose::ROTATION : 0);
+        track.hasFractions = playableFractions(source.getKeyFractions(), track.count);
         if (numFrames == 0)
             numFrames = track.count;
         longestTrack = std::max(longestTrack, track.count);
-        // The keys, then the sentinel: operator[] past the end hands it out.
-        for (unsigned int k = 0; k <= track.count; ++k) {
-            const KTAnimationState& state = *source[k];
-            const KTVector3& position = state.getPosition();
-            Key key{};
-            key.translation.setValue(static_cast<float>(position[0]),
-                                     static_cast<float>(position[1]),
-                                     static_cast<float>(position[2]));
-            key.rotation = convertedRotation(state);
-            converted.push_back(key.rotation);
-            if (rotations == EXACT && k < track.count && exactRotation(state, key.rotation))
-                exactSeen = true;
-            keys.push_back(key);
-        }
-        for (unsigned int k = 0; k + 1 < track.count; ++k) {
-            Key& from = keys[track.first + k];
-            const ktrt::detail::ShortArc arc =
-                ktrt::detail::shortArc(from.rotation, keys[track.first + k + 1].rotation);
-            // Kept in two floats: the sign of the inverse sine says which way
-            // the arc ends, the angle is rounded before its sine is taken.
-            const float sign = arc.flip ? -1.0f : 1.0f;
-            if (arc.inverseSine == 0.0) {
-                from.arcAngle = 0.0f;
-                from.arcInverseSine = std::copysign(0.0f, sign);
-            } else {
-                from.arcAngle = static_cast<float>(arc.angle);
-                from.arcInverseSine =
-                    sign * static_cast<float>(1.0 / std::sin(static_cast<double>(from.arcAngle)));
-            }
-        }
-        const std::vector<float>& given = source.getKeyFractions();
-        track.hasFractions = playableFractions(given, track.count);
-        track.fractionsAt = fractions.size();
-        if (track.hasFractions)
-            fractions.insert(fractions.end(), given.begin(), given.end());
-        tracks.push_back(track);
+        if (groups.empty() ||
+            !joins(track.count, track.hasFractions, groups.back().count, lastFractions))
+            groups.push_back(Group{t, 0, track.count, keyCount});
+        ++groups.back().numTracks;
+        lastFractions = track.hasFractions;
+        keyCount += track.count;
         partNames.push_back(source.getPartName());
     }
-    if (exactSeen)
-        stepRotations = std::move(converted);
+    for (const Group& group : groups) {
+        for (unsigned int t = group.firstTrack; t < group.firstTrack + group.numTracks; ++t) {
+            tracks[t].first = group.firstKey + (t - group.firstTrack);
+            tracks[t].stride = group.numTracks;
+        }
+    }
+    planeStride = keyCount + ktrt::detail::rowPadding;
+    planes.assign(KEY_PLANES * planeStride, 0.0f);
+
+    std::map<std::array<std::uint32_t, 7>, unsigned int> sentinelOf;
+    for (unsigned int t = 0; t < count; ++t) {
+        KTPartAnimation& source = *animation[t];
+        Track& track = tracks[t];
+        track.stepAt = stepKeys.size();
+        for (unsigned int k = 0; k < track.count; ++k) {
+            const KTAnimationState& state = *source[k];
+            const KTVector3& position = state.getPosition();
+            const SbRotation converted = convertedRotation(state);
+            SbRotation rotation = converted;
+            if (rotations == EXACT && exactRotation(state, rotation) &&
+                !ktrt::detail::sameBits(rotation, converted)) {
+                stepKeys.push_back(k);
+                stepRotations.push_back(converted);
+            }
+            const std::size_t entry = track.first + static_cast<std::size_t>(k) * track.stride;
+            for (unsigned int c = 0; c < 4; ++c)
+                planes[c * planeStride + entry] = rotation.getValue()[c];
+            for (unsigned int c = 0; c < 3; ++c)
+                planes[(4 + c) * planeStride + entry] = static_cast<float>(position[c]);
+        }
+        track.stepCount = static_cast<unsigned int>(stepKeys.size() - track.stepAt);
+        for (unsigned int k = 0; k + 1 < track.count; ++k) {
+            const std::size_t entry = track.first + static_cast<std::size_t>(k) * track.stride;
+            float from[4];
+            float to[4];
+            for (unsigned int c = 0; c < 4; ++c) {
+                from[c] = planes[c * planeStride + entry];
+                to[c] = planes[c * planeStride + entry + track.stride];
+            }
+            planes[ktrt::detail::ARC * planeStride + entry] = ktrt::detail::arcBetween(from, to);
+        }
+        // The sentinel: operator[] past the end hands it out. Tracks share
+        // equal ones (all of them, as a rule).
+        const KTAnimationState& end = *source[track.count];
+        const KTVector3& position = end.getPosition();
+        const SbRotation rotation = convertedRotation(end);
+        float sentinel[7] = {static_cast<float>(position[0]), static_cast<float>(position[1]),
+                             static_cast<float>(position[2])};
+        std::memcpy(sentinel + 3, rotation.getValue(), 4 * sizeof(float));
+        std::array<std::uint32_t, 7> bits{};
+        std::memcpy(bits.data(), sentinel, sizeof(sentinel));
+        const auto found =
+            sentinelOf.emplace(bits, static_cast<unsigned int>(sentinels.size() / 7));
+        if (found.second)
+            sentinels.insert(sentinels.end(), sentinel, sentinel + 7);
+        track.sentinel = found.first->second;
+        track.fractionsAt = fractions.size();
+        if (track.hasFractions) {
+            const std::vector<float>& given = source.getKeyFractions();
+            fractions.insert(fractions.end(), given.begin(), given.end());
+        }
+    }
 }
 
 KTAnimationClip::KTAnimationClip(const KTAnimationClip& other) = default;
@@ -194,19 +234,21 @@ KTAnimationClip& KTAnimationClip::operator=(const KTAnimationClip& other) = defa
 KTAnimationClip::~KTAnimationClip() = default;
 
 int KTAnimationClip::operator==(const KTAnimationClip& other) const {
-    if (tracks.size() != other.tracks.size() || keys.size() != other.keys.size() ||
-        stepRotations.size() != other.stepRotations.size() ||
+    if (tracks.size() != other.tracks.size() || planes.size() != other.planes.size() ||
+        sentinels.size() != other.sentinels.size() || stepKeys != other.stepKeys ||
         fractions.size() != other.fractions.size())
         return 0;
     for (std::size_t t = 0; t < tracks.size(); ++t) {
         const Track& a = tracks[t];
         const Track& b = other.tracks[t];
         if (a.count != b.count || a.channels != b.channels || a.hasFractions != b.hasFractions ||
-            partNames[t] != other.partNames[t])
+            a.first != b.first || a.stride != b.stride || a.sentinel != b.sentinel ||
+            a.stepCount != b.stepCount || partNames[t] != other.partNames[t])
             return 0;
     }
     using ktrt::detail::sameBits;
-    return sameBits(keys.data(), other.keys.data(), keys.size()) &&
+    return sameBits(planes.data(), other.planes.data(), planes.size()) &&
+                   sameBits(sentinels.data(), other.sentinels.data(), sentinels.size()) &&
                    sameBits(stepRotations.data(), other.stepRotations.data(),
                             stepRotations.size()) &&
                    sameBits(fractions.data(), other.fractions.data(), fractions.size())
@@ -242,8 +284,13 @@ double KTAnimationClip::getDuration(const Timing& timing) const {
 }
 
 std::size_t KTAnimationClip::getKeyBytes() const {
-    return keys.size() * sizeof(Key) + stepRotations.size() * sizeof(SbRotation) +
+    return planes.size() * sizeof(float) + sentinels.size() * sizeof(float) +
+           stepKeys.size() * sizeof(unsigned int) + stepRotations.size() * sizeof(SbRotation) +
            fractions.size() * sizeof(float);
+}
+
+const char* KTAnimationClip::getSimdTarget() {
+    return ktrt::detail::keyRowsTarget();
 }
 
 int KTAnimationClip::validate(double seconds, const Timing& timing) {
@@ -259,17 +306,19 @@ int KTAnimationClip::validate(double seconds, const Timing& timing) {
                : 0;
 }
 
-int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose) const {
+int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose,
+                            Cursor* cursor) const {
     if (!validate(seconds, timing))
         return 0;
     pose.setNumParts(getNumTracks());
     sampleTracks(
-        seconds, timing, [](unsigned int t) { return static_cast<int>(t); }, pose);
+        seconds, timing, [](unsigned int t) { return static_cast<int>(t); }, pose, cursor);
     return 1;
 }
 
 int KTAnimationClip::sample(double seconds, const Timing& timing,
-                            const std::vector<int>& partOfTrack, KTPose& pose) const {
+                            const std::vector<int>& partOfTrack, KTPose& pose,
+                            Cursor* cursor) const {
     if (!validate(seconds, timing) || partOfTrack.size() != tracks.size())
         return 0;
     const auto parts = static_cast<int>(pose.getNumParts());
@@ -279,7 +328,7 @@ int KTAnimationClip::sample(double seconds, const Timing& timing,
     }
     const int* map = partOfTrack.data();
     sampleTracks(
-        seconds, timing, [map](unsigned int t) { return map[t]; }, pose);
+        seconds, timing, [map](unsigned int t) { return map[t]; }, pose, cursor);
     return 1;
 }
 
@@ -309,113 +358,177 @@ Place settle(double whole, double fraction, unsigned int count, bool hold) {
 }
 
 // The place of `phase` (a cycle fraction in [0, 1]) among a track's key
-// fractions: before the first key the first, after the last the last.
-Place placeAmong(const float* fractions, unsigned int count, double phase, bool hold) {
+// fractions: before the first key the first, after the last the last. The
+// key `hint` and the one after it are tried before searching: the key is the
+// one index with fractions[index] <= phase < fractions[index + 1], so any
+// way of finding it finds the same.
+Place placeAmong(const float* fractions, unsigned int count, double phase, bool hold,
+                 unsigned int& hint) {
     if (count == 1 || phase <= fractions[0])
         return Place{0, 0.0};
     if (phase >= fractions[count - 1])
         return Place{count - 1, 0.0};
-    const float* after = std::upper_bound(fractions, fractions + count, phase,
-                                          [](double p, float f) { return p < f; });
-    const auto index = static_cast<unsigned int>(after - fractions - 1);
+    unsigned int index = hint;
+    const auto holds = [&](unsigned int k) {
+        return k + 1 < count && fractions[k] <= phase && phase < fractions[k + 1];
+    };
+    if (!holds(index) && !holds(++index)) {
+        const float* after = std::upper_bound(fractions, fractions + count, phase,
+                                              [](double p, float f) { return p < f; });
+        index = static_cast<unsigned int>(after - fractions - 1);
+    }
+    hint = index;
     const double from = fractions[index];
-    return settle(index, (phase - from) / (static_cast<double>(*after) - from), count, hold);
+    return settle(index, (phase - from) / (static_cast<double>(fractions[index + 1]) - from), count,
+                  hold);
 }
+
+const SbVec3f zeroTranslation(0.0f, 0.0f, 0.0f);
+const SbRotation noTurn(0.0f, 0.0f, 0.0f, 1.0f);
+
+// Tracks blended in SIMD per pass: the results wait on the stack.
+const std::size_t rowChunk = 256;
 
 } // namespace
 
-template <class PartOf>
-void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf partOf,
-                                   KTPose& pose) const {
-    const unsigned int count = getNumTracks();
-    if (timing.interpolation == STEP) {
-        const double position = std::floor(seconds * timing.keysPerSecond + keySnap);
-        // Far beyond any animation's length; keeps the conversion defined.
-        const double limit = 4.0e18;
-        const auto frame = static_cast<std::int64_t>(
-            position < -limit ? -limit : (position > limit ? limit : position));
-        const auto played = static_cast<unsigned int>(
-            wrapFrame(frame, static_cast<std::int64_t>(numFrames), timing.wrap));
-        const SbRotation* rotationOf = stepRotations.empty() ? nullptr : stepRotations.data();
-        for (unsigned int t = 0; t < count; ++t) {
-            const int part = partOf(t);
-            if (part < 0)
-                continue;
-            const Track& track = tracks[t];
-            // A shorter track writes its sentinel past its end.
-            const std::size_t at = track.first + (played < track.count ? played : track.count);
-            pose.setPart(static_cast<unsigned int>(part), keys[at].translation,
-                         rotationOf ? rotationOf[at] : keys[at].rotation, track.channels);
-        }
-        return;
-    }
+void KTAnimationClip::putPart(KTPose& pose, int part, const float* translation,
+                              const float* rotation, int channels) {
+    KTPose::Part& put = pose.parts[static_cast<std::size_t>(part)];
+    put.channels = channels;
+    put.translation = zeroTranslation;
+    put.rotation = noTurn;
+    // A key's rotation goes in as stored, not normalised again.
+    if (channels & KTPose::TRANSLATION)
+        put.translation.setValue(translation);
+    if (channels & KTPose::ROTATION)
+        std::memcpy(static_cast<void*>(&put.rotation), rotation, sizeof(SbRotation));
+}
 
-    const bool hold = timing.interpolation == HOLD;
-    const bool cycle = timing.cycleSeconds > 0.0;
-    // A cycle fraction with a cycle length, else key intervals.
-    const double position = cycle ? wrapPosition(seconds / timing.cycleSeconds, 1.0, timing.wrap)
-                                  : seconds * timing.keysPerSecond;
-    // Evenly spaced tracks of one length share where the time falls; most
-    // animations have a single length.
-    unsigned int lastCount = 0;
-    Place place{0, 0.0};
+template <class PartOf>
+void KTAnimationClip::sampleStep(double seconds, const Timing& timing, PartOf partOf,
+                                 KTPose& pose) const {
+    const double position = std::floor(seconds * timing.keysPerSecond + keySnap);
+    // Far beyond any animation's length; keeps the conversion defined.
+    const double limit = 4.0e18;
+    const auto frame = static_cast<std::int64_t>(
+        position < -limit ? -limit : (position > limit ? limit : position));
+    const auto played = static_cast<unsigned int>(
+        wrapFrame(frame, static_cast<std::int64_t>(numFrames), timing.wrap));
+    const auto count = static_cast<unsigned int>(tracks.size());
     for (unsigned int t = 0; t < count; ++t) {
         const int part = partOf(t);
         if (part < 0)
             continue;
         const Track& track = tracks[t];
-#if defined(__GNUC__)
-        // The keys a few tracks on, most likely at the same place: their
-        // fetch overlaps this track's arithmetic.
-        if (t + prefetchAhead < count) {
-            const Track& ahead = tracks[t + prefetchAhead];
-            if (place.index + 1 < ahead.count) {
-                const char* at = reinterpret_cast<const char*>(&keys[ahead.first + place.index]);
-                __builtin_prefetch(at);
-                __builtin_prefetch(at + 2 * sizeof(Key) - 1);
-            }
-        }
-#endif
-        if (track.count == 0) {
-            pose.setPart(static_cast<unsigned int>(part), SbVec3f(0.0f, 0.0f, 0.0f),
-                         SbRotation::identity(), 0);
+        if (played >= track.count) {
+            // A shorter track writes its sentinel past its end.
+            const float* sentinel = &sentinels[7 * static_cast<std::size_t>(track.sentinel)];
+            putPart(pose, part, sentinel, sentinel + 3, track.channels);
             continue;
         }
-        if (cycle && track.hasFractions) {
-            place = placeAmong(&fractions[track.fractionsAt], track.count, position, hold);
-            lastCount = 0;
-        } else if (track.count != lastCount) {
-            lastCount = track.count;
-            const auto span = static_cast<double>(track.count - 1);
+        const std::size_t entry = track.first + static_cast<std::size_t>(played) * track.stride;
+        float rotation[4];
+        for (unsigned int c = 0; c < 4; ++c)
+            rotation[c] = *keyAt(entry, c);
+        const unsigned int* keysAt = stepKeys.data() + track.stepAt;
+        const unsigned int* found =
+            track.stepCount == track.count
+                ? keysAt + played
+                : std::lower_bound(keysAt, keysAt + track.stepCount, played);
+        if (found != keysAt + track.stepCount && *found == played)
+            std::memcpy(rotation, stepRotations[track.stepAt + (found - keysAt)].getValue(),
+                        sizeof(rotation));
+        const float translation[3] = {*keyAt(entry, 4), *keyAt(entry, 5), *keyAt(entry, 6)};
+        putPart(pose, part, translation, rotation, track.channels);
+    }
+}
+
+template <class PartOf>
+void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf partOf,
+                                   KTPose& pose, Cursor* cursor) const {
+    if (timing.interpolation == STEP) {
+        sampleStep(seconds, timing, partOf, pose);
+        return;
+    }
+    const bool hold = timing.interpolation == HOLD;
+    const bool cycle = timing.cycleSeconds > 0.0;
+    // A cycle fraction with a cycle length, else key intervals.
+    const double position = cycle ? wrapPosition(seconds / timing.cycleSeconds, 1.0, timing.wrap)
+                                  : seconds * timing.keysPerSecond;
+    if (cursor && cursor->lastKey.size() != tracks.size())
+        cursor->lastKey.assign(tracks.size(), 0);
+    float blended[ktrt::detail::blendPlanes][rowChunk + ktrt::detail::rowPadding];
+    for (const Group& group : groups) {
+        const unsigned int end = group.firstTrack + group.numTracks;
+        if (group.count == 0) {
+            for (unsigned int t = group.firstTrack; t < end; ++t) {
+                const int part = partOf(t);
+                if (part >= 0)
+                    putPart(pose, part, zeroTranslation.getValue(), noTurn.getValue(), 0);
+            }
+            continue;
+        }
+        Place place{0, 0.0};
+        if (cycle && tracks[group.firstTrack].hasFractions) {
+            // A group of one track.
+            const Track& track = tracks[group.firstTrack];
+            unsigned int noCursor = 0;
+            unsigned int& hint = cursor ? cursor->lastKey[group.firstTrack] : noCursor;
+            place = placeAmong(&fractions[track.fractionsAt], track.count, position, hold, hint);
+        } else {
+            const auto span = static_cast<double>(group.count - 1);
             const double wrapped =
                 cycle ? position * span : wrapPosition(position, span, timing.wrap);
             const double whole = std::floor(wrapped);
-            place = settle(whole, wrapped - whole, track.count, hold);
+            place = settle(whole, wrapped - whole, group.count, hold);
         }
-        const Key& from = keys[track.first + place.index];
+        const std::size_t row =
+            group.firstKey + static_cast<std::size_t>(place.index) * group.numTracks;
         if (place.fraction == 0.0) {
-            pose.setPart(static_cast<unsigned int>(part), from.translation, from.rotation,
-                         track.channels);
+            for (unsigned int t = group.firstTrack; t < end; ++t) {
+                const int part = partOf(t);
+                if (part < 0)
+                    continue;
+                const std::size_t entry = row + (t - group.firstTrack);
+                const float translation[3] = {*keyAt(entry, 4), *keyAt(entry, 5), *keyAt(entry, 6)};
+                const float rotation[4] = {*keyAt(entry, 0), *keyAt(entry, 1), *keyAt(entry, 2),
+                                           *keyAt(entry, 3)};
+                putPart(pose, part, translation, rotation, tracks[t].channels);
+            }
             continue;
         }
-        const Key& to = keys[track.first + place.index + 1];
-        const double f = place.fraction;
-        SbVec3f translation(0.0f, 0.0f, 0.0f);
-        if (track.channels & KTPose::TRANSLATION) {
-            const float* a = from.translation.getValue();
-            const float* b = to.translation.getValue();
-            translation.setValue(static_cast<float>(a[0] + (b[0] - static_cast<double>(a[0])) * f),
-                                 static_cast<float>(a[1] + (b[1] - static_cast<double>(a[1])) * f),
-                                 static_cast<float>(a[2] + (b[2] - static_cast<double>(a[2])) * f));
+        if (group.numTracks == 1) {
+            const int part = partOf(group.firstTrack);
+            if (part < 0)
+                continue;
+            float from[KEY_PLANES];
+            float to[KEY_PLANES];
+            for (unsigned int c = 0; c < KEY_PLANES; ++c) {
+                from[c] = *keyAt(row, c);
+                to[c] = *keyAt(row + 1, c);
+            }
+            float out[ktrt::detail::blendPlanes];
+            ktrt::detail::blendKey(from, to, place.fraction, out);
+            putPart(pose, part, out + 4, out, tracks[group.firstTrack].channels);
+            continue;
         }
-        const SbRotation rotation =
-            (track.channels & KTPose::ROTATION)
-                ? ktrt::detail::slerpOnArc(
-                      from.rotation, to.rotation,
-                      ktrt::detail::ShortArc{from.arcAngle, std::fabs(from.arcInverseSine),
-                                             std::signbit(from.arcInverseSine)},
-                      f)
-                : SbRotation::identity();
-        pose.setPart(static_cast<unsigned int>(part), translation, rotation, track.channels);
+        for (unsigned int first = group.firstTrack; first < end;
+             first += static_cast<unsigned int>(rowChunk)) {
+            const auto lanes = std::min<std::size_t>(rowChunk, end - first);
+            const std::size_t entry = row + (first - group.firstTrack);
+            ktrt::detail::blendKeyRows(keyAt(entry, 0), keyAt(entry + group.numTracks, 0),
+                                       planeStride, lanes, static_cast<float>(place.fraction),
+                                       blended[0], rowChunk + ktrt::detail::rowPadding);
+            for (std::size_t lane = 0; lane < lanes; ++lane) {
+                const auto t = static_cast<unsigned int>(first + lane);
+                const int part = partOf(t);
+                if (part < 0)
+                    continue;
+                const float translation[3] = {blended[4][lane], blended[5][lane], blended[6][lane]};
+                const float rotation[4] = {blended[0][lane], blended[1][lane], blended[2][lane],
+                                           blended[3][lane]};
+                putPart(pose, part, translation, rotation, tracks[t].channels);
+            }
+        }
     }
 }

@@ -66,6 +66,22 @@ public:
         WrapMode wrap = LOOP;
     };
 
+    /// What a player or action keeps between its samples of one clip: each
+    /// track's last key, so that playback moving forward through keys placed
+    /// at key fractions finds the next key without a search. A hint only:
+    /// sampling with a cursor gives the same pose as without one, whatever
+    /// the cursor last saw (another clip included). Not shared between
+    /// threads.
+    class Cursor {
+    public:
+        /// Remembers nothing yet.
+        Cursor() = default;
+
+    private:
+        friend class KTAnimationClip;
+        std::vector<unsigned int> lastKey;
+    };
+
     /// No tracks.
     KTAnimationClip();
     /// Prepares every track of `animation`, in its operator[] order.
@@ -103,8 +119,13 @@ public:
     /// 0 for invalid timing.
     double getDuration(const Timing& timing) const;
     /// Bytes that the prepared keys take (keys, sentinels, STEP rotations
-    /// and key fractions), without the fixed size of the object.
+    /// and key fractions), without the fixed size of the object: a key with
+    /// a translation and a rotation takes 32, and 20 more when its STEP
+    /// rotation differs from the one it samples under LINEAR and HOLD.
     std::size_t getKeyBytes() const;
+    /// The name of the SIMD instruction set that sampling between keys runs
+    /// on, as the processor offers it (for example "AVX2" or "AVX3").
+    static const char* getSimdTarget();
 
     /// 1 when sample() takes `seconds` and `timing`: a finite time that stays
     /// finite in keys (and cycles), a positive finite key rate, a finite cycle
@@ -115,8 +136,9 @@ public:
     /// each part exactly the channels its track samples at that time (none
     /// for a track without keys under LINEAR and HOLD). Returns 1; 0 with
     /// nothing written when `seconds` is not finite (or overflows when turned
-    /// into keys or cycles) or the timing is invalid.
-    int sample(double seconds, const Timing& timing, KTPose& pose) const;
+    /// into keys or cycles) or the timing is invalid. A `cursor` (not owned,
+    /// may be null) saves searching for keys when times follow each other.
+    int sample(double seconds, const Timing& timing, KTPose& pose, Cursor* cursor = nullptr) const;
     /// As sample() above, but track t goes into part partOfTrack[t] of
     /// `pose`, and tracks mapped to a negative index are skipped; the pose's
     /// size and its other parts are left alone. So several clips can be
@@ -124,39 +146,62 @@ public:
     /// when the map does not have getNumTracks() entries or maps a track past
     /// the pose's end.
     int sample(double seconds, const Timing& timing, const std::vector<int>& partOfTrack,
-               KTPose& pose) const;
+               KTPose& pose, Cursor* cursor = nullptr) const;
 
 private:
-    // One prepared key: its position, its rotation, and the arc to the next
-    // key of its track. The arc's inverse sine carries the sign that turns
-    // the next key's quaternion to the shorter side (its sign bit set: turn
-    // it); 0 (or -0) blends linearly, for nearly equal rotations.
-    struct Key {
-        SbVec3f translation;
-        SbRotation rotation;
-        float arcAngle;
-        float arcInverseSine;
-    };
-    // Track t's keys are keys[first, first + count); keys[first + count] is
-    // its sentinel (what update() writes past its end). Its fractions, when
-    // it plays them, are fractions[fractionsAt, fractionsAt + count).
+    // Track t's key k is entry first + k * stride of every key plane. Tracks
+    // side by side with the same key count and no key fractions make a
+    // group whose keys lie row by row, one track per column, so that a time
+    // (which falls on the same place in all of them) reads rows. Past its end
+    // a track samples sentinels[sentinel] under STEP (what update() writes
+    // there). Its fractions, when it plays them, are fractions[fractionsAt,
+    // fractionsAt + count); its STEP rotations that differ from its key
+    // planes are stepRotations[stepAt, stepAt + stepCount), for the keys
+    // stepKeys[stepAt, stepAt + stepCount) in increasing order.
     struct Track {
         std::size_t first;
+        unsigned int stride;
         unsigned int count;
         int channels;
-        std::size_t fractionsAt;
+        unsigned int sentinel;
         bool hasFractions;
+        std::size_t fractionsAt;
+        std::size_t stepAt;
+        unsigned int stepCount;
+    };
+    // Tracks [firstTrack, firstTrack + numTracks), `count` keys each, their
+    // rows starting at entry firstKey.
+    struct Group {
+        unsigned int firstTrack;
+        unsigned int numTracks;
+        unsigned int count;
+        std::size_t firstKey;
     };
 
     template <class PartOf>
-    void sampleTracks(double seconds, const Timing& timing, PartOf partOf, KTPose& pose) const;
+    void sampleTracks(double seconds, const Timing& timing, PartOf partOf, KTPose& pose,
+                      Cursor* cursor) const;
+    template <class PartOf>
+    void sampleStep(double seconds, const Timing& timing, PartOf partOf, KTPose& pose) const;
+    // Sets part `part` of `pose` to exactly the channels given, with the
+    // translation's 3 and the rotation's 4 floats as they are.
+    static void putPart(KTPose& pose, int part, const float* translation, const float* rotation,
+                        int channels);
+    const float* keyAt(std::size_t entry, unsigned int plane) const {
+        return &planes[plane * planeStride + entry];
+    }
 
     Rotations rotations;
     std::vector<RWCString> partNames;
     std::vector<Track> tracks;
-    std::vector<Key> keys;
-    // The converted rotations that STEP plays, one per entry of `keys`; empty
-    // when they are the rotations of `keys` already.
+    std::vector<Group> groups;
+    // The key planes (ktrt::detail::KeyPlane), planeStride floats apart,
+    // each padded for reads in whole vectors.
+    std::vector<float> planes;
+    std::size_t planeStride;
+    // Distinct sentinel keys: translation, then rotation, 7 floats each.
+    std::vector<float> sentinels;
+    std::vector<unsigned int> stepKeys;
     std::vector<SbRotation> stepRotations;
     std::vector<float> fractions;
     // The frame count of update(): keys of the first track that has any.

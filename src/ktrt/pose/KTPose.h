@@ -65,6 +65,8 @@ public:
     int getChannels(unsigned int index) const;
 
 private:
+    // Sampling fills parts directly.
+    friend class KTAnimationClip;
     struct Part {
         SbVec3f translation;
         SbRotation rotation;
