@@ -164,7 +164,8 @@ void KTAnimationMixer::blend() {
         // Sampling sets exactly the channels of the action's own parts, and no
         // other part of its pose is ever set: nothing to clear between ticks.
         entry.sampled.setNumParts(numParts);
-        if (!action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled))
+        if (!action.getClip()->sample(action.getTime(), timing, entry.partOfTrack, entry.sampled,
+                                      &entry.cursor))
             continue;
         const KTPoseBlend::Layer layer{&entry.sampled, action.getEffectiveWeight(),
                                        action.getPartWeights().empty() ? nullptr

@@ -137,6 +137,8 @@ private:
         KTPose reference;
         KTAnimationClip::Timing referenceTiming;
         bool referenceValid = false;
+        // Where the action's last sample fell on each track.
+        KTAnimationClip::Cursor cursor;
         // Removed from inside the callback: deleted once the events are out.
         bool removed = false;
     };

@@ -126,6 +126,6 @@ KTPartAnimation* KTAnimationSampler::getPartAnimation(unsigned int index) const 
 void KTAnimationSampler::sample(double seconds) {
     // The one step that touches the scene: the binding writes the parts (and
     // writes nothing once the component is gone).
-    if (parts.isComponentPresent() && clip->sample(seconds, timing, partOfTrack, pose))
+    if (parts.isComponentPresent() && clip->sample(seconds, timing, partOfTrack, pose, &cursor))
         parts.write(pose);
 }

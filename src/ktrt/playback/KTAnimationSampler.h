@@ -167,6 +167,8 @@ private:
     std::vector<int> partOfTrack;
     std::vector<Binding> bindings;
     KTPose pose;
+    // Where the last sample() fell on each track.
+    KTAnimationClip::Cursor cursor;
     // The parts' transform nodes, one per entry of `bindings`, in order.
     KTPartBinding parts;
 };
