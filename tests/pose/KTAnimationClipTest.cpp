@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -116,7 +115,9 @@ TEST(AnimationClipValidity, BadTimeRateCycleOrMapIsRefusedAndNothingWritten) {
 }
 
 // Rows just either side of a key, per interpolation and wrap, evenly spaced at
-// one key a second (cycle 0) or at the key fractions over a 4 s cycle.
+// one key a second (cycle 0) or at the key fractions over a 4 s cycle. A
+// cursor carried from row to row (forward, backward, looping and jumping)
+// changes nothing.
 TEST(AnimationClipSample, TimesEitherSideOfAKeyPerInterpolationAndWrap) {
     ClipAnimation fixture;
     const Clip clip(fixture.animation);
@@ -157,13 +158,17 @@ TEST(AnimationClipSample, TimesEitherSideOfAKeyPerInterpolationAndWrap) {
         {Clip::HOLD, Clip::LOOP, 4, 1 + e, 10, 90},
         {Clip::STEP, Clip::LOOP, 4, 1 + e, 10, 90}, // STEP keeps its frames
     };
+    Clip::Cursor cursor;
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << "interpolation " << row.interpolation << " wrap " << row.wrap << " cycle "
                      << row.cycle << " at " << row.seconds);
         KTPose pose;
-        ASSERT_EQ(clip.sample(row.seconds, timingOf(row.interpolation, row.wrap, row.cycle), pose),
-                  1);
+        KTPose withCursor;
+        const Clip::Timing timing = timingOf(row.interpolation, row.wrap, row.cycle);
+        ASSERT_EQ(clip.sample(row.seconds, timing, pose), 1);
+        ASSERT_EQ(clip.sample(row.seconds, timing, withCursor, &cursor), 1);
+        EXPECT_EQ(withCursor, pose);
         EXPECT_NEAR(pose.getTranslation(fixture.trackA)[0], row.x, 1e-5);
         EXPECT_NEAR(turnAboutZ(pose.getRotation(fixture.trackA)), row.turn, 2e-4);
         // The keyless track: nothing, or its sentinel under STEP.
