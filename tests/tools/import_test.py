@@ -89,18 +89,9 @@ def off(vertices):
 # joint's name is what fitting the first would give.
 TWO_JOINTS = """HIERARCHY
 ROOT a.b
-{
-  OFFSET 0 0 0
-  CHANNELS 3 Zrotation Xrotation Yrotation
+{ OFFSET 0 0 0 CHANNELS 3 Zrotation Xrotation Yrotation
   JOINT a_b
-  {
-    OFFSET 0 1 0
-    CHANNELS 3 Zrotation Xrotation Yrotation
-    End Site
-    {
-      OFFSET 0 1 0
-    }
-  }
+  { OFFSET 0 1 0 CHANNELS 3 Zrotation Xrotation Yrotation End Site { OFFSET 0 1 0 } }
 }
 MOTION
 Frames: 2
@@ -109,11 +100,10 @@ Frame Time: 0.5
 10 0 0 10 0 0
 """
 
-# name, the source (a path, or BVH or glTF text written to a file), options,
-# exit status, expected standard output lines (a prefix of each; None: not
-# checked),
-# expected standard error ("SOURCE" stands for the source's path), track names
-# of the output
+# name, the source (a path, or BVH, OFF or glTF text written to a file),
+# options, exit status, expected standard output lines (a prefix of each;
+# None: not checked), expected standard error ("SOURCE" stands for the
+# source's path), track names of the output
 CASES = [
     ("no ticks per second: 25 assumed, and --list says so", MODELS + "3DS/RotatingCube.3DS",
      ["--list"], 0, ['0: "3DSMasterAnim", 7.24 s, 1 channel (no ticks per second given: 25 '
