@@ -122,6 +122,8 @@ MESSAGE_TABLE = [
     ("keys and values differ", part(ROT.replace("0 1 ]", "0 1 2 ]", 1)), [],
      'OrientationInterpolator of track "P" has 3 keys but 2 values: every key needs one value; '
      "the shorter list is at line 3"),
+    ("one number left over", part(ROT.replace("0 0 1 ]", "0 0 1, 7 ]")), [],
+     "ends with 1 number of an unfinished value; it carries over into the next KeyValue list"),
     ("fewer keys", part(ROT.replace("Key [ 0 1 ]", "\nKey [ 0 ]")), [],
      'has 1 key but 2 values: every key needs one value; the shorter list is at line 4'),
     ("case of a part name", part(ROT, '"lid"'), ["--world", "examples/chest.iv"],

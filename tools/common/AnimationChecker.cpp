@@ -188,7 +188,8 @@ void AnimationChecker::report(const Report& report) {
         add(Finding::nonFiniteNumber, report, {quoted(text)});
         break;
     case valuesLeftOver:
-        add(Finding::valuesLeftOver, report, {plural(report.count, "number")});
+        add(Finding::valuesLeftOver, report,
+            {plural(report.count, "number"), report.count == 1 ? "it carries" : "they carry"});
         break;
     case nameCutAtNul:
         add(Finding::nameCutAtNul, report, {quoted(text)});

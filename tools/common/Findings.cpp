@@ -48,8 +48,8 @@ const FindingRule rules[] = {
      "{0} of track \"{1}\" has {2} but {3}: every key needs one value; the shorter list is "
      "at line {4}"},
     {Finding::valuesLeftOver, "VALUES_LEFT_OVER", S::warning,
-     "the KeyValue list ends with {0} of an unfinished value; they carry over into the next "
-     "KeyValue list"},
+     "the KeyValue list ends with {0} of an unfinished value; {1} over into the next KeyValue "
+     "list"},
     {Finding::nameCutAtNul, "NAME_CUT_AT_NUL", S::error,
      "the part name {0} holds a NUL byte; the track's name ends there"},
     {Finding::nameInherited, "NAME_INHERITED", S::warning,
