@@ -117,6 +117,17 @@ void BM_MixerSamplerAnchor(benchmark::State& state) {
     perPart(state);
 }
 
+// The same sampler holding its pose: every tick samples the same time, so
+// every field already holds its value and nothing is written.
+void BM_MixerHeldPose(benchmark::State& state) {
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
+    KTAnimationSampler sampler(scene.component, &scene.walk, keyRate);
+    sampler.sample(0.5 * tickSeconds);
+    for (auto _ : state)
+        sampler.sample(0.5 * tickSeconds);
+    perPart(state);
+}
+
 // Writing a translation and a rotation into every part's transform with
 // setValue, the values precomputed (a few ticks of the sampler, in turn).
 void BM_MixerSetValueFloor(benchmark::State& state) {
@@ -198,6 +209,7 @@ void BM_MixerThousandActionsBytes(benchmark::State& state) {
 
 BENCHMARK(BM_MixerCrossfade)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixerSamplerAnchor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MixerHeldPose)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixerSetValueFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixerThousandActionsBytes)
     ->Arg(100)

@@ -395,13 +395,15 @@ void KTAnimationClip::putPart(KTPose& pose, int part, const float* translation,
                               const float* rotation, int channels) {
     KTPose::Part& put = pose.parts[static_cast<std::size_t>(part)];
     put.channels = channels;
-    put.translation = zeroTranslation;
-    put.rotation = noTurn;
     // A key's rotation goes in as stored, not normalised again.
     if (channels & KTPose::TRANSLATION)
         put.translation.setValue(translation);
+    else
+        put.translation = zeroTranslation;
     if (channels & KTPose::ROTATION)
         std::memcpy(static_cast<void*>(&put.rotation), rotation, sizeof(SbRotation));
+    else
+        put.rotation = noTurn;
 }
 
 template <class PartOf>
@@ -485,15 +487,20 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
         const std::size_t row =
             group.firstKey + static_cast<std::size_t>(place.index) * group.numTracks;
         if (place.fraction == 0.0) {
-            for (unsigned int t = group.firstTrack; t < end; ++t) {
-                const int part = partOf(t);
+            // The row's planes held apart from the pose, which writes could
+            // otherwise be taken to change.
+            const float* plane[KEY_PLANES];
+            for (unsigned int c = 0; c < KEY_PLANES; ++c)
+                plane[c] = keyAt(row, c);
+            const Track* track = &tracks[group.firstTrack];
+            for (unsigned int lane = 0; lane < group.numTracks; ++lane) {
+                const int part = partOf(group.firstTrack + lane);
                 if (part < 0)
                     continue;
-                const std::size_t entry = row + (t - group.firstTrack);
-                const float translation[3] = {*keyAt(entry, 4), *keyAt(entry, 5), *keyAt(entry, 6)};
-                const float rotation[4] = {*keyAt(entry, 0), *keyAt(entry, 1), *keyAt(entry, 2),
-                                           *keyAt(entry, 3)};
-                putPart(pose, part, translation, rotation, tracks[t].channels);
+                const float translation[3] = {plane[4][lane], plane[5][lane], plane[6][lane]};
+                const float rotation[4] = {plane[0][lane], plane[1][lane], plane[2][lane],
+                                           plane[3][lane]};
+                putPart(pose, part, translation, rotation, track[lane].channels);
             }
             continue;
         }
@@ -512,6 +519,7 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
             putPart(pose, part, out + 4, out, tracks[group.firstTrack].channels);
             continue;
         }
+        const Track* track = tracks.data();
         for (unsigned int first = group.firstTrack; first < end;
              first += static_cast<unsigned int>(rowChunk)) {
             const auto lanes = std::min<std::size_t>(rowChunk, end - first);
@@ -527,7 +535,7 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
                 const float translation[3] = {blended[4][lane], blended[5][lane], blended[6][lane]};
                 const float rotation[4] = {blended[0][lane], blended[1][lane], blended[2][lane],
                                            blended[3][lane]};
-                putPart(pose, part, translation, rotation, tracks[t].channels);
+                putPart(pose, part, translation, rotation, track[t].channels);
             }
         }
     }
