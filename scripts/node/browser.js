@@ -68,10 +68,10 @@ async function openPreview(browser, file, width = 960, height = 640) {
   return { page, problems };
 }
 
-// Shows frame `frame` and waits until it has been drawn.
-async function showFrame(page, frame) {
-  await page.evaluate((k) => window.ktrtPreview.setFrame(k), frame);
+// Shows the pose at `seconds` and waits until it has been drawn.
+async function showTime(page, seconds) {
+  await page.evaluate((t) => window.ktrtPreview.setTime(t), seconds);
   await animationFrames(page, 3);
 }
 
-module.exports = { launch, openPreview, showFrame, animationFrames };
+module.exports = { launch, openPreview, showTime, animationFrames };

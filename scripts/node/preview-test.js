@@ -1,19 +1,21 @@
 #!/usr/bin/env node
 // Opens `ktrt preview` pages in headless chromium and checks each: no console
-// error or failed request; the frame counter advances while playing and
-// stops when paused; the play button keeps its width; the speed control sets
-// the speed; the first and the middle frame differ in the pixels of the
-// animated parts.
+// error or failed request; the time shown advances while playing and stops
+// when paused; the play button keeps its width; the speed control sets the
+// speed; the start and the middle differ in the pixels of the animated parts.
+// A crossfade's page plays once and stops at its end, marks the fade on the
+// slider, and shows B's weight 0 at the start of the fade and 1 at its end.
 //
 // Usage: node preview-test.js PAGE.html...
 'use strict';
 
-const { launch, openPreview, showFrame, animationFrames } = require('./browser');
+const { launch, openPreview, showTime, animationFrames } = require('./browser');
 const requireOrSkip = require('./require-or-skip');
 
 const { PNG } = requireOrSkip('pngjs');
 
-const counter = (page) => page.$eval('#frame', (element) => element.textContent);
+const counter = (page) => page.$eval('#time', (element) => element.textContent);
+const fadeShown = (page) => page.$eval('#fade', (element) => element.textContent);
 
 // Pixels inside `box` (CSS pixels, clipped to the image) whose colour differs
 // by more than a rounding step between the two screenshots.
@@ -42,12 +44,22 @@ function union(a, b) {
 async function check(browser, file) {
   const { page, problems } = await openPreview(browser, file);
   const failures = [];
-  const frames = await page.evaluate(() => window.ktrtPreview.frames);
+  const end = await page.evaluate(() => window.ktrtPreview.end);
+  const fadeWindow = await page.evaluate(() => window.ktrtPreview.fadeWindow);
 
-  // Playing: the counter moves on by itself.
+  // Playing: the time moves on by itself; a crossfade at four times real time
+  // plays once and stops at its end.
   const start = await counter(page);
-  await page.waitForFunction((text) => document.getElementById('frame').textContent !== text,
+  await page.waitForFunction((text) => document.getElementById('time').textContent !== text,
                              { polling: 'raf' }, start);
+  if (fadeWindow) {
+    await page.select('#speed', '4');
+    await page.waitForFunction(() => !window.ktrtPreview.playing, { polling: 'raf' });
+    const stopped = await page.evaluate(() => window.ktrtPreview.time);
+    if (stopped !== end) failures.push(`the crossfade stopped at ${stopped} s, not at ${end} s`);
+    await page.click('#play');
+    await page.select('#speed', '1');
+  }
 
   // Paused with the button: the counter holds over many drawn frames, and
   // the button, now saying Play, keeps its width.
@@ -67,23 +79,35 @@ async function check(browser, file) {
   if ((await page.evaluate(() => window.ktrtPreview.speed)) !== 0.5)
     failures.push('the speed control did not set the speed');
 
-  // First and middle frame differ where the animated parts are.
-  const middle = Math.floor(frames / 2);
-  await showFrame(page, 0);
+  // The fade's window on the slider, and B's weight at its start and end.
+  if (fadeWindow) {
+    const mark = await page.$eval('#window', (element) => element.getBoundingClientRect().width);
+    if (!(mark > 0)) failures.push('the fade is not marked on the slider');
+    for (const [time, weight] of [[fadeWindow[0], 'fade 0.000'], [fadeWindow[1], 'fade 1.000']]) {
+      await showTime(page, time);
+      if ((await fadeShown(page)) !== weight)
+        failures.push(`at ${time} s the page shows ${await fadeShown(page)}, not ${weight}`);
+    }
+  }
+
+  // The start and the middle (of a crossfade: the end of the fade) differ
+  // where the animated parts are.
+  const middle = fadeWindow ? fadeWindow[1] : end / 2;
+  await showTime(page, 0);
   const firstBox = await page.evaluate(() => window.ktrtPreview.animatedBox());
   const first = await page.screenshot({ type: 'png' });
-  await showFrame(page, middle);
+  await showTime(page, middle);
   const middleBox = await page.evaluate(() => window.ktrtPreview.animatedBox());
   const second = await page.screenshot({ type: 'png' });
-  if (!(await counter(page)).startsWith(`frame ${middle} `))
-    failures.push(`the slider did not show frame ${middle}`);
+  if ((await counter(page)) !== `${middle.toFixed(3)} s`)
+    failures.push(`the page did not show ${middle} s`);
   if (!firstBox || !middleBox) {
     failures.push('no animated part on screen');
   } else {
     const changed = changedPixels(first, second, union(firstBox, middleBox));
-    console.log(`${file}: ${frames} frames, ${changed} pixels of the animated parts change ` +
-                `between frame 0 and frame ${middle}`);
-    if (changed < 100) failures.push(`only ${changed} pixels changed between frame 0 and ${middle}`);
+    console.log(`${file}: ${end} s, ${changed} pixels of the animated parts change ` +
+                `between 0 s and ${middle} s`);
+    if (changed < 100) failures.push(`only ${changed} pixels changed between 0 s and ${middle} s`);
   }
   await page.close();
   return problems.concat(failures);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -15,12 +16,17 @@
 #include <ktcp/KTComponent.h>
 #include <ktcp/KTPart.h>
 
+#include <ktrt/playback/KTAnimationAction.h>
 #include <ktrt/playback/KTAnimationInstance.h>
+#include <ktrt/playback/KTAnimationMixer.h>
+#include <ktrt/world/KTWorldAnimations.h>
 
 #include "gltf/ExportScene.h"
 #include "GeneratedWorld.h"
 #include "gltf/GltfModel.h"
+#include "common/AnimationFile.h"
 #include "common/PlaySession.h"
+#include "common/TimedPlayback.h"
 #include "gltf/PoseClip.h"
 
 using namespace ktrt_tool;
@@ -204,4 +210,74 @@ TEST(GltfExport, HundredNestedPartsOverThousandFramesPlayWhatUpdateWrites) {
     const tinygltf::Model model = exportAndRead(exported, 1000);
     EXPECT_GT(model.nodes.size(), 101u); // parts with a center get a geometry node
     expectSamplesAreWhatUpdateWrites(model, fresh, 1000, false);
+}
+
+// A host's mixer against the export of the same crossfade: A plays from 0, at
+// T the host calls crossFadeTo(B, S) and drives the mixer on tick by tick to
+// every sample time, reading the parts' transforms. The clip holds those, and
+// the end of the fade is a sample of its own at B's full weight.
+TEST(GltfExport, ACrossfadeHoldsWhatAHostsMixerWritesAndEndsAtTheEndOfTheFade) {
+    const std::string examples = std::string(KTRT_SOURCE_DIR) + "/examples/";
+    struct Case {
+        const char* world;
+        double keyRate; // what the world's playback node says, else 30
+        double at, over, fps;
+    };
+    for (const Case& c :
+         {Case{"figure.iv", 30, 1.0, 0.5, 30}, Case{"figure-layers.iv", 4, 0.3, 2, 4},
+          Case{"figure.iv", 30, 0.5, 0, 10}}) {
+        SCOPED_TRACE(std::string(c.world) + " at " + std::to_string(c.at));
+        const PlayInput input{examples + c.world, examples + "figure.kta", "", true};
+        TimedPlayback playback;
+        ASSERT_TRUE(playback.openAnimation("test", input, true));
+        ASSERT_TRUE(playback.addCrossfade("test", {examples + "wave.kta", c.at, c.over}, true));
+        const ExportScene scene = collectExportScene(*playback.getComponent(), playback.getParts());
+        const std::vector<double> times = playback.timesAt(c.fps, playback.getDefaultDuration());
+        const PoseClip clip =
+            samplePoses(playback, scene.partNodes, times, 1 / c.fps, PoseClip::Interpolation::Step);
+        const auto end = std::find(times.begin(), times.end(), c.at + c.over);
+        ASSERT_NE(end, times.end());
+        const std::size_t last = static_cast<std::size_t>(end - times.begin());
+        EXPECT_EQ(clip.fades[last], 1.0f);
+        EXPECT_LT(clip.fades[last - 1], c.over > 0 ? 1.0f : 2.0f);
+
+        PlaySession host;
+        KTComponentAnimation wave;
+        ASSERT_TRUE(openPlaySession("test", input, host, true));
+        ASSERT_TRUE(loadAnimation("test", examples + "wave.kta", "host/wave", wave));
+        KTWorldAnimations::usePositionKeys(wave);
+        KTAnimationMixer mixer(host.component);
+        KTAnimationAction* from = mixer.addAction(&host.animation);
+        KTAnimationAction* to = mixer.addAction(&wave);
+        KTAnimationClip::Timing timing;
+        timing.keysPerSecond = c.keyRate;
+        from->setTiming(timing);
+        to->setTiming(timing);
+        from->play();
+        double now = 0.0;
+        for (std::size_t k = 0; k < times.size(); ++k) {
+            if (now < c.at && times[k] >= c.at) {
+                mixer.advance(c.at - now);
+                now = c.at;
+                from->crossFadeTo(*to, c.over, 0);
+            }
+            mixer.advance(times[k] - now);
+            now = times[k];
+            for (const PoseTrack& track : clip.tracks) {
+                const std::string& name = scene.nodes[static_cast<std::size_t>(track.node)].name;
+                SCOPED_TRACE(name + " at " + std::to_string(now));
+                KTPart* part = nullptr;
+                SoTransform* transform = nullptr;
+                ASSERT_TRUE(findPartTransform(*host.component, name, part, transform));
+                const float* expected = transform->rotation.getValue().getValue();
+                const float* exported = &track.rotations[k * 4];
+                EXPECT_NEAR(std::fabs(expected[0] * exported[0] + expected[1] * exported[1] +
+                                      expected[2] * exported[2] + expected[3] * exported[3]),
+                            1.0, 1e-6);
+                for (int i = 0; i < 3 && !track.translations.empty(); ++i)
+                    EXPECT_NEAR(track.translations[k * 3 + static_cast<std::size_t>(i)],
+                                transform->translation.getValue()[i], 1e-6);
+            }
+        }
+    }
 }

@@ -1,15 +1,16 @@
 #include "command/Commands.h"
-#include "common/Crossfade.h"
 #include "common/OptionLimits.h"
 #include "common/OutputFile.h"
 #include "common/PlaySession.h"
 #include "common/SourceLine.h"
+#include "common/TimedPlayback.h"
 #include "gltf/ExportScene.h"
 #include "gltf/GltfModel.h"
 #include "gltf/PoseClip.h"
 #include "gltf/PreviewPage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -40,6 +41,7 @@ struct ExportOptions {
     std::string output;
     std::string interpolation = "step"; // step: the frames of update(); linear: the keys by time
     CrossfadeOptions crossfade;
+    bool loop = false; // preview: a crossfade loops instead of playing once
 };
 
 bool endsWith(const std::string& text, const std::string& end) {
@@ -61,70 +63,69 @@ std::string stem(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-// The key rate that the component's KTAnimationPlayback node gives, or 0
-// when the component has none.
-double worldKeyRate(KTComponent& component) {
-    const std::vector<KTAnimationPlayback*> nodes =
-        KTWorldAnimations::findPlaybackNodesOf(&component);
-    return nodes.empty() ? 0.0 : nodes.front()->keyRate.getValue();
-}
-
-// What the export made: the model, its frame count and rate, and the names
-// of the component and the clip.
+// What the export made: the model, its frame rate, and the names of the
+// component and the clip.
 struct ExportResult {
     tinygltf::Model model;
-    int frames = 0;
     double fps = 30.0;
     std::string component;
     std::string clip;
 };
 
-// The key rate of a world's KTAnimationPlayback node when --fps is not
-// given and the node's rate is within the limits, else 30.
+// --fps, else the key rate of the component's KTAnimationPlayback node, else
+// 30.
 double exportRate(const ExportOptions& options, KTComponent& component) {
     if (options.fps > 0.0)
         return options.fps;
-    const double keyRate = worldKeyRate(component);
-    return keyRate >= OptionLimits::minRate && keyRate <= OptionLimits::maxRate ? keyRate : 30.0;
+    KTAnimationClip::Timing timing;
+    double speed = 1.0;
+    playbackNodeTiming(component, timing, speed);
+    return timing.keysPerSecond;
 }
 
-// Fades from the animation to the one of --crossfade, both sampled by time
-// at FPS keys per second (STEP or LINEAR, LOOP, speed 1), and builds the
-// model with one clip of the faded poses: the rows of `ktrt play` with
-// --key-rate FPS --rate FPS.
-int exportCrossfade(const char* tool, const ExportOptions& options, ExportResult& result) {
-    Crossfade crossfade;
-    if (!crossfade.open(tool, options.input, options.crossfade, true))
-        return 1;
-    result.component = crossfade.session.component->getName().getString();
-    result.clip = stem(options.input.animation) + "-to-" + stem(options.crossfade.animation);
-    result.fps = exportRate(options, *crossfade.session.component);
-    KTAnimationClip::Timing timing;
-    timing.keysPerSecond = result.fps;
-    const bool linear = options.interpolation == "linear";
-    timing.interpolation = linear ? KTAnimationClip::LINEAR : KTAnimationClip::STEP;
-    crossfade.setTiming(timing, 1.0);
-    const double seconds =
-        options.crossfade.at + std::max(options.crossfade.over, crossfade.getCycle(true));
-    const double frames =
-        options.frames >= 0 ? options.frames
-                            : std::max(1.0, static_cast<double>(wholeFrames(seconds * result.fps)));
-    if (!withinFrameLimit(tool, "the crossfade", frames))
-        return 2;
-    if (frames == 0) {
-        std::cerr << tool << ": --frames 0 leaves no frame of the crossfade\n";
+// Plays by time through the library's mixer, as `ktrt play` does with the
+// same arguments: the animations the world names (no ANIMATION) or
+// ANIMATION, with --crossfade fading to B. One clip holds the poses at the
+// rows `ktrt play --rate FPS` prints (by default FPS is the key rate): STEP
+// samples with a closing one, or LINEAR samples.
+int exportByTime(const char* tool, const ExportOptions& options, ExportResult& result) {
+    TimedPlayback playback;
+    if (options.input.animation.empty()) {
+        if (options.frames >= 0) {
+            std::cerr << tool
+                      << ": --frames counts the update() calls of ANIMATION; the "
+                         "animations a world names play by time\n";
+            return 2;
+        }
+        if (const int status = playback.openWorld(tool, options.input))
+            return status;
+    } else if (!playback.openAnimation(tool, options.input, true)) {
         return 1;
     }
-    const ExportScene scene = collectExportScene(*crossfade.session.component, crossfade.parts);
-    std::vector<bool> moves;
-    for (unsigned int p = 0; p < crossfade.parts.size(); ++p)
-        moves.push_back((crossfade.getChannels(p) & KTPose::TRANSLATION) != 0);
-    PoseClip clip = samplePoses(
-        [&](double time, KTPose& pose) { crossfade.poseAt(time, pose); }, crossfade.getRestPose(),
-        moves, scene.partNodes, static_cast<int>(frames), result.fps,
-        linear ? PoseClip::Interpolation::Linear : PoseClip::Interpolation::Step);
+    if (options.crossfade.requested() &&
+        !playback.addCrossfade(tool, options.crossfade, options.input.positions))
+        return 1;
+    result.component = playback.getComponent()->getName().getString();
+    result.clip =
+        stem(options.input.animation.empty() ? options.input.world : options.input.animation);
+    if (options.crossfade.requested())
+        result.clip += "-to-" + stem(options.crossfade.animation);
+    result.fps = options.fps > 0.0 ? options.fps : playback.getKeyRate();
+    const double duration = playback.getDefaultDuration();
+    if (!std::isfinite(duration)) {
+        std::cerr << tool << ": at speed " << playback.getSpeed() << " a cycle never ends\n";
+        return 1;
+    }
+    const char* what = options.crossfade.requested() ? "the crossfade" : "one cycle";
+    if (!withinFrameLimit(tool, what, static_cast<double>(wholeFrames(duration * result.fps) + 1)))
+        return 2;
+    const std::vector<double> times = playback.timesAt(result.fps, duration);
+    const ExportScene scene = collectExportScene(*playback.getComponent(), playback.getParts());
+    const bool linear = options.interpolation == "linear";
+    PoseClip clip =
+        samplePoses(playback, scene.partNodes, times, 1.0 / result.fps,
+                    linear ? PoseClip::Interpolation::Linear : PoseClip::Interpolation::Step);
     clip.name = result.clip;
-    result.frames = linear ? static_cast<int>(clip.times.size()) : static_cast<int>(frames);
     result.model = buildGltfModel(scene, {clip});
     return 0;
 }
@@ -135,16 +136,15 @@ int exportCrossfade(const char* tool, const ExportOptions& options, ExportResult
 int exportModel(const char* tool, const ExportOptions& options, ExportResult& result) {
     KTComponentLibrary::init();
     KTAnimationPlayback::initClass(); // worlds that say at what rate they play
-    if (options.crossfade.requested())
-        return exportCrossfade(tool, options, result);
+    if (options.crossfade.requested() || options.input.animation.empty())
+        return exportByTime(tool, options, result);
     PlaySession session;
     if (!openPlaySession(tool, options.input, session, true))
         return 1;
     result.component = session.component->getName().getString();
     result.clip = stem(options.input.animation);
     result.fps = exportRate(options, *session.component);
-    int& frames = result.frames;
-    frames = options.frames >= 0 ? options.frames : cycleLength(session.animation);
+    const int frames = options.frames >= 0 ? options.frames : cycleLength(session.animation);
     if (frames == 0) {
         std::cerr << tool << ": " << escapeBytes(options.input.animation)
                   << " has no frames to play\n";
@@ -159,7 +159,6 @@ int exportModel(const char* tool, const ExportOptions& options, ExportResult& re
         PoseClip clip = sampleKeysLinear(session.component, session.animation, session.parts,
                                          scene.partNodes, result.fps);
         clip.name = result.clip;
-        frames = static_cast<int>(clip.times.size());
         result.model = buildGltfModel(scene, {clip});
         return 0;
     }
@@ -175,7 +174,9 @@ int exportModel(const char* tool, const ExportOptions& options, ExportResult& re
 
 // The files read: an output must not be one of them.
 std::vector<std::string> inputs(const ExportOptions& options) {
-    std::vector<std::string> files = {options.input.world, options.input.animation};
+    std::vector<std::string> files = {options.input.world};
+    if (!options.input.animation.empty())
+        files.push_back(options.input.animation);
     if (options.crossfade.requested())
         files.push_back(options.crossfade.animation);
     return files;
@@ -215,11 +216,13 @@ int preview(const ExportOptions& options) {
     if (const int status = exportModel(tool, options, result))
         return status;
     std::string error;
-    std::string title = result.component + " - " + baseName(options.input.animation);
+    std::string title =
+        result.component + " - " +
+        baseName(options.input.animation.empty() ? options.input.world : options.input.animation);
     if (options.crossfade.requested())
         title += " to " + baseName(options.crossfade.animation);
-    const std::string page = previewPage(title, serializeGltf(result.model, true), result.frames,
-                                         result.fps, KTRT_THREE_DIR, error);
+    const std::string page = previewPage(title, serializeGltf(result.model, true), result.fps,
+                                         options.loop, KTRT_THREE_DIR, error);
     if (page.empty()) {
         std::cerr << tool << ": " << error << '\n';
         return 1;
@@ -231,7 +234,9 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
                            ExportOptions& options) {
     CLI::App* command = app.add_subcommand(name, description);
     command->add_option("world", options.input.world, "Inventor file of the world")->required();
-    command->add_option("animation", options.input.animation, "Animation file")->required();
+    command->add_option("animation", options.input.animation,
+                        "Animation file (default: the animations the world's KTAnimationPlayback "
+                        "nodes name, layered)");
     command->add_option("-c,--component", options.input.component, "Component to animate");
     command
         ->add_option("--fps", options.fps,
@@ -239,10 +244,12 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
                      "10000 (default: the keyRate of the component's KTAnimationPlayback "
                      "node, else 30)")
         ->check(rateOption());
-    command
-        ->add_option("-n,--frames", options.frames,
-                     "Frames to play, at most 1000000 (default: one full cycle)")
-        ->check(frameCountOption());
+    CLI::Option* frames =
+        command
+            ->add_option("-n,--frames", options.frames,
+                         "update() calls of ANIMATION to export, at most 1000000 (default: one "
+                         "full cycle)")
+            ->check(frameCountOption());
     command->add_flag("--positions", options.input.positions,
                       "Also play the position keys of tracks that have any");
     command
@@ -252,7 +259,8 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
                      "it (one cycle; --frames does not apply)")
         ->transform(worldSpelling())
         ->check(CLI::IsMember({"step", "linear"}));
-    addCrossfadeOptions(*command, options.crossfade);
+    // A crossfade plays by time; --frames counts update() calls.
+    addCrossfadeOptions(*command, options.crossfade)->excludes(frames);
     return command;
 }
 
@@ -271,12 +279,16 @@ void registerExportCommand(CLI::App& app, int& status) {
         "embedded. OUT must not be WORLD or ANIMATION (exit status 1); an existing OUT that is "
         "a pipe or a device is written in place. --fps beyond 0.001 to 10000, --frames beyond "
         "1000000, or a cycle of more than 1000000 frames (samples) are refused with exit "
-        "status 2. " +
+        "status 2. Without ANIMATION, or with --crossfade, it plays by time through the "
+        "library's mixer as `ktrt play` does with the same arguments: the animations the world's "
+        "KTAnimationPlayback nodes name, layered, or ANIMATION with the settings of the "
+        "component's node; the clip holds the pose at every row that `ktrt play --rate FPS` "
+        "prints (FPS by default the key rate, the play's own default), as STEP samples with a "
+        "closing one, or LINEAR samples with --interpolation linear. " +
         std::string(crossfadeHelp) +
-        " Both play by time at FPS keys a second (STEP, or LINEAR with --interpolation linear), "
-        "looping; the clip holds the faded pose at every k / FPS up to FRAMES (default: the end "
-        "of the fade or of B's first cycle, whichever comes later), as `ktrt play` prints them "
-        "with --key-rate FPS --rate FPS.");
+        " The clip ends at the end of the fade or of B's first cycle, whichever comes later, and "
+        "carries B's weight at each sample in its extras (ktrtFade, ktrtFadeStart, "
+        "ktrtFadeEnd).");
     command->add_option("-o,--output", options->output, "OUT.glb or OUT.gltf")->required();
     command->callback([options, &status]() { status = exportGltf(*options); });
 }
@@ -287,12 +299,12 @@ void registerPreviewCommand(CLI::App& app, int& status) {
         addCommonOptions(app, "preview", "Write an HTML page that plays the export", *options);
     command->footer("Exports as `ktrt export` does and writes one self-contained HTML page (no "
                     "network needed), titled with the component and the animation, that shows "
-                    "the model with three.js: orbit with the mouse, play/pause, a slider that "
-                    "picks a frame and a choice of speed. The frames play at --fps frames per "
-                    "second: by default the keyRate of the component's KTAnimationPlayback node "
-                    "when the world has one, else 30. The limits of `ktrt export` apply, and its "
-                    "--crossfade, --at and --over show a transition from ANIMATION to another "
-                    "animation.");
+                    "the model with three.js: orbit with the mouse, play/pause, a time slider "
+                    "with the time in seconds, and a choice of speed. The limits and defaults of "
+                    "`ktrt export` apply. With --crossfade, --at and --over the page shows B's "
+                    "weight (fade), marks the fade on the slider and plays the crossfade once "
+                    "(--loop: over and over); anything else loops.");
+    command->add_flag("--loop", options->loop, "Play a crossfade over and over");
     command->add_option("-o,--output", options->output, "PAGE.html")->required();
     command->callback([options, &status]() { status = preview(*options); });
 }

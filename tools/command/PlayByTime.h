@@ -5,11 +5,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "common/Crossfade.h"
 #include "common/PlaySession.h"
+#include "common/TimedPlayback.h"
 
 // `ktrt play` by time: the options that choose times and playback settings,
-// and the table of poses at those times, played with KTAnimationPlayer.
+// and the table of poses at those times, played forward through a mixer
+// (TimedPlayback) as a host plays it.
 namespace ktrt_tool {
 
 struct TimeOptions {
@@ -20,8 +21,6 @@ struct TimeOptions {
     double speed = 0.0;        // --speed (0: the world's or 1)
     std::string interpolation; // --interpolation step|linear|hold
     std::string wrap;          // --wrap loop|clamp|ping-pong
-    bool positions = false;    // --positions
-    std::string component;     // --component
     bool reset = false;        // --reset
 
     /// Whether the command line asks for the pose at chosen times.
@@ -32,17 +31,12 @@ struct TimeOptions {
 /// --wrap to `command`.
 void addTimeOptions(CLI::App& command, TimeOptions& options);
 
-/// Reads the world and plays by time: the animation file of `input` on its
-/// component when given, else the animation the world file names (registered
-/// from beside the world file when the registry does not know it). Prints the
-/// table; exit status.
-int playByTime(const PlayInput& input, const TimeOptions& options);
-
-/// Plays the animation file of `input` and fades to the animation of `fade`
-/// on the same component, by time with the settings of `options` for both,
-/// and prints the table of faded poses with B's weight. Exit status: 2 when
-/// `input` names no animation file or the rows exceed the limit, 1 when a
+/// Plays by time, forward from 0, and prints the table: the animation file
+/// of `input` on its component when given, else the animations the world
+/// names (registered from beside the world file when the registry does not
+/// know them); with `fade` requested, fading from those to B. Exit status: 2
+/// for options that do not fit (times that go back, too many rows), 1 when a
 /// file cannot be played.
-int playCrossfade(const PlayInput& input, const TimeOptions& options, const CrossfadeOptions& fade);
+int playByTime(const PlayInput& input, const TimeOptions& options, const CrossfadeOptions& fade);
 
 } // namespace ktrt_tool

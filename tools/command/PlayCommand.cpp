@@ -109,12 +109,8 @@ int play(const PlayOptions& options) {
     if (options.byTime.requested() || options.crossfade.requested() ||
         options.input.animation.empty()) {
         TimeOptions byTime = options.byTime;
-        byTime.component = options.input.component;
         byTime.reset = options.reset;
-        byTime.positions = options.input.positions;
-        if (options.crossfade.requested())
-            return playCrossfade(options.input, byTime, options.crossfade);
-        return playByTime(options.input, byTime);
+        return playByTime(options.input, byTime, options.crossfade);
     }
 
     PlaySession session;
@@ -157,16 +153,19 @@ void registerPlayCommand(CLI::App& app, int& status) {
         "their orientations only, unless --positions is given. With --time or --rate it plays by "
         "time instead (interpolated, --interpolation, --wrap, --speed, --key-rate) and prints "
         "the poses at those times; so it does, with the world's settings, when the world names "
-        "its animations in KTAnimationPlayback nodes and ANIMATION is not given: each named "
-        "animation is the file NAME or NAME.kta beside the world file (in its folder, nowhere "
-        "else), a missing or broken one is an error, and the layers (file, weight, blend, "
-        "parts) are listed before the table. Options that the way of playing ignores (--frames "
-        "by time; --duration, --key-rate, --speed, --interpolation and --wrap frame by frame) "
-        "are refused. " +
+        "its animations in KTAnimationPlayback nodes and ANIMATION is not given (a component "
+        "with several nodes layers them through one mixer): each named animation is the file "
+        "NAME or NAME.kta beside the world file (in its folder, nowhere else), a missing or "
+        "broken one is an error, and the layers (file, weight, blend, parts) are listed before "
+        "the table. By time, the library's mixer plays forward from 0 as a host drives it, so "
+        "--time takes times in order; the settings of the component's KTAnimationPlayback node, "
+        "if any, are the defaults. Options that the way of playing ignores (--frames by time; "
+        "--duration, --key-rate, --speed, --interpolation and --wrap frame by frame) are "
+        "refused. " +
         std::string(crossfadeHelp) +
         " The time options and --positions apply to both; the table lists the parts either "
-        "animation moves, with B's weight (fade), by default up to the end of the fade or of "
-        "B's first cycle, whichever comes later.");
+        "moves, with B's weight (fade), by default up to the end of the fade or of B's first "
+        "cycle, whichever comes later.");
     command->add_option("world", options->input.world, "Inventor file of the world")->required();
     command->add_option("animation", options->input.animation,
                         "Animation file (default: the one the world's KTAnimationPlayback names)");

@@ -144,6 +144,17 @@ tinygltf::Model buildGltfModel(const ExportScene& scene, const std::vector<PoseC
             if (!track.translations.empty())
                 addChannel(track.node, track.translations, 3, TINYGLTF_TYPE_VEC3, "translation");
         }
+        if (!clip.fades.empty()) {
+            // The crossfade's weight of B at each sample, for the preview.
+            tinygltf::Value::Array fades;
+            for (float fade : clip.fades)
+                fades.emplace_back(static_cast<double>(fade));
+            tinygltf::Value::Object extras;
+            extras["ktrtFade"] = tinygltf::Value(fades);
+            extras["ktrtFadeStart"] = tinygltf::Value(clip.fadeStart);
+            extras["ktrtFadeEnd"] = tinygltf::Value(clip.fadeEnd);
+            animation.extras = tinygltf::Value(extras);
+        }
         model.animations.push_back(animation);
     }
     model.buffers[0].name = "ktrt";

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <Inventor/SbLinear.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktrt/playback/KTAnimationInstance.h>
@@ -133,40 +134,44 @@ PoseClip sampleKeysLinear(KTComponent* /*component*/, KTComponentAnimation& anim
     return clip;
 }
 
-PoseClip samplePoses(const std::function<void(double, KTPose&)>& poseAt, const KTPose& rest,
-                     const std::vector<bool>& moves, const std::vector<int>& partNodes, int frames,
-                     double fps, PoseClip::Interpolation interpolation) {
+PoseClip samplePoses(TimedPlayback& playback, const std::vector<int>& partNodes,
+                     const std::vector<double>& times, double closing,
+                     PoseClip::Interpolation interpolation) {
     PoseClip clip;
     clip.interpolation = interpolation;
-    const std::size_t samples = static_cast<std::size_t>(frames) + 1;
+    const bool step = interpolation == PoseClip::Interpolation::Step;
+    const std::size_t samples = times.size() + (step && !times.empty() ? 1 : 0);
     std::vector<unsigned int> partOfTrack;
+    std::vector<bool> moves;
     for (std::size_t i = 0; i < partNodes.size(); ++i) {
         if (partNodes[i] < 0)
             continue;
         PoseTrack track;
         track.node = partNodes[i];
         track.rotations.reserve(samples * 4);
-        if (moves[i])
+        moves.push_back(playback.movesTranslation(static_cast<unsigned int>(i)));
+        if (moves.back())
             track.translations.reserve(samples * 3);
         clip.tracks.push_back(std::move(track));
         partOfTrack.push_back(static_cast<unsigned int>(i));
     }
     clip.times.reserve(samples);
-    const bool linear = interpolation == PoseClip::Interpolation::Linear;
-    KTPose pose;
+    SbVec3f translation;
+    SbRotation rotation;
     for (std::size_t k = 0; k < samples; ++k) {
-        clip.times.push_back(static_cast<float>(static_cast<double>(k) / fps));
-        // The closing sample of a Step clip holds the last frame.
-        if (linear || k + 1 < samples)
-            poseAt(static_cast<double>(k) / fps, pose);
+        // The closing sample of a Step clip holds the last pose.
+        const bool closingSample = k == times.size();
+        clip.times.push_back(static_cast<float>(closingSample ? times.back() + closing : times[k]));
+        if (!closingSample)
+            playback.advanceTo(times[k]);
+        if (playback.isCrossfade())
+            clip.fades.push_back(static_cast<float>(playback.getFade()));
         for (std::size_t t = 0; t < clip.tracks.size(); ++t) {
-            const unsigned int part = partOfTrack[t];
-            const int channels = pose.getChannels(part);
+            playback.getPart(partOfTrack[t], translation, rotation);
             std::vector<float>& rotations = clip.tracks[t].rotations;
             float q[4];
-            ((channels & KTPose::ROTATION) ? pose.getRotation(part) : rest.getRotation(part))
-                .getValue(q[0], q[1], q[2], q[3]);
-            if (linear && k > 0) {
+            rotation.getValue(q[0], q[1], q[2], q[3]);
+            if (k > 0) {
                 const float* before = &rotations[rotations.size() - 4];
                 if (q[0] * before[0] + q[1] * before[1] + q[2] * before[2] + q[3] * before[3] < 0) {
                     for (float& component : q)
@@ -174,13 +179,15 @@ PoseClip samplePoses(const std::function<void(double, KTPose&)>& poseAt, const K
                 }
             }
             rotations.insert(rotations.end(), q, q + 4);
-            if (moves[part]) {
-                const float* v = ((channels & KTPose::TRANSLATION) ? pose.getTranslation(part)
-                                                                   : rest.getTranslation(part))
-                                     .getValue();
+            if (moves[t]) {
+                const float* v = translation.getValue();
                 clip.tracks[t].translations.insert(clip.tracks[t].translations.end(), v, v + 3);
             }
         }
+    }
+    if (playback.isCrossfade()) {
+        clip.fadeStart = playback.getCrossfade().at;
+        clip.fadeEnd = playback.getCrossfade().at + playback.getCrossfade().over;
     }
     return clip;
 }

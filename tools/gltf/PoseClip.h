@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "common/PlaySession.h"
+#include "common/TimedPlayback.h"
 
 class KTAnimationInstance;
 class KTComponent;
 class KTComponentAnimation;
-class KTPose;
 
 namespace ktrt_tool {
 
@@ -31,6 +31,11 @@ struct PoseClip {
     Interpolation interpolation = Interpolation::Step;
     std::vector<float> times;
     std::vector<PoseTrack> tracks;
+    /// A crossfade's weight of B at every sample time, and the seconds when
+    /// the fade starts and ends; empty without a crossfade.
+    std::vector<float> fades;
+    double fadeStart = 0.0;
+    double fadeEnd = 0.0;
 };
 
 /// Plays `frames` frames with `instance.update()` and records, after each,
@@ -55,15 +60,16 @@ PoseClip sampleKeysLinear(KTComponent* component, KTComponentAnimation& animatio
                           const std::vector<AnimatedPart>& parts, const std::vector<int>& partNodes,
                           double keyRate);
 
-/// Samples poses computed by time, for a clip of `interpolation`:
-/// `poseAt(seconds, pose)` fills the pose of `parts[i]` as part i, and a
-/// channel it leaves unset is the part's in `rest`. One sample at k / fps for
-/// k = 0 to `frames`; for a Step clip the last one repeats frame `frames` - 1
-/// as the closing sample of samplePlayback(). Every part with a node gets
-/// rotations, those with `moves[i]` translations too; under Linear each
-/// rotation takes the sign nearer the sample before.
-PoseClip samplePoses(const std::function<void(double, KTPose&)>& poseAt, const KTPose& rest,
-                     const std::vector<bool>& moves, const std::vector<int>& partNodes, int frames,
-                     double fps, PoseClip::Interpolation interpolation);
+/// Plays `playback` forward to each of `times` (increasing) and records,
+/// for every part with a node (`partNodes[i]` for part i, -1 for none), its
+/// rotation and, when an action moves it, its translation, as a host sees
+/// them (TimedPlayback::getPart()); each rotation takes the sign nearer the
+/// sample before, so that Linear interpolation keeps to the shorter arc. A
+/// Step clip gets one closing sample `closing` seconds after the last time,
+/// holding the last pose. With a crossfade, `fades` holds B's fade at every
+/// sample and the clip the fade's start and end.
+PoseClip samplePoses(TimedPlayback& playback, const std::vector<int>& partNodes,
+                     const std::vector<double>& times, double closing,
+                     PoseClip::Interpolation interpolation);
 
 } // namespace ktrt_tool

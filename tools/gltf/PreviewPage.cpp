@@ -92,13 +92,14 @@ std::string speedOptions() {
     return options;
 }
 
-// The page's own code. window.ktrtPreview lets a test drive it: ready, frame,
-// playing, speed (settable), play(), pause(), setFrame(k) and animatedBox()
-// (the screen-space box, in CSS pixels, of the animated nodes' meshes).
+// The page's own code. It keeps the time itself and lets the three.js mixer
+// only evaluate the clip there. window.ktrtPreview lets a test drive it:
+// ready, time, end, playing, speed (settable), fadeWindow ([start, end] or
+// null), play(), pause(), setTime(seconds) and animatedBox() (the
+// screen-space box, in CSS pixels, of the animated nodes' meshes).
 const char* const viewerScript = R"JS(
 (function () {
   'use strict';
-  var frames = KTRT.frames, fps = KTRT.fps;
   var bytes = Uint8Array.from(atob(KTRT.glb), function (c) { return c.charCodeAt(0); });
   var view = document.getElementById('view');
   var renderer = new THREE.WebGLRenderer({ canvas: view, antialias: true });
@@ -115,11 +116,17 @@ const char* const viewerScript = R"JS(
   var controls = new THREE.OrbitControls(camera, view);
   var clock = new THREE.Clock();
   var slider = document.getElementById('slider');
-  var counter = document.getElementById('frame');
+  var timeText = document.getElementById('time');
+  var fadeText = document.getElementById('fade');
+  var fadeMark = document.getElementById('window');
   var button = document.getElementById('play');
   var speedChoice = document.getElementById('speed');
   var mixer = null, action = null, animated = [];
-  var state = { ready: false, playing: true, speed: 1 };
+  // Sample times; the last shown (a STEP clip's closing sample only holds
+  // the one before); the length of one loop; B's weight at each sample.
+  var times = [0], end = 0, period = 0, linear = false, fades = null, fadeWindow = null;
+  var once = false;
+  var state = { ready: false, playing: true, speed: 1, time: 0 };
 
   function resize() {
     var width = view.clientWidth, height = view.clientHeight;
@@ -127,32 +134,40 @@ const char* const viewerScript = R"JS(
     camera.aspect = width / height;
     camera.updateProjectionMatrix();
   }
-  function currentFrame() {
-    if (!action) return 0;
-    return Math.min(frames - 1, Math.max(0, Math.floor(action.time * fps + 1e-6)));
+  // B's weight at `time`: the sample's, or between two samples of a LINEAR
+  // clip the straight line between theirs.
+  function fadeAt(time) {
+    var i = 0;
+    while (i + 1 < fades.length && times[i + 1] <= time + 1e-6) ++i;
+    if (!linear || i + 1 >= fades.length || time <= times[i]) return fades[i];
+    return fades[i] + (fades[i + 1] - fades[i]) * (time - times[i]) / (times[i + 1] - times[i]);
   }
   function show() {
-    var frame = currentFrame();
-    counter.textContent = 'frame ' + frame + ' / ' + (frames - 1);
-    slider.value = frame;
+    timeText.textContent = state.time.toFixed(3) + ' s';
+    if (fades) fadeText.textContent = 'fade ' + fadeAt(state.time).toFixed(3);
+    slider.value = state.time;
   }
   function setPlaying(playing) {
+    // Played again at the end of a crossfade that plays once: from the start.
+    if (playing && once && state.time >= end) state.time = 0;
     state.playing = playing;
     button.textContent = playing ? 'Pause' : 'Play';
     clock.getDelta();
   }
-  function setFrame(frame) {
-    if (!mixer) return;
-    // The middle of the frame, clear of the sample times on either side.
-    action.time = (frame + 0.5) / fps;
-    mixer.update(0);
+  function setTime(time) {
+    state.time = Math.min(end, Math.max(0, time));
+    if (mixer) {
+      // Just past the sample time, which the file holds as a float.
+      action.time = Math.min(period, state.time + 1e-5);
+      mixer.update(0);
+    }
     show();
   }
-  // Frames the model as it moves: the box holds the pose of a spread of frames.
+  // Frames the model as it moves: the box holds the pose of a spread of times.
   function frameModel(root) {
     var box = new THREE.Box3().setFromObject(root);
-    for (var k = 0; mixer && k < frames; k += Math.max(1, Math.floor(frames / 32))) {
-      setFrame(k);
+    for (var k = 0; mixer && k <= 32; ++k) {
+      setTime(end * k / 32);
       box.union(new THREE.Box3().setFromObject(root));
     }
     var size = box.getSize(new THREE.Vector3()).length() || 1;
@@ -168,8 +183,13 @@ const char* const viewerScript = R"JS(
     requestAnimationFrame(loop);
     var delta = clock.getDelta();
     if (mixer && state.playing) {
-      mixer.update(delta * state.speed);
-      show();
+      var time = state.time + delta * state.speed;
+      if (once && time >= end) {
+        setTime(end);
+        setPlaying(false);
+      } else {
+        setTime(period > 0 ? time % period : 0);
+      }
     }
     controls.update();
     renderer.render(scene, camera);
@@ -181,26 +201,44 @@ const char* const viewerScript = R"JS(
   }
   button.addEventListener('click', function () { setPlaying(!state.playing); });
   speedChoice.addEventListener('change', function () { setSpeed(Number(speedChoice.value)); });
-  slider.addEventListener('input', function () { setPlaying(false); setFrame(Number(slider.value)); });
+  slider.addEventListener('input', function () { setPlaying(false); setTime(Number(slider.value)); });
   window.addEventListener('resize', resize);
-  slider.max = frames - 1;
   resize();
 
   new THREE.GLTFLoader().parse(bytes.buffer, '', function (gltf) {
     scene.add(gltf.scene);
     if (gltf.animations.length) {
       var clip = gltf.animations[0];
+      var source = gltf.parser.json.animations[0];
+      linear = source.samplers[0].interpolation !== 'STEP';
+      times = Array.from(clip.tracks[0].times);
+      period = clip.duration;
+      end = times[times.length - (linear || times.length < 2 ? 1 : 2)];
+      var extras = source.extras || {};
+      if (extras.ktrtFade) {
+        fades = extras.ktrtFade;
+        fadeWindow = [extras.ktrtFadeStart, extras.ktrtFadeEnd];
+        once = !KTRT.loop;
+        if (!once) end = period;
+        fadeMark.style.left = (100 * fadeWindow[0] / end) + '%';
+        fadeMark.style.width = (100 * (fadeWindow[1] - fadeWindow[0]) / end) + '%';
+        fadeMark.hidden = false;
+        fadeText.hidden = false;
+      } else {
+        end = period;
+      }
+      slider.max = end;
       mixer = new THREE.AnimationMixer(gltf.scene);
       action = mixer.clipAction(clip);
-      action.setLoop(THREE.LoopRepeat, Infinity);
       action.play();
+      action.paused = true; // the page moves the time
       clip.tracks.forEach(function (track) {
         var node = gltf.scene.getObjectByName(THREE.PropertyBinding.parseTrackName(track.name).nodeName);
         if (node && animated.indexOf(node) < 0) animated.push(node);
       });
     }
     frameModel(gltf.scene);
-    setFrame(0);
+    setTime(0);
     state.ready = true;
   }, function (error) {
     console.error('cannot read the model: ' + error);
@@ -209,13 +247,14 @@ const char* const viewerScript = R"JS(
   window.ktrtPreview = {
     get ready() { return state.ready; },
     get playing() { return state.playing; },
-    get frame() { return currentFrame(); },
+    get time() { return state.time; },
+    get end() { return end; },
     get speed() { return state.speed; },
     set speed(speed) { setSpeed(speed); },
-    frames: frames,
+    get fadeWindow() { return fadeWindow; },
     play: function () { setPlaying(true); },
     pause: function () { setPlaying(false); },
-    setFrame: function (frame) { setPlaying(false); setFrame(frame); },
+    setTime: function (time) { setPlaying(false); setTime(time); },
     animatedBox: function () {
       var box = new THREE.Box3();
       animated.forEach(function (node) { box.expandByObject(node); });
@@ -239,14 +278,16 @@ const char* const pageStyle = R"CSS(
 html, body { margin: 0; height: 100%; font: 14px sans-serif; background: #f2f2f0; }
 #view { display: block; width: 100%; height: calc(100% - 44px); }
 #bar { display: flex; align-items: center; gap: 12px; height: 44px; padding: 0 12px; box-sizing: border-box; }
-#slider { flex: 1; }
+#track { flex: 1; position: relative; }
+#slider { width: 100%; margin: 0; position: relative; background: transparent; }
+#window { position: absolute; top: 0; bottom: 0; background: #f0b35a; opacity: 0.6; border-radius: 3px; }
 #play { flex: none; width: 5.5em; }
-#frame { min-width: 9em; font-variant-numeric: tabular-nums; }
+#time, #fade { min-width: 5.5em; font-variant-numeric: tabular-nums; }
 )CSS";
 
 } // namespace
 
-std::string previewPage(const std::string& title, const std::string& glb, int frames, double fps,
+std::string previewPage(const std::string& title, const std::string& glb, double fps, bool loop,
                         const std::string& threeDirectory, std::string& error) {
     const char* const scripts[] = {"three.min.js", "examples/js/loaders/GLTFLoader.js",
                                    "examples/js/controls/OrbitControls.js"};
@@ -255,8 +296,10 @@ std::string previewPage(const std::string& title, const std::string& glb, int fr
                        escapeHtml(title) + "</title>\n<style>" + pageStyle +
                        "</style>\n</head>\n<body>\n<canvas id=\"view\"></canvas>\n"
                        "<div id=\"bar\"><button id=\"play\">Pause</button>"
-                       "<input id=\"slider\" type=\"range\" min=\"0\" max=\"0\" value=\"0\">"
-                       "<span id=\"frame\">frame 0</span>"
+                       "<div id=\"track\"><div id=\"window\" title=\"crossfade\" hidden></div>"
+                       "<input id=\"slider\" type=\"range\" min=\"0\" max=\"0\" step=\"any\" "
+                       "value=\"0\"></div>"
+                       "<span id=\"time\">0.000 s</span><span id=\"fade\" hidden>fade 0.000</span>"
                        "<label>speed <select id=\"speed\">" +
                        speedOptions() + "</select></label></div>\n";
     for (const char* script : scripts) {
@@ -267,8 +310,8 @@ std::string previewPage(const std::string& title, const std::string& glb, int fr
     }
     std::ostringstream settings;
     settings.precision(17);
-    settings << "var KTRT = { frames: " << frames << ", fps: " << fps << ", glb: '" << base64(glb)
-             << "' };";
+    settings << "var KTRT = { fps: " << fps << ", loop: " << (loop ? "true" : "false") << ", glb: '"
+             << base64(glb) << "' };";
     page += inlineScript(settings.str());
     page += inlineScript(viewerScript);
     page += "</body>\n</html>\n";
