@@ -256,7 +256,8 @@ CLI::App* addCommonOptions(CLI::App& app, const char* name, const char* descript
         ->add_option("--interpolation", options.interpolation,
                      "step (default): the frames of update() as STEP samples; linear: every key "
                      "at key / FPS as a LINEAR sample, interpolated as KTAnimationPlayer plays "
-                     "it (one cycle; --frames does not apply)")
+                     "it (one cycle; --frames does not apply); by time (a world's layers, "
+                     "--crossfade): the rows as STEP or LINEAR samples")
         ->transform(worldSpelling())
         ->check(CLI::IsMember({"step", "linear"}));
     // A crossfade plays by time; --frames counts update() calls.
