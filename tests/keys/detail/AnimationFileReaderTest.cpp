@@ -1,8 +1,6 @@
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
