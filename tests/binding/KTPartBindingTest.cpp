@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 
 #include <Inventor/nodes/SoTransform.h>
@@ -212,26 +213,33 @@ TEST_F(PartBinding, CopiesShareTheNodesWithAReferenceEach) {
 // component; `present` is what the binding says afterwards. A binding whose
 // component is gone writes and restores nothing.
 TEST_F(PartBinding, KnowsWhenItsComponentLeftItsWorldOrWasDeleted) {
-    enum Step { NOTHING, ADD_TO_WORLD, REMOVE, REMOVE_AND_ADD_AGAIN, DESTROY_WORLD, DELETE };
+    using World = std::unique_ptr<KTComponentDB>;
+    using Held = coinref::CoinRef<KTComponent>;
     struct Row {
         const char* what;
         bool boundInWorld;
-        Step step;
+        std::function<void(World&, Held&)> step;
         int present;
     };
     const Row rows[] = {
-        {"never in a world", false, NOTHING, 1},
-        {"in a world", true, NOTHING, 1},
-        {"added to a world after binding", false, ADD_TO_WORLD, 1},
-        {"removed from its world", true, REMOVE, 0},
-        {"removed and added again", true, REMOVE_AND_ADD_AGAIN, 0},
-        {"its world destroyed", true, DESTROY_WORLD, 0},
-        {"deleted", false, DELETE, 0},
+        {"never in a world", false, [](World&, Held&) {}, 1},
+        {"in a world", true, [](World&, Held&) {}, 1},
+        {"added to a world after binding", false,
+         [](World& w, Held& c) { w->addComponent(c.get()); }, 1},
+        {"removed from its world", true, [](World& w, Held& c) { w->removeComponent(c.get()); }, 0},
+        {"removed and added again", true,
+         [](World& w, Held& c) {
+             w->removeComponent(c.get());
+             w->addComponent(c.get());
+         },
+         0},
+        {"its world destroyed", true, [](World& w, Held&) { w.reset(); }, 0},
+        {"deleted", false, [](World&, Held& c) { c.reset(); }, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         auto world = std::make_unique<KTComponentDB>();
-        coinref::CoinRef<KTComponent> held(new KTComponent);
+        Held held(new KTComponent);
         KTComponent* bound = held.get();
         SoTransform* node = transformOf(bound->addLogicalPart("A"));
         coinref::CoinRef<SoTransform> watched(node);
@@ -239,28 +247,9 @@ TEST_F(PartBinding, KnowsWhenItsComponentLeftItsWorldOrWasDeleted) {
             world->addComponent(bound);
         KTPartBinding binding(bound);
         ASSERT_EQ(binding.addPart("A"), 1);
-        switch (row.step) {
-        case NOTHING:
-            break;
-        case ADD_TO_WORLD:
-            world->addComponent(bound);
-            break;
-        case REMOVE:
-            world->removeComponent(bound);
-            break;
-        case REMOVE_AND_ADD_AGAIN:
-            world->removeComponent(bound);
-            world->addComponent(bound);
-            break;
-        case DESTROY_WORLD:
-            world.reset();
-            break;
-        case DELETE:
-            held.reset();
-            break;
-        }
+        row.step(world, held);
         EXPECT_EQ(binding.isComponentPresent(), row.present);
-        EXPECT_EQ(binding.getComponent(), row.step == DELETE ? nullptr : bound);
+        EXPECT_EQ(binding.getComponent(), held ? bound : nullptr);
         EXPECT_EQ(binding.addPart("A"), row.present);
         node->translation.setValue(1, 1, 1);
         binding.writePart(0, both, SbVec3f(2, 2, 2), SbRotation::identity());
