@@ -213,23 +213,6 @@ TEST(AnimationFileReaderTracks, CompletedTracksStayAfterAFailureAndLoadedIsNever
     EXPECT_EQ(animation.isLoaded(), 1);
 }
 
-TEST(AnimationFileReaderTracks, ASecondFileAddsToAndReplacesTheTracksOfTheFirst) {
-    KTComponentAnimation animation;
-    auto* byHand = new KTPartAnimation();
-    byHand->setPartName("Hand");
-    ASSERT_EQ(animation.addPartAnimation(byHand), 1);
-    const std::string one = "PositionInterpolator { Key [ 0 ] KeyValue [ 0 0 0 ] }\n";
-    const std::string two = "PositionInterpolator { Key [ 0 1 ] KeyValue [ 0 0 0 1 1 1 ] }\n";
-    const std::string next = "} KTPartTransform { Name ";
-    ASSERT_EQ(load(animation, openPart("A") + one + next + "\"B\"\n" + one + closePart()), 1);
-    ASSERT_EQ(load(animation, openPart("B") + two + next + "\"Hand\"\n" + two + next + "\"C\"\n" +
-                                  closePart()),
-              1);
-    EXPECT_EQ(summary(animation), "\"A\" (0 0 0|0 0 0); \"B\" (0 0 0|0 0 0) (1 1 1|0 0 0); \"C\"; "
-                                  "\"Hand\" (0 0 0|0 0 0) (1 1 1|0 0 0)");
-    EXPECT_NE(track(animation, "Hand"), byHand); // replaced and deleted
-}
-
 TEST(AnimationFileReaderLines, LinesAcrossTheReadBlocksKeepTheirTokens) {
     // Some 600 kB: tokens straddle every block boundary of the reader.
     std::string text = "KTAnimation { Children [\n";
