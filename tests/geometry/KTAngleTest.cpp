@@ -125,14 +125,6 @@ TEST(AngleConversion, EverySpecialRowGivesItsAnglesAndReproducesTheRotation) {
 
 // Millions of samples in an optimized build; a tenth of them without
 // optimization or under AddressSanitizer, which slow each one down.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KTRT_TEST_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KTRT_TEST_SANITIZED 1
-#endif
 #if defined(__OPTIMIZE__) && !defined(KTRT_TEST_SANITIZED)
 constexpr int nearTurnSamples = 2000000;
 #else

@@ -20,14 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KTRT_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KTRT_TEST_SANITIZED 1
-#endif
-#endif
-
 namespace {
 
 // Resident pages of this process that no file backs (heap, stacks): code
