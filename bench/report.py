@@ -484,8 +484,9 @@ def pose_targets(folder):
                               ("BM_PoseBlendLayers", "Three layers plus an additive one", 2)):
         for arg in (1000, 10000):
             value = over(cost(pose, name, arg), floors[arg])
-            rows.append(("%s, %s parts (SIMD: %s), over the streaming floor" %
-                         (what, format(arg, ","), target or "–"),
+            rows.append(("%s, %s parts%s, over the streaming floor" %
+                         (what, format(arg, ","),
+                          " (SIMD: %s)" % target if target and "Sample" in name else ""),
                          "%s (%s per part)" % (multiple(value), format_cost(cost(pose, name, arg)))
                          if value else "–",
                          "floor %s per part" % format_cost(floors[arg]) if floors[arg] else "–",
@@ -506,7 +507,10 @@ def pose_targets(folder):
            "The figures asked of sampling into poses, blending and sharing keys, from "
            "sampler_bench, mixer_bench and pose_bench (the pose math alone, no scene: 60 keys "
            "per track beside a streaming floor that per part reads the two keys' 64 bytes and "
-           "writes the pose's 32, no arithmetic). Unlike the ratios elsewhere in this report, each "
+           "writes the pose's 32, no arithmetic). Sampling between keys uses Highway's dynamic "
+           "dispatch (foreach_target and HWY_DYNAMIC_DISPATCH in the shared library): compiled "
+           "for every x86 target Highway knows and picked at run time; the rows name the target "
+           "that ran. Unlike the ratios elsewhere in this report, each "
            "cost here is the library's over its floor or anchor, so that a figure at or below "
            "its target meets it.", "",
            "| figure | measured | beside it | target | result |", "|---|---|---|---|---|"]
