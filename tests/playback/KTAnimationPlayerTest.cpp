@@ -15,10 +15,6 @@ using ktrt_test::tilted;
 using KTAnimationPlayerValidity = ktrt_test::TimedPlayback;
 using AnimationPlayer = ktrt_test::TimedPlayback;
 
-void countEvents(void* data, KTAnimationPlayer*, KTAnimationPlayer::Event event) {
-    ++static_cast<int*>(data)[event];
-}
-
 } // namespace
 
 TEST_F(KTAnimationPlayerValidity, BadTimesAndSpeedsAreIgnoredAndAPausedPlayerStandsStill) {
@@ -127,7 +123,7 @@ TEST_F(AnimationPlayer, ReportsLoopsAndTheEndOfAClampedPlayAtTheirBoundaries) {
         player.setWrapMode(row.wrap);
         player.setSpeed(row.speed);
         player.seek(row.start);
-        player.setCallback(countEvents, events);
+        player.setCallback(ktrt_test::countEvents, events);
         player.play();
         player.advance(row.elapsed);
         EXPECT_EQ(events[KTAnimationPlayer::LOOPED], row.looped);

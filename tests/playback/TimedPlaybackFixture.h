@@ -9,6 +9,7 @@
 
 #include <ktrt/keys/KTComponentAnimation.h>
 #include <ktrt/keys/KTPartAnimation.h>
+#include <ktrt/playback/KTAnimationPlayer.h>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,11 @@ struct TimedPlayback : ::testing::Test {
     SoTransform* shortNode = nullptr;
     KTComponentAnimation animation;
 };
+
+/// A player callback that counts each event in the int array `data`.
+inline void countEvents(void* data, KTAnimationPlayer*, KTAnimationPlayer::Event event) {
+    ++static_cast<int*>(data)[event];
+}
 
 /// Whether `actual` turns `angleDegrees` about `axis`, within 0.05 degree.
 inline ::testing::AssertionResult sameRotation(const SbRotation& actual, const SbVec3f& axis,

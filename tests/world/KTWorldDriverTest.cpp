@@ -235,10 +235,6 @@ struct FakeClock {
     SbTime time{100.0};
 };
 
-void countEvents(void* data, KTAnimationPlayer*, KTAnimationPlayer::Event event) {
-    ++static_cast<int*>(data)[event];
-}
-
 } // namespace
 
 // The driver advances its players by the clock's time between firings: at
@@ -254,7 +250,7 @@ TEST_F(WorldDriverPlayers, PlaysByElapsedTimeWhateverTheTimerPeriod) {
         driver.setClock(FakeClock::now, &clock);
         driver.setInterval(periods[p]);
         KTAnimationPlayer looping(component, &animation, 1.0);
-        looping.setCallback(countEvents, events[p]);
+        looping.setCallback(ktrt_test::countEvents, events[p]);
         looping.play();
         ASSERT_EQ(driver.addPlayer(&world, &looping), 1);
         driver.addWorld(&world);
