@@ -11,8 +11,7 @@ import sys
 import tempfile
 import unittest
 
-KTRT = ""
-SOURCE_DIR = ""
+KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 
 
 def run(args, stdin=None):
@@ -352,5 +351,4 @@ class FormatDocumentExamples(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1])

@@ -7,14 +7,12 @@ Usage: export_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
-import re
 import subprocess
 import sys
 import tempfile
 import unittest
 
-KTRT = ""
-SOURCE_DIR = ""
+KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 
 
 class BadInputTest(unittest.TestCase):
@@ -76,5 +74,4 @@ class PreviewPageTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1])

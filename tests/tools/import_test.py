@@ -17,8 +17,7 @@ import sys
 import tempfile
 import unittest
 
-KTRT = ""
-SOURCE_DIR = ""
+KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 MODELS = "/usr/share/assimp/models/"
 MORPH = MODELS + "glTF2/glTF-Sample-Models/AnimatedMorphCube-glTF/AnimatedMorphCube.gltf"
 TURN = [(0, 0, 0, 1), (0, 0.7071068, 0, 0.7071068)]
@@ -196,5 +195,4 @@ class ImportTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1], verbosity=2)

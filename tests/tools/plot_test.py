@@ -11,8 +11,7 @@ import unittest
 import xml.etree.ElementTree as ET
 
 SVG = "{http://www.w3.org/2000/svg}"
-KTRT = ""
-SOURCE_DIR = ""
+KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 
 
 def plot(animation, output):
@@ -125,5 +124,4 @@ class PlotTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1], verbosity=2)

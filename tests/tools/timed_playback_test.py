@@ -18,8 +18,7 @@ import sys
 import tempfile
 import unittest
 
-KTRT = ""
-SOURCE_DIR = ""
+KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 
 
 def run(args):
@@ -148,5 +147,4 @@ class TimedPlaybackTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1], verbosity=2)
