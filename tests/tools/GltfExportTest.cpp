@@ -71,20 +71,6 @@ int nodeNamed(const tinygltf::Model& model, const std::string& name) {
     return -1;
 }
 
-// The column-vector matrix of a node's translation, rotation and scale.
-SbMatrix localMatrix(const std::vector<double>& t, const std::vector<double>& r,
-                     const std::vector<double>& s) {
-    SbMatrix matrix;
-    const SbVec3f translation = t.empty() ? SbVec3f(0, 0, 0) : SbVec3f(t[0], t[1], t[2]);
-    const SbRotation rotation =
-        r.empty() ? SbRotation::identity()
-                  : SbRotation(static_cast<float>(r[0]), static_cast<float>(r[1]),
-                               static_cast<float>(r[2]), static_cast<float>(r[3]));
-    const SbVec3f scale = s.empty() ? SbVec3f(1, 1, 1) : SbVec3f(s[0], s[1], s[2]);
-    matrix.setTransform(translation, rotation, scale);
-    return matrix;
-}
-
 // Where the glTF hierarchy puts the frame of a part's shapes, with the
 // animated nodes at `poses` (node -> translation, rotation), as an Inventor
 // matrix.
@@ -106,7 +92,14 @@ gltfFrame(const tinygltf::Model& model, int node,
                 t = pose->second.first;
             r = pose->second.second;
         }
-        frame.multRight(localMatrix(t, r, source.scale));
+        const std::vector<double>& s = source.scale;
+        SbMatrix local;
+        local.setTransform(t.empty() ? SbVec3f(0, 0, 0) : SbVec3f(t[0], t[1], t[2]),
+                           r.empty()
+                               ? SbRotation::identity()
+                               : SbRotation(float(r[0]), float(r[1]), float(r[2]), float(r[3])),
+                           s.empty() ? SbVec3f(1, 1, 1) : SbVec3f(s[0], s[1], s[2]));
+        frame.multRight(local);
     }
     return frame;
 }
