@@ -1,5 +1,6 @@
 #include "common/WorldChecker.h"
 #include "common/SourceLine.h"
+#include "common/StackRoom.h"
 
 #include <algorithm>
 #include <cctype>
@@ -179,6 +180,7 @@ public:
     std::vector<PlaybackText> playbacks;
 
     std::vector<Issue> scan() {
+        stackLimit = stackLimitFromHere();
         Token token;
         while (tokens.next(token))
             node(token, nullptr);
@@ -215,8 +217,9 @@ private:
             return false;
         Token brace;
         tokens.next(brace);
-        // Nesting deeper than Coin reads is skipped without recursion.
-        if (depth >= deepest) {
+        // Nesting deeper than Coin reads, or deeper than the stack has room
+        // for in this build, is skipped without recursion.
+        if (depth >= deepest || frameAddress() < stackLimit) {
             skipBody();
             return true;
         }
@@ -451,6 +454,7 @@ private:
     std::vector<Issue> issues;
     int depth = 0;
     static constexpr int deepest = 4096;
+    const char* stackLimit = nullptr;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "common/WorldFile.h"
 #include "common/AnimationFile.h"
 #include "common/CheckReport.h"
+#include "common/StackRoom.h"
 #include "common/WorldChecker.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <pthread.h>
 #include <sys/stat.h>
 
 #include <Inventor/SbName.h>
@@ -59,7 +59,7 @@ public:
 
 private:
     bool roomLeft() {
-        if (static_cast<const char*>(__builtin_frame_address(0)) >= context.stackLimit)
+        if (frameAddress() >= context.stackLimit)
             return true;
         SoReadError::post(this, "Nodes nested too deeply to read");
         return false;
@@ -159,24 +159,6 @@ std::string lineOf(const std::string& path, int number) {
 bool regularFile(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-// The lowest address a read starting here may reach: a quarter of the stack
-// left below this frame, so that walking and destroying what was read (which
-// recurses as deep, with smaller frames) still has room.
-const char* stackLimitFromHere() {
-    const char* here = static_cast<const char*>(__builtin_frame_address(0));
-    std::size_t room = 1u << 20;
-    pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-        void* low = nullptr;
-        std::size_t size = 0;
-        if (pthread_attr_getstack(&attributes, &low, &size) == 0 && here > low)
-            room = static_cast<std::size_t>(here - static_cast<const char*>(low));
-        pthread_attr_destroy(&attributes);
-    }
-    constexpr std::size_t most = std::size_t(64) << 20;
-    return here - std::min(room / 4, most);
 }
 
 } // namespace
