@@ -65,8 +65,9 @@ public:
     int getChannels(unsigned int index) const;
 
 private:
-    // Sampling fills parts directly.
+    // Sampling fills parts directly; blends read and write them as records.
     friend class KTAnimationClip;
+    friend class KTPoseBlend;
     struct Part {
         SbVec3f translation;
         SbRotation rotation;

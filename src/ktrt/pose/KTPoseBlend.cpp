@@ -4,11 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include <Inventor/SbRotation.h>
-#include <Inventor/SbVec3f.h>
-
 #include <ktrt/pose/KTPose.h>
-#include <ktrt/pose/detail/RotationMath.h>
+#include <ktrt/pose/detail/PoseRows.h>
 
 namespace {
 
@@ -32,104 +29,21 @@ bool validLayers(const std::vector<Layer>& layers, bool additive) {
     return true;
 }
 
-// The layer's weight on part `index`.
-double weightOn(const Layer& layer, unsigned int index) {
-    const std::vector<float>* mask = layer.partWeights;
-    return mask && index < mask->size() ? layer.weight * (*mask)[index] : layer.weight;
-}
-
-// One channel's successive blend: the first value with a weight above 0
-// starts it, each next one moves it its weight over the weights so far of
-// the way toward itself.
-struct Translation {
-    double value[3] = {0.0, 0.0, 0.0};
-    double sum = 0.0;
-
-    void take(const SbVec3f& v, double weight) {
-        if (!(weight > 0.0))
-            return;
-        const double share = sum > 0.0 ? weight / (sum + weight) : 1.0;
-        sum += weight;
-        for (int c = 0; c < 3; ++c)
-            value[c] = share == 1.0 ? v[c] : value[c] + (v[c] - value[c]) * share;
-    }
-    SbVec3f get() const {
-        return SbVec3f(static_cast<float>(value[0]), static_cast<float>(value[1]),
-                       static_cast<float>(value[2]));
-    }
-};
-
-struct Rotation {
-    SbRotation value = SbRotation::identity();
-    double sum = 0.0;
-
-    void take(const SbRotation& q, double weight) {
-        if (!(weight > 0.0))
-            return;
-        const double share = sum > 0.0 ? weight / (sum + weight) : 1.0;
-        sum += weight;
-        value = ktrt::detail::slerp(value, q, share);
-    }
-};
-
-// Blends one channel of part `index` (see the class comment): the layers'
-// values over the rest pose's, then the additive layers' differences. False
-// when no layer sets the channel there.
-template <class Accumulator, class Value>
-bool blendChannel(const std::vector<Layer>& layers, const std::vector<Layer>& additive,
-                  const KTPose& rest, unsigned int index, int channel,
-                  const Value& (KTPose::*valueOf)(unsigned int) const, Accumulator& result) {
-    bool set = false;
-    double total = 0.0;
-    for (const Layer& layer : layers) {
-        if (layer.pose->getChannels(index) & channel) {
-            set = true;
-            total += weightOn(layer, index);
-        }
-    }
-    for (const Layer& layer : additive)
-        set = set || (layer.pose->getChannels(index) & channel) != 0;
-    if (!set)
-        return false;
-    if (total < 1.0)
-        result.take((rest.*valueOf)(index), 1.0 - total);
-    for (const Layer& layer : layers) {
-        if (layer.pose->getChannels(index) & channel)
-            result.take((layer.pose->*valueOf)(index), weightOn(layer, index));
-    }
-    return true;
-}
-
-void addTranslations(const std::vector<Layer>& additive, unsigned int index, Translation& sum) {
-    for (const Layer& layer : additive) {
-        const double weight = weightOn(layer, index);
-        if (!(weight > 0.0) || !(layer.pose->getChannels(index) &
-                                 layer.reference->getChannels(index) & KTPose::TRANSLATION))
-            continue;
-        const SbVec3f& to = layer.pose->getTranslation(index);
-        const SbVec3f& from = layer.reference->getTranslation(index);
-        for (int c = 0; c < 3; ++c)
-            sum.value[c] += (to[c] - static_cast<double>(from[c])) * weight;
-    }
-}
-
-void addRotations(const std::vector<Layer>& additive, unsigned int index, Rotation& sum) {
-    for (const Layer& layer : additive) {
-        const double weight = weightOn(layer, index);
-        if (!(weight > 0.0) || !(layer.pose->getChannels(index) &
-                                 layer.reference->getChannels(index) & KTPose::ROTATION))
-            continue;
-        const SbRotation& to = layer.pose->getRotation(index);
-        const SbRotation& from = layer.reference->getRotation(index);
-        // No difference, no change: the value stays bit for bit.
-        if (ktrt::detail::sameBits(to, from))
-            continue;
-        const SbRotation difference = from.inverse() * to;
-        sum.value = sum.value * ktrt::detail::slerp(SbRotation::identity(), difference, weight);
-    }
-}
+// Up to this many layers and additive layers together blend without
+// allocating.
+constexpr std::size_t inlineLayers = 16;
 
 } // namespace
+
+const float* KTPoseBlend::recordsOf(const KTPose& pose) {
+    static_assert(sizeof(KTPose::Part) == ktrt::detail::partFloats * sizeof(float),
+                  "a pose part is one record of the blend's rows");
+    return reinterpret_cast<const float*>(pose.parts.data());
+}
+
+float* KTPoseBlend::recordsOf(KTPose& pose) {
+    return reinterpret_cast<float*>(pose.parts.data());
+}
 
 KTPoseBlend::KTPoseBlend() = default;
 
@@ -150,25 +64,40 @@ int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer
         for (const Layer& layer : *list)
             count = std::max(count, layer.pose->getNumParts());
     }
-    // Part i of the result is written only after every input's part i is
-    // read, so that the result may be one of the inputs.
+    // Sized before any input is read: the result may be one of them.
     result.setNumParts(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        int channels = 0;
-        Translation translation;
-        if (blendChannel(layers, additive, rest, i, KTPose::TRANSLATION, &KTPose::getTranslation,
-                         translation)) {
-            channels |= KTPose::TRANSLATION;
-            addTranslations(additive, i, translation);
-        }
-        Rotation rotation;
-        if (blendChannel(layers, additive, rest, i, KTPose::ROTATION, &KTPose::getRotation,
-                         rotation)) {
-            channels |= KTPose::ROTATION;
-            addRotations(additive, i, rotation);
-        }
-        result.setPart(i, translation.get(), rotation.value, channels);
+    ktrt::detail::PoseRows inlineRows[inlineLayers];
+    std::vector<ktrt::detail::PoseRows> heapRows;
+    ktrt::detail::PoseRows* rows = inlineRows;
+    if (layers.size() + additive.size() > inlineLayers) {
+        heapRows.resize(layers.size() + additive.size());
+        rows = heapRows.data();
     }
+    std::size_t next = 0;
+    for (const std::vector<Layer>* list : {&layers, &additive}) {
+        for (const Layer& layer : *list) {
+            ktrt::detail::PoseRows& row = rows[next++];
+            row.parts = recordsOf(*layer.pose);
+            row.numParts = layer.pose->getNumParts();
+            row.weight = layer.weight;
+            if (layer.partWeights) {
+                row.partWeights = layer.partWeights->data();
+                row.numPartWeights = layer.partWeights->size();
+            }
+            if (layer.reference) {
+                row.reference = recordsOf(*layer.reference);
+                row.numReferenceParts = layer.reference->getNumParts();
+            }
+        }
+    }
+    ktrt::detail::PoseRows restRows;
+    restRows.parts = recordsOf(rest);
+    restRows.numParts = rest.getNumParts();
+    float* out = recordsOf(result);
+    const std::size_t blended = ktrt::detail::blendPoseRows(
+        rows, layers.size(), rows + layers.size(), additive.size(), restRows, count, out);
+    ktrt::detail::blendPoseRowsReference(rows, layers.size(), rows + layers.size(), additive.size(),
+                                         restRows, blended, count, out);
     return 1;
 }
 

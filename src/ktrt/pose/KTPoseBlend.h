@@ -80,4 +80,9 @@ public:
     /// `rest`.
     static int blend(const KTPose& from, const KTPose& to, float weight, const KTPose& rest,
                      KTPose& result);
+
+private:
+    // A pose's parts as the records of floats that the blend's rows read.
+    static const float* recordsOf(const KTPose& pose);
+    static float* recordsOf(KTPose& pose);
 };

@@ -1,6 +1,8 @@
 #include <ktrt/pose/detail/KeyRows.h>
+#include <ktrt/pose/detail/PoseRows.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -10,11 +12,22 @@
 
 using namespace ktrt::detail;
 
+// The turn between rotation a (its floats `stride` apart) and b, in radians,
+// exact for small angles.
+double turnBetween(const float* a, std::size_t stride, const float* b) {
+    float difference = 0;
+    for (std::size_t c = 0; c < 4; ++c)
+        difference += std::pow(a[c * stride] - b[c], 2.0f);
+    return 4 * std::asin(std::sqrt(difference) / 2);
+}
+
 // Random pairs of keys, lane by lane of each kind in turn: equal (linear
 // blend), a small arc, any two, orthogonal quaternions (half turns apart);
 // every other four in the opposite hemisphere; lane counts that no vector
-// width divides. On every SIMD target the processor has.
-TEST(KeyRows, SimdBlendAgreesWithTheScalarReference) {
+// width divides. The same pairs as poses A and B blended over a rest pose
+// with weights summing above, at and below 1, the channels varying by part,
+// and B added over A as an additive layer. On every SIMD target.
+TEST(KeyRows, SimdBlendsAgreeWithTheScalarReference) {
     std::mt19937 random(29);
     std::normal_distribution<float> normal;
     const std::size_t lanes = 301, stride = lanes + rowPadding;
@@ -36,6 +49,18 @@ TEST(KeyRows, SimdBlendAgreesWithTheScalarReference) {
         for (int c = 0; c < KEY_PLANES; ++c)
             from[c * stride + lane] = f[c], to[c * stride + lane] = t[c];
     }
+    std::vector<float> poses[3], partWeights(lanes), simd(lanes * partFloats), scalar(simd);
+    for (std::size_t lane = 0; lane < lanes; ++lane) {
+        const int channels[3] = {int(lane % 3 + 1), int(3 - lane / 12 % 4), 3};
+        for (int p = 0; p < 3; ++p) {
+            poses[p].resize(lanes * partFloats);
+            for (int c = 0; c < 7; ++c) // rows of translation then rotation
+                poses[p][lane * partFloats + c] =
+                    (p == 0 ? from : to)[(c + 4) % 7 * stride + (lane + p / 2) % lanes];
+            std::memcpy(&poses[p][lane * partFloats + 7], &channels[p], sizeof(int));
+        }
+        partWeights[lane] = 0.01f * (lane % 200);
+    }
     for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
         hwy::SetSupportedTargetsForTest(target);
         for (std::size_t count : {std::size_t{1}, std::size_t{7}, lanes}) {
@@ -45,16 +70,35 @@ TEST(KeyRows, SimdBlendAgreesWithTheScalarReference) {
                 for (std::size_t lane = 0; lane < count; ++lane) {
                     SCOPED_TRACE(testing::Message() << keyRowsTarget() << " lane " << lane << " of "
                                                     << count << " at " << fraction);
-                    float expected[blendPlanes], difference = 0;
+                    float expected[blendPlanes];
                     for (int c = 0; c < KEY_PLANES; ++c)
                         f[c] = from[c * stride + lane], t[c] = to[c * stride + lane];
                     blendKey(f.data(), t.data(), fraction, expected);
-                    for (int c = 0; c < 4; ++c)
-                        difference += std::pow(out[c * stride + lane] - expected[c], 2.0f);
-                    // The turn between the results, exact for small angles.
-                    EXPECT_LT(4 * std::asin(std::sqrt(difference) / 2), 1e-6);
+                    EXPECT_LT(turnBetween(&out[lane], stride, expected), 1e-6);
                     for (int c = 4; c < 7; ++c)
                         EXPECT_NEAR(out[c * stride + lane], expected[c], 1e-5);
+                }
+            }
+            for (const auto& w : std::vector<std::vector<double>>{
+                     {0.25, 0.75, 0.4, 0}, {0.2, 0.3, 1, 1}, {1.5, 0.7, 1.6, 0}, {0.5, 1, 2, 1}}) {
+                const PoseRows layers[3] = {
+                    {poses[0].data(), count, w[0], w[3] ? partWeights.data() : nullptr, lanes},
+                    {poses[1].data(), count, w[1]},
+                    {poses[1].data(), count, w[2], nullptr, 0, poses[0].data(), count}};
+                const PoseRows rest{poses[2].data(), count};
+                const std::size_t done =
+                    blendPoseRows(layers, 2, layers + 2, 1, rest, count, simd.data());
+                blendPoseRowsReference(layers, 2, layers + 2, 1, rest, 0, count, scalar.data());
+                EXPECT_GE(done, count == lanes && target != HWY_SCALAR ? lanes / 2 : 0);
+                for (std::size_t part = 0; part < done; ++part) {
+                    SCOPED_TRACE(testing::Message() << poseRowsTarget() << " part " << part
+                                                    << " of " << count << " by " << w[0]);
+                    const float* a = &simd[part * partFloats];
+                    const float* b = &scalar[part * partFloats];
+                    EXPECT_EQ(std::memcmp(a + 7, b + 7, sizeof(float)), 0);
+                    EXPECT_LT(turnBetween(a + 3, 1, b + 3), 1e-6);
+                    for (int c = 0; c < 3; ++c)
+                        EXPECT_NEAR(a[c], b[c], 1e-5);
                 }
             }
         }
