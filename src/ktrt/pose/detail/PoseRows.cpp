@@ -97,6 +97,29 @@ HWY_INLINE void Multiply(const V a[4], const V b[4], V out[4]) {
                      hn::MulAdd(a[0], b[0], hn::MulAdd(a[1], b[1], hn::Mul(a[2], b[2]))));
 }
 
+// Inputs whose planes a vector of parts keeps between the passes.
+constexpr std::size_t keptInputs = 8;
+
+HWY_INLINE void Keep(D d, const V planes[partFloats], std::size_t input, float* kept) {
+    if (input >= keptInputs)
+        return;
+    float* at = kept + input * partFloats * hn::Lanes(d);
+    for (std::size_t c = 0; c < partFloats; ++c)
+        hn::Store(planes[c], d, at + c * hn::Lanes(d));
+}
+
+// The planes of an input's parts, kept or loaded again.
+HWY_INLINE void Reload(D d, const float* records, std::size_t input, const float* kept,
+                       V planes[partFloats]) {
+    if (input >= keptInputs) {
+        LoadParts(d, records, planes);
+        return;
+    }
+    const float* at = kept + input * partFloats * hn::Lanes(d);
+    for (std::size_t c = 0; c < partFloats; ++c)
+        planes[c] = hn::Load(d, at + c * hn::Lanes(d));
+}
+
 HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
     const V weight = hn::Set(d, static_cast<float>(rows.weight));
     return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
@@ -136,6 +159,9 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
     const VI translationBit = hn::Set(di, 1);
     const VI rotationBit = hn::Set(di, 2);
     V part[partFloats];
+    // The first inputs' planes, kept from the first pass over the layers for
+    // the second.
+    HWY_ALIGN float kept[keptInputs * partFloats * HWY_LANES(float)];
     V other[partFloats];
     for (std::size_t first = 0; first < count; first += lanes) {
         const std::size_t offset = first * partFloats;
@@ -145,6 +171,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
         VI channels = hn::Zero(di);
         for (std::size_t l = 0; l < numLayers; ++l) {
             LoadParts(d, layers[l].parts + offset, part);
+            Keep(d, part, l, kept);
             const VI own = ChannelsOf(part);
             const V weight = WeightsOf(d, layers[l], first);
             channels = hn::Or(channels, own);
@@ -157,6 +184,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
         }
         for (std::size_t l = 0; l < numAdditive; ++l) {
             LoadParts(d, additive[l].parts + offset, part);
+            Keep(d, part, numLayers + l, kept);
             channels = hn::Or(channels, ChannelsOf(part));
         }
         // The rest pose starts each channel with the share the layers leave.
@@ -165,7 +193,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
         V translationSum = hn::Max(hn::Sub(one, translationTotal), zero);
         V rotationSum = hn::Max(hn::Sub(one, rotationTotal), zero);
         for (std::size_t l = 0; l < numLayers; ++l) {
-            LoadParts(d, layers[l].parts + offset, part);
+            Reload(d, layers[l].parts + offset, l, kept, part);
             const VI own = ChannelsOf(part);
             const V weight = WeightsOf(d, layers[l], first);
             const V translationWeight =
@@ -198,7 +226,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
         }
         // The additive layers' differences from their references.
         for (std::size_t l = 0; l < numAdditive; ++l) {
-            LoadParts(d, additive[l].parts + offset, part);
+            Reload(d, additive[l].parts + offset, numLayers + l, kept, part);
             LoadParts(d, additive[l].reference + offset, other);
             const VI both = hn::And(ChannelsOf(part), ChannelsOf(other));
             const V weight = WeightsOf(d, additive[l], first);
