@@ -1,5 +1,6 @@
 // Compiled once per SIMD target by Highway; the processor picks the target
-// when first called.
+// when first called. The loops over a part's floats are unrolled whole, so
+// that the vectors of a part stay in registers.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "ktrt/pose/detail/PoseRows.cpp"
 #include <hwy/foreach_target.h>
@@ -37,6 +38,7 @@ HWY_INLINE void LoadParts(D d, const float* records, V planes[partFloats]) {
     V lo[4], hi[4];
     hn::LoadInterleaved4(d, records, lo[0], lo[1], lo[2], lo[3]);
     hn::LoadInterleaved4(d, records + 4 * hn::Lanes(d), hi[0], hi[1], hi[2], hi[3]);
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c) {
         planes[c] = hn::ConcatEven(d, hi[c], lo[c]);
         planes[c + 4] = hn::ConcatOdd(d, hi[c], lo[c]);
@@ -48,6 +50,7 @@ HWY_INLINE void LoadParts(D d, const float* records, V planes[partFloats]) {
 template <class Indices>
 HWY_INLINE void StoreParts(D d, const V planes[partFloats], const Indices zip, float* records) {
     V lo[4], hi[4];
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c) {
         lo[c] = hn::TableLookupLanes(hn::ConcatLowerLower(d, planes[c + 4], planes[c]), zip);
         hi[c] = hn::TableLookupLanes(hn::ConcatUpperUpper(d, planes[c + 4], planes[c]), zip);
@@ -63,6 +66,7 @@ HWY_INLINE void StoreParts(D d, const V planes[partFloats], const Indices zip, f
 HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
     const V one = hn::Set(d, 1.0f);
     V dot = hn::Mul(a[0], b[0]);
+    HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
         dot = hn::MulAdd(a[c], b[c], dot);
     const V flip = hn::And(dot, hn::Set(d, -0.0f));
@@ -74,6 +78,7 @@ HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
     const V bWeight =
         hn::Xor(hn::IfThenElse(linear, share, hn::Sin(d, hn::Mul(share, angle))), flip);
     V norm = hn::Zero(d);
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c) {
         out[c] = hn::MulAdd(bWeight, b[c], hn::Mul(aWeight, a[c]));
         norm = hn::MulAdd(out[c], out[c], norm);
@@ -81,6 +86,7 @@ HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
     // All the way is `b` as it is, on whichever hemisphere it lies.
     const V scale = hn::Div(one, hn::Sqrt(norm));
     const auto whole = hn::Eq(share, one);
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
         out[c] = hn::IfThenElse(whole, b[c], hn::Mul(out[c], scale));
 }
@@ -104,6 +110,7 @@ HWY_INLINE void Keep(D d, const V planes[partFloats], std::size_t input, float* 
     if (input >= keptInputs)
         return;
     float* at = kept + input * partFloats * hn::Lanes(d);
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < partFloats; ++c)
         hn::Store(planes[c], d, at + c * hn::Lanes(d));
 }
@@ -116,6 +123,7 @@ HWY_INLINE void Reload(D d, const float* records, std::size_t input, const float
         return;
     }
     const float* at = kept + input * partFloats * hn::Lanes(d);
+    HWY_UNROLL(8)
     for (std::size_t c = 0; c < partFloats; ++c)
         planes[c] = hn::Load(d, at + c * hn::Lanes(d));
 }
@@ -205,6 +213,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             const auto translationStarts = hn::And(translationTakes, hn::Eq(translationSum, zero));
             translationSum = hn::Add(translationSum, translationWeight);
             const V translationShare = hn::Div(translationWeight, translationSum);
+            HWY_UNROLL(8)
             for (std::size_t c = 0; c < 3; ++c) {
                 const V lerped = hn::MulAdd(hn::Sub(part[c], value[c]), translationShare, value[c]);
                 value[c] = hn::IfThenElse(translationStarts, part[c],
@@ -218,9 +227,11 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             if (!hn::AllFalse(d, rotationBlends)) {
                 V slerped[4];
                 Slerp(d, value + 3, part + 3, hn::Div(rotationWeight, rotationSum), slerped);
+                HWY_UNROLL(8)
                 for (std::size_t c = 0; c < 4; ++c)
                     value[3 + c] = hn::IfThenElse(rotationBlends, slerped[c], value[3 + c]);
             }
+            HWY_UNROLL(8)
             for (std::size_t c = 3; c < 7; ++c)
                 value[c] = hn::IfThenElse(rotationStarts, part[c], value[c]);
         }
@@ -233,6 +244,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             const auto weighs = hn::Gt(weight, zero);
             const auto addsTranslation =
                 hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, translationBit)));
+            HWY_UNROLL(8)
             for (std::size_t c = 0; c < 3; ++c)
                 value[c] = hn::IfThenElse(addsTranslation,
                                           hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]),
@@ -240,6 +252,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             // A difference of zero, bit for bit, leaves the rotation as it is.
             auto same =
                 hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[3]), hn::BitCast(di, other[3])));
+            HWY_UNROLL(8)
             for (std::size_t c = 4; c < 7; ++c)
                 same = hn::And(same, hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[c]),
                                                               hn::BitCast(di, other[c]))));
@@ -258,14 +271,17 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             Slerp(d, identity, difference, weight, scaled);
             V turned[4];
             Multiply(scaled, value + 3, turned);
+            HWY_UNROLL(8)
             for (std::size_t c = 0; c < 4; ++c)
                 value[3 + c] = hn::IfThenElse(addsRotation, turned[c], value[3 + c]);
         }
         // Channels no input sets go back to the identity.
         const auto hasTranslation = hn::RebindMask(d, hn::TestBit(channels, translationBit));
         const auto hasRotation = hn::RebindMask(d, hn::TestBit(channels, rotationBit));
+        HWY_UNROLL(8)
         for (std::size_t c = 0; c < 3; ++c)
             value[c] = hn::IfThenElseZero(hasTranslation, value[c]);
+        HWY_UNROLL(8)
         for (std::size_t c = 3; c < 6; ++c)
             value[c] = hn::IfThenElseZero(hasRotation, value[c]);
         value[6] = hn::IfThenElse(hasRotation, value[6], one);
