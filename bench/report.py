@@ -486,7 +486,7 @@ def pose_targets(folder):
             value = over(cost(pose, name, arg), floors[arg])
             rows.append(("%s, %s parts%s, over the streaming floor" %
                          (what, format(arg, ","),
-                          " (SIMD: %s)" % target if target and "Sample" in name else ""),
+                          " (SIMD: %s)" % target if target else ""),
                          "%s (%s per part)" % (multiple(value), format_cost(cost(pose, name, arg)))
                          if value else "–",
                          "floor %s per part" % format_cost(floors[arg]) if floors[arg] else "–",
@@ -507,7 +507,8 @@ def pose_targets(folder):
            "The figures asked of sampling into poses, blending and sharing keys, from "
            "sampler_bench, mixer_bench and pose_bench (the pose math alone, no scene: 60 keys "
            "per track beside a streaming floor that per part reads the two keys' 64 bytes and "
-           "writes the pose's 32, no arithmetic). Sampling between keys uses Highway's dynamic "
+           "writes the pose's 32, no arithmetic). Sampling between keys and blending use Highway's "
+           "dynamic "
            "dispatch (foreach_target and HWY_DYNAMIC_DISPATCH in the shared library): compiled "
            "for every x86 target Highway knows and picked at run time; the rows name the target "
            "that ran. Unlike the ratios elsewhere in this report, each "
