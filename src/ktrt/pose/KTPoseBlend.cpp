@@ -94,8 +94,12 @@ int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer
     restRows.parts = recordsOf(rest);
     restRows.numParts = rest.getNumParts();
     float* out = recordsOf(result);
-    const std::size_t blended = ktrt::detail::blendPoseRows(
-        rows, layers.size(), rows + layers.size(), additive.size(), restRows, count, out);
+    bool resultApart = out != restRows.parts;
+    for (std::size_t r = 0; r < next; ++r)
+        resultApart = resultApart && out != rows[r].parts && out != rows[r].reference;
+    const std::size_t blended =
+        ktrt::detail::blendPoseRows(rows, layers.size(), rows + layers.size(), additive.size(),
+                                    restRows, count, out, resultApart);
     ktrt::detail::blendPoseRowsReference(rows, layers.size(), rows + layers.size(), additive.size(),
                                          restRows, blended, count, out);
     return 1;

@@ -20,7 +20,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #if HWY_TARGET == HWY_SCALAR
 
 std::size_t BlendPoseRows(const PoseRows*, std::size_t, const PoseRows*, std::size_t,
-                          const PoseRows&, std::size_t, float*) {
+                          const PoseRows&, std::size_t, float*, bool) {
     return 0;
 }
 
@@ -151,13 +151,15 @@ std::size_t Covered(const PoseRows* list, std::size_t size, std::size_t count) {
 
 std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
                           std::size_t numAdditive, const PoseRows& rest, std::size_t count,
-                          float* result) {
+                          float* result, bool resultApart) {
     const D d;
     const DI di;
     const std::size_t lanes = hn::Lanes(d);
     count =
         Covered(layers, numLayers, Covered(additive, numAdditive, std::min(count, rest.numParts)));
-    count -= count % lanes;
+    // Past the last whole vector, a last vector that overlaps the one before
+    // blends its parts again, alike, unless the result is an input.
+    const std::size_t end = resultApart && count >= lanes ? count : count - count % lanes;
     const VI index = hn::Iota(di, 0);
     const auto zip = hn::IndicesFromVec(
         d, hn::Add(hn::ShiftRight<1>(index), hn::Mul(hn::And(index, hn::Set(di, 1)),
@@ -171,7 +173,8 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
     // the second.
     HWY_ALIGN float kept[keptInputs * partFloats * HWY_LANES(float)];
     V other[partFloats];
-    for (std::size_t first = 0; first < count; first += lanes) {
+    for (std::size_t next = 0; next < end; next += lanes) {
+        const std::size_t first = std::min(next, end - lanes);
         const std::size_t offset = first * partFloats;
         // The layers' weights per channel, and which channels any layer sets.
         V translationTotal = zero;
@@ -290,7 +293,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
                       hn::IfThenElseZero(hn::RebindMask(di, hasRotation), rotationBit)));
         StoreParts(d, value, zip, result + offset);
     }
-    return count;
+    return end;
 }
 
 #endif
@@ -457,9 +460,9 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
 
 std::size_t blendPoseRows(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
                           std::size_t numAdditive, const PoseRows& rest, std::size_t count,
-                          float* result) {
+                          float* result, bool resultApart) {
     return HWY_DYNAMIC_DISPATCH(BlendPoseRows)(layers, numLayers, additive, numAdditive, rest,
-                                               count, result);
+                                               count, result, resultApart);
 }
 
 const char* poseRowsTarget() {

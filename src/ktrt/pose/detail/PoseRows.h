@@ -32,12 +32,14 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
 /// blendPoseRowsReference() from part 0, in SIMD on the best target the
 /// processor has, over whole vectors of parts that every input has (parts
 /// and part weights alike), at most `count`. Returns how many parts it
-/// blended, a multiple of the vector width; the reference blends the others.
+/// blended, a multiple of the vector width or, when `resultApart` says that
+/// the result is none of the inputs, all of those parts if they fill a
+/// vector; the reference blends the others.
 /// Agrees with the double-precision reference within 1e-6 rad and the
 /// translations' rounding.
 std::size_t blendPoseRows(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
                           std::size_t numAdditive, const PoseRows& rest, std::size_t count,
-                          float* result);
+                          float* result, bool resultApart);
 
 /// The name of the SIMD target blendPoseRows() runs on this processor.
 const char* poseRowsTarget();
