@@ -1,5 +1,6 @@
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include <Inventor/nodes/SoTransform.h>
 #include <Inventor/sensors/SoNodeSensor.h>
@@ -154,33 +155,26 @@ TEST_F(PartBinding, WritesOnlyTheChannelsSetOncePerPart) {
 TEST_F(PartBinding, RestoresTheFiveFieldsAndGivesTheRestPose) {
     KTPartBinding binding = bindAB();
     SoTransform* a = binding.getTransform(0);
-    const SbVec3f translation = a->translation.getValue();
-    const SbRotation rotation = a->rotation.getValue();
-    const SbVec3f scaleFactor = a->scaleFactor.getValue();
-    const SbRotation scaleOrientation = a->scaleOrientation.getValue();
-    const SbVec3f center = a->center.getValue();
+    const auto fields = [a] {
+        return std::make_tuple(a->translation.getValue(), a->rotation.getValue(),
+                               a->scaleFactor.getValue(), a->scaleOrientation.getValue(),
+                               a->center.getValue());
+    };
+    const auto before = fields();
 
     KTPose rest;
     binding.getRestPose(rest);
     ASSERT_EQ(rest.getNumParts(), 2u);
     EXPECT_EQ(rest.getChannels(0), both);
-    EXPECT_EQ(rest.getTranslation(0), translation);
-    EXPECT_EQ(rest.getRotation(0), rotation);
+    EXPECT_EQ(rest.getTranslation(0), std::get<0>(before));
+    EXPECT_EQ(rest.getRotation(0), std::get<1>(before));
     EXPECT_EQ(rest.getChannels(1), both);
     EXPECT_EQ(rest.getTranslation(1), SbVec3f(0, 0, 0));
     EXPECT_EQ(rest, binding.getRestPose());
 
-    a->translation.setValue(0, 0, 0);
-    a->rotation.setValue(SbRotation::identity());
-    a->scaleFactor.setValue(1, 1, 1);
-    a->scaleOrientation.setValue(SbRotation::identity());
-    a->center.setValue(0, 0, 0);
+    a->setToDefaults();
     binding.restore();
-    EXPECT_EQ(a->translation.getValue(), translation);
-    EXPECT_EQ(a->rotation.getValue(), rotation);
-    EXPECT_EQ(a->scaleFactor.getValue(), scaleFactor);
-    EXPECT_EQ(a->scaleOrientation.getValue(), scaleOrientation);
-    EXPECT_EQ(a->center.getValue(), center);
+    EXPECT_TRUE(fields() == before);
 }
 
 // Every holder references every node once and releases it once.
