@@ -49,14 +49,20 @@ def part(body, name='"P"'):
 
 
 ROT = "OrientationInterpolator { Key [ 0 1 ] KeyValue [ 1 0 0 0, 1 0 0 1 ] }"
+POS = part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }")
+
+
+def turn(value):
+    """A track whose second orientation key is `value` (axis and angle)."""
+    return part(ROT.replace("1 0 0 1 ]", value + " ]"))
+
 
 # Input, extra options, expected findings in order, exit status, and
 # optionally a piece of the text report's first line.
 CHECK_TABLE = [
     ("clean", part(ROT), [], [], 0),
     ("empty file", "", [], ["1:1 error NO_ANIMATION"], 1),
-    ("prose", "hello world\n", [],
-     ["1:1 warning OUTSIDE_ANIMATION", "1:1 error NO_ANIMATION"], 1),
+    ("prose", "hello world\n", [], ["1:1 warning OUTSIDE_ANIMATION", "1:1 error NO_ANIMATION"], 1),
     ("misspelt keyword", "KTAnimaton { }\n", [],
      ["1:1 error UNKNOWN_WORD", "1:1 error NO_ANIMATION"], 1),
     ("byte-order mark", "\ufeff" + part(ROT), [],
@@ -66,19 +72,14 @@ CHECK_TABLE = [
     ("library error", part("Key [ 0 ]"), [], ["3:1 error READ_ERROR"], 1),
     ("unquoted name", part(ROT, "Lid"), [],
      ["2:25 error UNQUOTED_NAME", "3:1 error READ_ERROR"], 1),
-    ("replaced track", part(ROT) + part(ROT), [],
-     ["6:2 warning TRACK_REPLACED"], 0),
+    ("replaced track", part(ROT) + part(ROT), [], ["6:2 warning TRACK_REPLACED"], 0),
     ("name cut at NUL", part(ROT, '"A\0B"'), [], ["2:25 error NAME_CUT_AT_NUL"], 1),
-    ("non-finite number", part(ROT.replace("1 0 0 1 ]", "1 0 0 inf ]")), [],
-     ["3:65 error NON_FINITE_NUMBER"], 1),
-    ("positions", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"), [],
-     ["2:2 note POSITIONS_NOT_PLAYED"], 0),
-    ("positions, strict", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"),
-     ["--strict"], ["2:2 note POSITIONS_NOT_PLAYED"], 0),
+    ("non-finite number", turn("1 0 0 inf"), [], ["3:65 error NON_FINITE_NUMBER"], 1),
+    ("positions", POS, [], ["2:2 note POSITIONS_NOT_PLAYED"], 0),
+    ("positions, strict", POS, ["--strict"], ["2:2 note POSITIONS_NOT_PLAYED"], 0),
     ("positions at the origin", part("PositionInterpolator { Key [ 0 ] KeyValue [ 0 0 0 ] }"),
      [], [], 0),
-    ("positions played", part("PositionInterpolator { Key [ 0 ] KeyValue [ 1 2 3 ] }"),
-     ["--positions"], [], 0),
+    ("positions played", POS, ["--positions"], [], 0),
     ("glued bracket before a key", part(ROT.replace("[ 0 1 ]", "[0, 1 ]")), [],
      ["3:31 error UNKNOWN_WORD", "3:37 error READ_ERROR"], 1,
      "unknown word '[0' is ignored, and so are the words after it: brackets and braces must "
@@ -92,17 +93,14 @@ CHECK_TABLE = [
     ("one number left over", part(ROT.replace("0 0 1 ]", "0 0 1, 7 ]")), [],
      ["3:70 warning VALUES_LEFT_OVER"], 0,
      "ends with 1 number of an unfinished value; it carries over into the next KeyValue list"),
-    ("a full turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 6.2832 ]")), [],
+    ("a full turn", turn("1 0 0 6.2832"), [],
      ["2:2 warning LONG_TURN"], 0,
      'track "P": keys 0 and 1 are written 360.0 degrees apart, more than half a turn; playback '
      "takes the short way round, 0.0 degrees"),
-    ("just over half a turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 3.1417 ]")), [],
-     ["2:2 warning LONG_TURN"], 0),
-    ("just under half a turn", part(ROT.replace("1 0 0 1 ]", "1 0 0 3.1415 ]")), [], [], 0),
-    ("half a turn the other way", part(ROT.replace("1 0 0 1 ]", "-1 0 0 3.1417 ]")), [],
-     ["2:2 warning LONG_TURN"], 0),
-    ("a turn about another axis", part(ROT.replace("1 0 0 1 ]", "0 1 0 6.2832 ]")), [],
-     ["2:2 warning LONG_TURN"], 0),
+    ("just over half a turn", turn("1 0 0 3.1417"), [], ["2:2 warning LONG_TURN"], 0),
+    ("just under half a turn", turn("1 0 0 3.1415"), [], [], 0),
+    ("half a turn the other way", turn("-1 0 0 3.1417"), [], ["2:2 warning LONG_TURN"], 0),
+    ("a turn about another axis", turn("0 1 0 6.2832"), [], ["2:2 warning LONG_TURN"], 0),
     ("tracks of different lengths",
      part(ROT) + part("OrientationInterpolator { Key [ 0 ] KeyValue [ 1 0 0 0 ] }", '"Q"'),
      [], ["6:2 warning TRACK_LENGTH"], 0),
