@@ -8,6 +8,7 @@ Usage: output_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import pathlib
 import select
 import shutil
 import stat
@@ -49,16 +50,18 @@ class OutputTest(unittest.TestCase):
         return os.path.join(self.folder, name)
 
     def command(self, name, output):
-        return {
-            "export": ["export", self.iv, self.kta, "-o", output],
-            "preview": ["preview", self.iv, self.kta, "-o", output],
-            "plot": ["plot", self.kta, "-o", output],
-            "import": ["import", self.bvh, "-o", output],
-        }[name]
+        inputs = {"export": [self.iv, self.kta], "preview": [self.iv, self.kta],
+                  "plot": [self.kta], "import": [self.bvh]}[name]
+        return [name, *inputs, "-o", output]
 
     def run_tool(self, args):
         return subprocess.run([KTRT, *args], capture_output=True, text=True, timeout=120,
                               cwd=self.folder)
+
+    def refused(self, args, line):
+        """Runs the tool and expects exit status 1 with `line` alone on standard error."""
+        result = self.run_tool(args)
+        self.assertEqual((result.returncode, one_line(result.stderr)), (1, [line]), result.stderr)
 
     def test_an_output_that_is_an_input_is_refused_and_the_input_kept(self):
         # command, the input it names, how the output names that file
@@ -82,11 +85,9 @@ class OutputTest(unittest.TestCase):
                     os.link(target, self.path(output))
                 elif spelling == "symbolic link":
                     os.symlink(input_name, self.path(output))
-                result = self.run_tool(self.command(command, output))
-                self.assertEqual(result.returncode, 1, result.stderr)
                 name = "ktrt" if command == "import" else "ktrt " + command
-                self.assertEqual(one_line(result.stderr),
-                                 [f"{name}: the output {output} is the input {target}"])
+                self.refused(self.command(command, output),
+                             f"{name}: the output {output} is the input {target}")
                 self.assertEqual(read(target), before)
                 if spelling != "same path" and spelling != "dotted path":
                     os.remove(self.path(output))
@@ -103,23 +104,17 @@ class OutputTest(unittest.TestCase):
         for output, world in (("w.kta", "./w.kta"), ("old.kta", "old.kta")):
             with self.subTest(output=output, world=world):
                 if output == "old.kta":
-                    with open(self.path(output), "w") as file:
-                        file.write("previous")
-                result = self.run_tool(["import", self.bvh, "-o", output, "--world", world])
-                self.assertEqual(result.returncode, 1)
-                self.assertEqual(one_line(result.stderr),
-                                 [f"ktrt: the outputs {output} and {world} are the same file"])
+                    pathlib.Path(self.path(output)).write_text("previous")
+                self.refused(["import", self.bvh, "-o", output, "--world", world],
+                             f"ktrt: the outputs {output} and {world} are the same file")
         self.assertEqual(read(self.path("old.kta")), b"previous")
         self.assertFalse(os.path.exists(self.path("w.kta")))
         # A world that cannot be written keeps the earlier animation file.
-        result = self.run_tool(["import", self.bvh, "-o", "old.kta", "--world", "nodir/w.iv"])
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(one_line(result.stderr),
-                         ["ktrt: cannot write nodir/w.iv: No such file or directory"])
+        self.refused(["import", self.bvh, "-o", "old.kta", "--world", "nodir/w.iv"],
+                     "ktrt: cannot write nodir/w.iv: No such file or directory")
         self.assertEqual(read(self.path("old.kta")), b"previous")
         # Both outputs in place together when both can be written.
-        with open(self.path("old.iv"), "w") as file:
-            file.write("previous")
+        pathlib.Path(self.path("old.iv")).write_text("previous")
         result = self.run_tool(["import", self.bvh, "-o", "old.kta", "--world", "old.iv"])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(read(self.path("old.kta")).startswith(b"KTAnimation"))
