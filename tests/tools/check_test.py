@@ -5,6 +5,7 @@ Usage: check_test.py KTRT_EXECUTABLE SOURCE_DIR
 
 import json
 import os
+import pathlib
 import re
 import subprocess
 import sys
@@ -34,8 +35,7 @@ def check_json(path, *options):
 
 def write(folder, name, data):
     path = os.path.join(folder, name)
-    with open(path, "wb") as f:
-        f.write(data if isinstance(data, bytes) else data.encode())
+    pathlib.Path(path).write_bytes(data if isinstance(data, bytes) else data.encode())
     return path
 
 
@@ -256,8 +256,7 @@ class CheckTable(unittest.TestCase):
             self.assertEqual([row.split()[1] for row in rows], names, result.stderr)
 
     def test_files_that_hold_no_working_animation_get_an_error(self):
-        with open(os.path.join(SOURCE_DIR, "examples", "chest.kta"), "rb") as f:
-            chest = f.read()
+        chest = pathlib.Path(SOURCE_DIR, "examples", "chest.kta").read_bytes()
         bad = {"empty": b"", "garbage": bytes(range(256)) * 3, "hello": b"hello world\n",
                "misspelt": chest.replace(b"KTAnimation", b"KTAnimaton")}
         # Every truncation that loses more than the final white space.
@@ -307,10 +306,10 @@ class CommandLine(unittest.TestCase):
 
 class FormatDocument(unittest.TestCase):
     def test_the_table_of_findings_lists_every_code_the_checker_emits(self):
-        with open(os.path.join(SOURCE_DIR, "tools", "common", "Findings.cpp")) as f:
-            emitted = set(re.findall(r'\{Finding::\w+, "([A-Z_]+)"', f.read()))
-        with open(os.path.join(SOURCE_DIR, "docs", "format.md")) as f:
-            table = f.read().split("## Checking files", 1)[1]
+        findings = pathlib.Path(SOURCE_DIR, "tools", "common", "Findings.cpp").read_text()
+        emitted = set(re.findall(r'\{Finding::\w+, "([A-Z_]+)"', findings))
+        table = pathlib.Path(SOURCE_DIR, "docs", "format.md").read_text()
+        table = table.split("## Checking files", 1)[1]
         documented = set(re.findall(r"^\|[^|\n]*\|", table, re.M))
         documented = {code for row in documented for code in re.findall(r"`([A-Z_]+)`", row)}
         self.assertGreater(len(emitted), 20)
@@ -324,8 +323,8 @@ class FormatDocumentExamples(unittest.TestCase):
     kta block (saved as chest.kta beside it), and plays."""
 
     def test_examples(self):
-        with open(os.path.join(SOURCE_DIR, "docs", "format.md")) as f:
-            blocks = re.findall(r"^```(kta|iv)([^\n]*)\n(.*?)^```$", f.read(), re.S | re.M)
+        blocks = re.findall(r"^```(kta|iv)([^\n]*)\n(.*?)^```$",
+                            pathlib.Path(SOURCE_DIR, "docs", "format.md").read_text(), re.S | re.M)
         self.assertGreaterEqual(len(blocks), 5)
         first = None
         with tempfile.TemporaryDirectory() as folder:

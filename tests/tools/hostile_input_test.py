@@ -5,6 +5,7 @@ Usage: hostile_input_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import pathlib
 import resource
 import signal
 import stat
@@ -24,8 +25,7 @@ def run(*args, stdout=subprocess.PIPE, **options):
 
 
 def read(path):
-    with open(path) as file:
-        return file.read()
+    return pathlib.Path(path).read_text()
 
 
 def example(name):
@@ -39,8 +39,7 @@ class HostileInputTest(unittest.TestCase):
 
     def write(self, name, text):
         path = os.path.join(self.folder.name, name)
-        with open(path, "w") as file:
-            file.write(text)
+        pathlib.Path(path).write_text(text)
         return path
 
     def test_hostile_worlds_are_refused_with_the_readers_message_and_line(self):

@@ -11,6 +11,7 @@ Usage: import_test.py KTRT_EXECUTABLE SOURCE_DIR
 import base64
 import json
 import os
+import pathlib
 import struct
 import subprocess
 import sys
@@ -170,8 +171,7 @@ class ImportTest(unittest.TestCase):
                     path = os.path.join(folder, "source." + (
                         "bvh" if source.startswith("HIERARCHY") else
                         "off" if source.startswith("OFF") else "gltf"))
-                    with open(path, "w") as file:
-                        file.write(source)
+                    pathlib.Path(path).write_text(source)
                     source = path
                 out = os.path.join(folder, "out.kta")
                 args = options if "--list" in options else options + ["-o", out]
@@ -187,8 +187,7 @@ class ImportTest(unittest.TestCase):
                     self.assertTrue(line.startswith(start.replace("OUT", out)), line)
                 self.assertEqual(os.path.exists(out), status == 0 and "--list" not in options)
                 if tracks is not None:
-                    with open(out) as file:
-                        text = file.read()
+                    text = pathlib.Path(out).read_text()
                     names = [line.split('"')[1] for line in text.splitlines()
                              if line.strip().startswith("Name ")]
                     self.assertEqual(names, tracks)

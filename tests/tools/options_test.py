@@ -8,6 +8,7 @@ Usage: options_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -97,12 +98,11 @@ class OptionsTest(unittest.TestCase):
     def test_rows_of_a_cycle_timed_by_the_world(self):
         # A world's keyRate is a float: 2 keys / 12.3f * 12.3 rows a second
         # is a hair short of 2 rows, which still counts as 2.
-        with open(os.path.join(SOURCE_DIR, "examples", "chest-play.iv")) as file:
-            world = file.read().replace("keyRate 2\n", "keyRate 12.3\n")
+        world = pathlib.Path(SOURCE_DIR, "examples", "chest-play.iv").read_text()
+        world = world.replace("keyRate 2\n", "keyRate 12.3\n")
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "chest-play.iv")
-            with open(path, "w") as out:
-                out.write(world)
+            pathlib.Path(path).write_text(world)
             shutil.copy(os.path.join(SOURCE_DIR, "examples", "chest.kta"), folder)
             for wrap, rows in (("clamp", 3), ("ping-pong", 5)):
                 with self.subTest(wrap):
@@ -112,8 +112,7 @@ class OptionsTest(unittest.TestCase):
                     # The layer, the header, the rows.
                     self.assertEqual(len(result.stdout.splitlines()), 4 + rows, result.stdout)
             # At speed 0 a cycle never ends: no endless or empty table.
-            with open(path, "w") as out:
-                out.write(world.replace("speed 1\n", "speed 0\n"))
+            pathlib.Path(path).write_text(world.replace("speed 1\n", "speed 0\n"))
             result = subprocess.run([KTRT, "play", path], capture_output=True, text=True)
             self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", (
                 "ktrt play: at speed 0 a cycle never ends; give --duration or --speed\n")))

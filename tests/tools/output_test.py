@@ -24,8 +24,7 @@ BVH = "/usr/share/assimp/models/BVH/01_01.bvh"
 
 
 def read(path):
-    with open(path, "rb") as file:
-        return file.read()
+    return pathlib.Path(path).read_bytes()
 
 
 def one_line(stderr):

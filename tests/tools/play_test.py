@@ -5,6 +5,7 @@ Usage: play_test.py KTRT_EXECUTABLE SOURCE_DIR
 """
 
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -31,8 +32,7 @@ def commands(world, animation, folder):
     }
 
 
-with open(example("chest.kta"), "rb") as f:
-    CHEST = f.read()
+CHEST = pathlib.Path(example("chest.kta")).read_bytes()
 
 # Animation file, exit status, the first line every command writes on standard
 # error (status 1: the file holds no tracks, the command writes nothing), or
@@ -67,8 +67,7 @@ class AnimationInput(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             animation = os.path.join(folder, "in.kta")
             for name, data, status, message in INPUT_TABLE:
-                with open(animation, "wb") as f:
-                    f.write(data)
+                pathlib.Path(animation).write_bytes(data)
                 for command, args in commands(example("chest.iv"), animation, folder).items():
                     with self.subTest(name, command=command):
                         result = run(args)
