@@ -15,8 +15,7 @@ KTRT, SOURCE_DIR = sys.argv[1], sys.argv[2]
 
 
 def plot(animation, output):
-    return subprocess.run([KTRT, "plot", animation, "-o", output],
-                          capture_output=True, text=True)
+    return subprocess.run([KTRT, "plot", animation, "-o", output], capture_output=True, text=True)
 
 
 def tracks_by_part(root):
@@ -93,8 +92,7 @@ class PlotTest(unittest.TestCase):
                 texts = ["".join(t.itertext()) for t in plot_of(track, kind).iter(SVG + "text")]
                 for label in ("key time (Key)", "x", "y", "z"):
                     self.assertIn(label, texts)
-        self.assertEqual(subprocess.run([KTRT, "plot", animation, "-o", self.path("again.svg")]
-                                        ).returncode, 0)
+        self.assertEqual(plot(animation, self.path("again.svg")).returncode, 0)
         with open(output, "rb") as first, open(self.path("again.svg"), "rb") as second:
             self.assertEqual(first.read(), second.read(), "output differs between runs")
 
