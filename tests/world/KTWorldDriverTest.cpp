@@ -210,12 +210,11 @@ TEST_F(WorldDriver, CopiesOwnTheirSensorsAndOutliveTheirSource) {
     assigned = alias;
     stopped = assigned;
     stopped.stopWorld(&world);
-    EXPECT_EQ(KTWorldDriverAccess::sensor(copy)->getInterval(), SbTime(0.002));
-    EXPECT_EQ(KTWorldDriverAccess::sensor(assigned)->getInterval(), SbTime(0.002));
     EXPECT_NE(KTWorldDriverAccess::sensor(copy), KTWorldDriverAccess::sensor(*original));
-    EXPECT_TRUE(KTWorldDriverAccess::sensor(copy)->isScheduled());
-    EXPECT_TRUE(KTWorldDriverAccess::sensor(assigned)->isScheduled());
-    EXPECT_FALSE(KTWorldDriverAccess::sensor(stopped)->isScheduled());
+    for (KTWorldDriver* driver : {&copy, &assigned, &stopped}) {
+        EXPECT_EQ(KTWorldDriverAccess::sensor(*driver)->getInterval(), SbTime(0.002));
+        EXPECT_EQ(KTWorldDriverAccess::sensor(*driver)->isScheduled(), driver != &stopped);
+    }
     EXPECT_EQ(stopped.containsWorld(&world), 1);
 
     delete original;
