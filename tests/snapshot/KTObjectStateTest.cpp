@@ -227,10 +227,9 @@ template <class T> struct Scene {
         geometryOf(component)->addChild(nested);
         geometryOf(component)->addChild(off);
         KTPart* seat = component->addLogicalPart("seat");
-        for (SoGroup* group :
-             {static_cast<SoGroup*>(geometryOf(component)), static_cast<SoGroup*>(nested),
-              static_cast<SoGroup*>(off), static_cast<SoGroup*>(geometryOf(seat)),
-              static_cast<SoGroup*>(geometryOf(component->addLogicalPart("cushion", seat)))}) {
+        for (SoGroup* group : std::initializer_list<SoGroup*>{
+                 geometryOf(component), nested, off, geometryOf(seat),
+                 geometryOf(component->addLogicalPart("cushion", seat))}) {
             targets.push_back(new T);
             group->addChild(targets.back());
         }
@@ -310,9 +309,7 @@ TEST_F(ObjectStateAttributes, ColourPaintsEveryMaterialBelowTheComponentWithTheL
     EXPECT_EQ(scene.outside->diffuseColor.getValue(), SbColor(0.8f, 0.8f, 0.8f));
 
     // An entry of another code keeps the attribute; the scene gets its value.
-    KTAttributeState notAColour;
-    notAColour.setName("tint");
-    notAColour.setType(KTAttributeState::FLOAT_TYPE);
+    KTAttributeState notAColour = attributeNamed("tint", 0.0f);
     notAColour.setColorValue(SbColor(0, 0, 1));
     KTObjectState other;
     other.addAttributeState(notAColour);
