@@ -64,10 +64,9 @@ std::vector<float> floatsOf(const tinygltf::Model& model, int index) {
 }
 
 int nodeNamed(const tinygltf::Model& model, const std::string& name) {
-    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+    for (std::size_t n = 0; n < model.nodes.size(); ++n)
         if (model.nodes[n].name == name)
             return static_cast<int>(n);
-    }
     return -1;
 }
 
@@ -78,10 +77,9 @@ SbMatrix
 gltfFrame(const tinygltf::Model& model, int node,
           const std::map<int, std::pair<std::vector<double>, std::vector<double>>>& poses) {
     std::map<int, int> parentOf;
-    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+    for (std::size_t n = 0; n < model.nodes.size(); ++n)
         for (int child : model.nodes[n].children)
             parentOf[child] = static_cast<int>(n);
-    }
     SbMatrix frame = SbMatrix::identity();
     for (int at = node; at >= 0; at = parentOf.count(at) ? parentOf[at] : -1) {
         const tinygltf::Node& source = model.nodes[static_cast<std::size_t>(at)];
