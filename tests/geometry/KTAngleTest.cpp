@@ -135,12 +135,10 @@ TEST(AngleConversion, RotationsNearEveryQuarterAndHalfTurnSurviveTheRoundTrip) {
     // The 24 rotations that map the axes onto each other, each reached by
     // several angle triples.
     std::vector<SbRotation> turns;
-    for (int x = 0; x < 4; ++x) {
-        for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 4; ++y)
             for (int z = 0; z < 4; ++z)
                 turns.emplace_back(quaternionOf(KTAngle(90.0 * x, 90.0 * y, 90.0 * z)).q);
-        }
-    }
     // Each turn itself, then tilted about a random axis by 1e-4 to 1e-2
     // radians. Snapping onto an axis or into the gimbal lock (two angles at
     // once in row 4a) moves a rotation by less than 0.25 degree; a flip moves

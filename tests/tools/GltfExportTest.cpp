@@ -167,10 +167,9 @@ void expectSamplesAreWhatUpdateWrites(const tinygltf::Model& model, PlaySession&
             const SbMatrix expected = coinFrame(*fresh.component, *part.part);
             const SbMatrix exported =
                 gltfFrame(model, node >= 0 ? node : nodeNamed(model, part.name), poses);
-            for (int r = 0; r < 4; ++r) {
+            for (int r = 0; r < 4; ++r)
                 for (int c = 0; c < 4; ++c)
                     EXPECT_NEAR(exported[r][c], expected[r][c], 1e-5) << part.name;
-            }
         }
     }
 }
