@@ -24,12 +24,8 @@ struct PartBinding : ::testing::Test {
         component.reset(new KTComponent);
         partA = component->addLogicalPart("A");
         component->addLogicalPart("B");
-        SoTransform* a = transformOf(partA);
-        a->translation.setValue(1, 2, 3);
-        a->rotation.setValue(SbVec3f(0, 1, 0), 0.5f);
-        a->scaleFactor.setValue(2, 2, 2);
-        a->scaleOrientation.setValue(SbVec3f(1, 0, 0), 0.25f);
-        a->center.setValue(0, 1, 0);
+        transformOf(partA)->set("translation 1 2 3 rotation 0 1 0 0.5 scaleFactor 2 2 2 "
+                                "scaleOrientation 1 0 0 0.25 center 0 1 0");
     }
     static SoTransform* transformOf(KTPart* part) {
         return static_cast<SoTransform*>(part->getPart("transform", TRUE));

@@ -138,11 +138,8 @@ TEST_F(AnimationInstance, FlagsChooseWhatIsWrittenAndAFlaglessTrackStillSetsTheF
 }
 
 TEST_F(AnimationInstance, ResetRestoresAllFiveFieldsAndKeepsTheFrame) {
-    lid->translation.setValue(1, 2, 3);
-    lid->rotation.setValue(SbVec3f(0, 1, 0), 0.5f);
-    lid->scaleFactor.setValue(2, 2, 2);
-    lid->scaleOrientation.setValue(SbVec3f(1, 0, 0), 0.25f);
-    lid->center.setValue(4, 5, 6);
+    lid->set("translation 1 2 3 rotation 0 1 0 0.5 scaleFactor 2 2 2 "
+             "scaleOrientation 1 0 0 0.25 center 4 5 6");
     coinref::CoinRef<SoTransform> saved(new SoTransform);
     saved->copyFieldValues(lid);
     appendKeys(addTrack(animation, "Lid"), 4, 1);
