@@ -36,13 +36,9 @@ const char* const cleared = "1 1 1 | 0.2 0 | 0 0 -1 | 0 0 0 | 45 0";
 const char* const lit = "0.25 0.5 0.75 | 0.6 1 | 1 0 0 | 3 4 5 | 0.3 0.7";
 
 void light(SoSpotLight* spot) {
-    spot->color.setValue(0.25f, 0.5f, 0.75f);
-    spot->intensity.setValue(0.6f);
+    spot->set("color 0.25 0.5 0.75 intensity 0.6 direction 1 0 0 location 3 4 5 "
+              "cutOffAngle 0.3 dropOffRate 0.7");
     spot->on.setValue(5); // any non-zero value is on
-    spot->direction.setValue(1, 0, 0);
-    spot->location.setValue(3, 4, 5);
-    spot->cutOffAngle.setValue(0.3f);
-    spot->dropOffRate.setValue(0.7f);
 }
 
 } // namespace
@@ -81,10 +77,7 @@ TEST(LightState, EachClassFillsAndWritesOnlyItsOwnMembers) {
     Held<SoPointLight> point, pointTarget;
     Held<SoSpotLight> spot;
     Held<SoDirectionalLight> directionalTarget;
-    directional->color.setValue(0.5f, 0.25f, 0.125f);
-    directional->intensity.setValue(0.5f);
-    directional->on.setValue(TRUE);
-    directional->direction.setValue(0, -1, 0);
+    directional->set("color 0.5 0.25 0.125 intensity 0.5 on TRUE direction 0 -1 0");
     point->location.setValue(7, 8, 9);
 
     // Directional into a cleared state: location, cut-off and drop-off keep
