@@ -38,6 +38,7 @@
 
 namespace {
 
+using ktrt_bench::fillAnimation;
 using ktrt_bench::perPart;
 using ktrt_bench::sceneOf;
 
@@ -50,24 +51,6 @@ constexpr double tickSeconds = 1.0 / 60.0;
 // starts half-way, both actions near weight 0.5.
 constexpr double fadeSeconds = 1.0e6;
 
-// An animation with one track per part, every key moving and turning its
-// part; `variant` gives the second animation keys of its own.
-void fillAnimation(KTComponentAnimation& animation, int parts, int variant) {
-    for (int p = 0; p < parts; ++p) {
-        auto* track = new KTPartAnimation;
-        track->setPartName(("Part" + std::to_string(p)).c_str());
-        track->setUsePositions(1);
-        track->setUseOrientations(1);
-        for (int k = 0; k < keysPerTrack; ++k) {
-            const double turn = variant == 0 ? 40.0 * k : 90.0 - 30.0 * k;
-            track->appendState(
-                new KTAnimationState(0.0, KTVector3(p + variant, k, 0.5 * k - variant),
-                                     KTAngle(turn, 25.0 * k + p % 7 + 20.0 * variant, 10.0 * k)));
-        }
-        animation.addPartAnimation(track);
-    }
-}
-
 // A component with `parts` logical parts and two animations of every part.
 struct Scene {
     explicit Scene(int parts) {
@@ -75,8 +58,8 @@ struct Scene {
         component = world.addComponent("Bench");
         for (int p = 0; p < parts; ++p)
             component->addLogicalPart(("Part" + std::to_string(p)).c_str());
-        fillAnimation(walk, parts, 0);
-        fillAnimation(run, parts, 1);
+        fillAnimation(walk, parts, keysPerTrack, 0);
+        fillAnimation(run, parts, keysPerTrack, 1);
     }
 
     KTComponentDB world;

@@ -24,6 +24,7 @@
 
 namespace {
 
+using ktrt_bench::fillAnimation;
 using ktrt_bench::perPart;
 using ktrt_bench::sceneOf;
 
@@ -31,30 +32,12 @@ constexpr int keysPerTrack = 60;
 constexpr double keyRate = 30.0;
 constexpr double tickSeconds = 1.0 / 60.0;
 
-// An animation of `parts` tracks; `variant` gives each animation keys of its
-// own.
-void fillAnimation(KTComponentAnimation& animation, int parts, int variant) {
-    for (int p = 0; p < parts; ++p) {
-        auto* track = new KTPartAnimation;
-        track->setPartName(("Part" + std::to_string(p)).c_str());
-        track->setUsePositions(1);
-        track->setUseOrientations(1);
-        for (int k = 0; k < keysPerTrack; ++k) {
-            const double turn = 37.0 * k + 11.0 * variant + p % 13;
-            track->appendState(new KTAnimationState(
-                0.0, KTVector3(p + variant, k, 0.5 * k - variant),
-                KTAngle(turn, 25.0 * k + p % 7 + 20.0 * variant, 10.0 * k - variant)));
-        }
-        animation.addPartAnimation(track);
-    }
-}
-
 // Four clips of every part and their poses, built once per size.
 struct Scene {
     explicit Scene(int parts) : rest(static_cast<unsigned int>(parts)) {
         for (int a = 0; a < 4; ++a) {
             KTComponentAnimation animation;
-            fillAnimation(animation, parts, a);
+            fillAnimation(animation, parts, keysPerTrack, a);
             clips.emplace_back(animation);
             poses.emplace_back(static_cast<unsigned int>(parts));
         }
