@@ -1,14 +1,13 @@
 #include <ktrt/binding/KTPartBinding.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 #include <Inventor/nodes/SoTransform.h>
 
 #include <ktcp/KTPart.h>
 
 #include <ktrt/binding/detail/SceneAccess.h>
+#include <ktrt/pose/detail/RotationMath.h>
 
 KTPartBinding::KTPartBinding() : component(nullptr), removalsWhenBound(0) {}
 
@@ -82,26 +81,21 @@ SoTransform* KTPartBinding::getTransform(unsigned int index) const {
 
 namespace {
 
-// Whether a field already holds `value` bit for bit: then writing it again
-// would only notify the scene of a change that is not one. The comparison is
-// with the field itself, so a value a host set by hand is still overwritten.
-template <class Field, class Value> bool holds(const Field& field, const Value& value) {
-    constexpr std::size_t count = sizeof(Value) / sizeof(float);
-    std::uint32_t held[count];
-    std::uint32_t given[count];
-    std::memcpy(held, field.getValue().getValue(), sizeof(held));
-    std::memcpy(given, value.getValue(), sizeof(given));
-    return std::equal(held, held + count, given);
-}
-
 // Writes the channels of one part that change. When both change, the node and
 // the scene above it hear of it once, from the rotation: the translation's own
 // auditors (field sensors, connected fields) are notified as usual, but its
 // container is not, which halves the cost of notifying the scene.
 void store(SoTransform& node, int channels, const SbVec3f& translation,
            const SbRotation& rotation) {
-    const bool moves = (channels & KTPose::TRANSLATION) && !holds(node.translation, translation);
-    const bool turns = (channels & KTPose::ROTATION) && !holds(node.rotation, rotation);
+    // A field that already holds the value bit for bit is not written again:
+    // that would only notify the scene of a change that is not one. The
+    // comparison is with the field itself, so a value a host set by hand is
+    // still overwritten.
+    using ktrt::detail::sameBits;
+    const bool moves =
+        (channels & KTPose::TRANSLATION) && !sameBits(node.translation.getValue(), translation);
+    const bool turns =
+        (channels & KTPose::ROTATION) && !sameBits(node.rotation.getValue(), rotation);
     if (moves) {
         const SbBool notifying = turns ? node.enableNotify(FALSE) : TRUE;
         node.translation.setValue(translation);
