@@ -2,15 +2,7 @@
 
 #include <ktrt/keys/detail/AxisAngleOrientation.h>
 
-namespace {
-
-bool sameBits(const KTAngle& a, const KTAngle& b) {
-    using ktrt::detail::bitsOf;
-    return bitsOf(a[0]) == bitsOf(b[0]) && bitsOf(a[1]) == bitsOf(b[1]) &&
-           bitsOf(a[2]) == bitsOf(b[2]);
-}
-
-} // namespace
+using ktrt::detail::sameBits;
 
 // Keys built by hand are usable straight away: a default key is valid. Only a
 // track's sentinel is marked invalid, by the track itself.

@@ -20,6 +20,8 @@
 
 namespace {
 
+using ktrt::detail::sameBits;
+
 // Characters that split tokens, and the zero byte that ends the name the
 // reader hands to the track.
 const char* unwritableCharacter(const RWCString& name) {
@@ -44,14 +46,6 @@ const char* unwritableCharacter(const RWCString& name) {
 
 bool isZero(double value) {
     return value == 0.0 && !std::signbit(value);
-}
-
-bool sameBits(const KTAngle& a, const KTAngle& b) {
-    for (unsigned int i = 0; i < 3; ++i) {
-        if (ktrt::detail::bitsOf(a[i]) != ktrt::detail::bitsOf(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // The axis (unit length) and angle (0 to pi) of the rotation of Euler angles

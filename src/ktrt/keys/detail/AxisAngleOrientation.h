@@ -22,6 +22,12 @@ inline std::uint32_t bitsOf(float value) {
     return bits;
 }
 
+/// Whether two orientations hold the same angles bit for bit.
+inline bool sameBits(const KTAngle& a, const KTAngle& b) {
+    return bitsOf(a[0]) == bitsOf(b[0]) && bitsOf(a[1]) == bitsOf(b[1]) &&
+           bitsOf(a[2]) == bitsOf(b[2]);
+}
+
 /// The quaternion (x, y, z times the sine of half the angle, then its cosine)
 /// that SbRotation(SbVec3f(x, y, z), radians) holds, bit for bit: the axis
 /// scaled to unit length (a zero axis stays zero), the half angle's sine and
