@@ -223,31 +223,36 @@ void KTWorldDriver::advancePlayers() {
     const SbTime firing = now();
     // What is due is listed first: a callback may add, remove or delete
     // players and mixers (or reload the animations that own them), so each is
-    // looked up again before it is advanced.
-    struct Due {
-        const void* target;
-        std::weak_ptr<const void> lifetime;
-        double elapsed;
-    };
+    // looked up again before it is advanced, where it stood first. The list
+    // is taken from the driver while it is walked: a tick run from a callback
+    // starts a list of its own.
     std::vector<Due> due;
-    due.reserve(players.size());
-    for (TimedPlayer& timed : players) {
+    due.swap(dueScratch);
+    due.clear();
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        TimedPlayer& timed = players[i];
         if (!runningWorlds.contains(timed.world))
             continue;
-        due.push_back(Due{timed.target, timed.lifetime, (firing - timed.since).getValue()});
+        due.push_back(Due{i, timed.target, timed.lifetime, (firing - timed.since).getValue()});
         timed.since = firing;
     }
     for (const Due& entry : due) {
-        const auto timed = std::find_if(players.begin(), players.end(), [&](const TimedPlayer& t) {
+        const auto same = [&entry](const TimedPlayer& t) {
             return t.target == entry.target && !t.lifetime.owner_before(entry.lifetime) &&
                    !entry.lifetime.owner_before(t.lifetime);
-        });
+        };
+        const auto timed = entry.index < players.size() && same(players[entry.index])
+                               ? players.begin() + static_cast<std::ptrdiff_t>(entry.index)
+                               : std::find_if(players.begin(), players.end(), same);
         if (timed == players.end() || isGone(*timed))
             continue;
         // Copied: the record may go while it runs.
         const std::function<void(double)> advance = timed->advance;
         advance(entry.elapsed);
     }
+    // Released now rather than at the next tick.
+    due.clear();
+    due.swap(dueScratch);
 }
 
 void KTWorldDriver::timerCB(void* data, SoSensor* /*sensor*/) {

@@ -136,7 +136,17 @@ private:
     void startPlayerClocks(KTComponentDB* world);
     void advancePlayers();
 
+    // What a tick advances, listed before any of it runs (see
+    // advancePlayers()); kept between ticks so that a tick allocates nothing.
+    struct Due {
+        std::size_t index;
+        const void* target;
+        std::weak_ptr<const void> lifetime;
+        double elapsed;
+    };
+
     std::vector<TimedPlayer> players;
+    std::vector<Due> dueScratch;
     Clock* clock = nullptr;
     void* clockData = nullptr;
 };
