@@ -48,6 +48,16 @@ double niceStep(double rough) {
     return 10 * power;
 }
 
+// Covers [low, high] in about `parts` nice steps, widened to whole steps.
+Axis spanAxis(double low, double high, int parts) {
+    Axis axis;
+    axis.step = niceStep((high - low) / parts);
+    axis.low = std::floor(low / axis.step + 1e-9) * axis.step;
+    axis.high = std::ceil(high / axis.step - 1e-9) * axis.step;
+    axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(axis.step) + 1e-9)));
+    return axis;
+}
+
 Axis valueAxis(double minimum, double maximum) {
     if (!(maximum > minimum)) {
         // A flat curve still gets a readable band around its value.
@@ -55,12 +65,7 @@ Axis valueAxis(double minimum, double maximum) {
         minimum -= pad;
         maximum += pad;
     }
-    Axis axis;
-    axis.step = niceStep((maximum - minimum) / 5);
-    axis.low = std::floor(minimum / axis.step + 1e-9) * axis.step;
-    axis.high = std::ceil(maximum / axis.step - 1e-9) * axis.step;
-    axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(axis.step) + 1e-9)));
-    return axis;
+    return spanAxis(minimum, maximum, 5);
 }
 
 Axis indexAxis(std::size_t keys) {
@@ -76,12 +81,7 @@ Axis timeAxis(const std::vector<double>& times) {
     const double last = times.empty() ? 1.0 : times.back();
     if (!(last > first))
         return indexAxis(0);
-    Axis axis;
-    axis.step = niceStep((last - first) / 8);
-    axis.low = std::floor(first / axis.step + 1e-9) * axis.step;
-    axis.high = std::ceil(last / axis.step - 1e-9) * axis.step;
-    axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(axis.step) + 1e-9)));
-    return axis;
+    return spanAxis(first, last, 8);
 }
 
 } // namespace
