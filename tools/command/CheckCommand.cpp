@@ -133,12 +133,11 @@ int check(const CheckOptions& options) {
         // The world's findings come first, as a file of their own.
         FileResult worldResult;
         worldResult.name = options.world;
-        const bool read = readWorld("ktrt check", options.world, *world, &worldResult.issues);
         // The animations its playback nodes name, each checked once as a
         // file of its own against the node's component.
         std::vector<PlaybackText> playbacks;
-        if (read)
-            checkWorldText(options.world, &playbacks);
+        const bool read =
+            readWorld("ktrt check", options.world, *world, &worldResult.issues, &playbacks);
         for (const PlaybackText& playback : playbacks) {
             if (playback.animation.empty())
                 continue;

@@ -87,9 +87,11 @@ TimedPlayback::~TimedPlayback() {
 int TimedPlayback::openWorld(const char* tool, const PlayInput& input) {
     KTComponentLibrary::init();
     KTAnimationPlayback::initClass();
-    if (!readWorld(tool, input.world, session.world))
+    // Where its playback nodes stand, for the findings about them.
+    std::vector<PlaybackText> written;
+    if (!readWorld(tool, input.world, session.world, nullptr, &written))
         return 1;
-    const int named = registerWorldAnimations(tool, session.world, input.world);
+    const int named = registerWorldAnimations(tool, session.world, input.world, written);
     if (named < 0)
         return 1;
     if (named == 0) {

@@ -164,7 +164,7 @@ bool regularFile(const std::string& path) {
 } // namespace
 
 bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
-               std::vector<Issue>* findings) {
+               std::vector<Issue>* findings, std::vector<PlaybackText>* playbacks) {
     const std::string reason = unreadableReason(path);
     if (!reason.empty()) {
         std::cerr << tool << ": cannot read " << path << ": " << reason << '\n';
@@ -233,7 +233,7 @@ bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
             return false;
         }
     } else if (regular) {
-        issues = checkWorldText(path);
+        issues = checkWorldText(path, playbacks);
     }
     bool failed = !root;
     if (findings) {

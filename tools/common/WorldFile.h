@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Findings.h"
+#include "common/WorldChecker.h"
 
 #include <string>
 #include <vector>
@@ -18,8 +19,10 @@ namespace ktrt_tool {
 /// when given (the read then fails only when Coin's does), else they are
 /// printed as FILE:LINE:COLUMN: error: MESSAGE with the line, and any error
 /// fails the read. Other failures print `tool: ...` on standard error.
+/// The text's KTAnimationPlayback nodes go into `playbacks` when given.
 /// Returns false on failure. Call after KTComponentLibrary::init().
 bool readWorld(const char* tool, const std::string& path, KTComponentDB& world,
-               std::vector<Issue>* findings = nullptr);
+               std::vector<Issue>* findings = nullptr,
+               std::vector<PlaybackText>* playbacks = nullptr);
 
 } // namespace ktrt_tool

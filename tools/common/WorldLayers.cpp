@@ -53,11 +53,9 @@ Issue missingAnimation(const std::string& worldPath, const PlaybackText& playbac
                      {escapeBytes(playback.component), escapeBytes(name), escapeBytes(beside)});
 }
 
-int registerWorldAnimations(const char* tool, KTComponentDB& world, const std::string& worldPath) {
+int registerWorldAnimations(const char* tool, KTComponentDB& world, const std::string& worldPath,
+                            const std::vector<PlaybackText>& written) {
     KTAnimationPlayback::initClass();
-    // Where the nodes stand; readWorld() has reported the text's findings.
-    std::vector<PlaybackText> written;
-    checkWorldText(worldPath, &written);
     int named = 0;
     bool failed = false;
     std::set<std::string> read;

@@ -22,13 +22,14 @@ std::string animationBesideWorld(const std::string& worldPath, const std::string
 Issue missingAnimation(const std::string& worldPath, const PlaybackText& playback);
 
 /// Reads every animation that the KTAnimationPlayback nodes of `world` (read
-/// from `worldPath`) name, from beside the world file, as play does
-/// (loadAnimation()), and registers each under its name for
-/// KTWorldAnimations. A missing animation, or one that does not play,
-/// prints WORLD:LINE:COLUMN: error: MESSAGE at the node that names it (then
-/// the animation's own error) on standard error. Returns the number of nodes
-/// that name an animation, or -1 when one failed.
-int registerWorldAnimations(const char* tool, KTComponentDB& world, const std::string& worldPath);
+/// from `worldPath`, whose text placed them at `written`) name, from beside
+/// the world file, as play does (loadAnimation()), and registers each under
+/// its name for KTWorldAnimations. A missing animation, or one that does not
+/// play, prints WORLD:LINE:COLUMN: error: MESSAGE at the node that names it
+/// (then the animation's own error) on standard error. Returns the number of
+/// nodes that name an animation, or -1 when one failed.
+int registerWorldAnimations(const char* tool, KTComponentDB& world, const std::string& worldPath,
+                            const std::vector<PlaybackText>& written);
 
 /// One line per playback node of `component` that names an animation: the
 /// file it plays (as registered), its weight, blend mode and parts, such as
