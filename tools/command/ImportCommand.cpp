@@ -169,20 +169,6 @@ private:
     std::string text;
 };
 
-// --max-memory: whole megabytes, from 16 to 1048576 (a terabyte).
-CLI::Validator megabytesOption() {
-    return CLI::Validator(
-        [](const std::string& text) {
-            const bool digits = !text.empty() && text.size() <= 7 &&
-                                text.find_first_not_of("0123456789") == std::string::npos;
-            const unsigned long value = digits ? std::stoul(text) : 0;
-            return value >= 16 && value <= 1048576
-                       ? std::string()
-                       : std::string("must be a whole number of megabytes from 16 to 1048576");
-        },
-        "[16..1048576]");
-}
-
 // Bounds the address space the process may take to `megabytes` beyond what
 // it holds now, so that a file whose header asks for more fails its
 // allocation (std::bad_alloc) at once instead of taking the machine's memory.

@@ -16,6 +16,8 @@ constexpr double OptionLimits::maxSeconds;
 constexpr double OptionLimits::minSpeed;
 constexpr double OptionLimits::maxSpeed;
 constexpr long OptionLimits::maxFrames;
+constexpr long OptionLimits::minMegabytes;
+constexpr long OptionLimits::maxMegabytes;
 
 namespace {
 
@@ -52,6 +54,21 @@ CLI::Validator rangeOption(double low, double high, bool eitherSign, const std::
         "[" + shortNumber(eitherSign ? -high : low) + ".." + shortNumber(high) + "]");
 }
 
+// Digits only (no sign, no spaces), as many as `high` has at most.
+CLI::Validator wholeNumberOption(long low, long high, const std::string& what) {
+    const std::string message =
+        "must be " + what + " from " + std::to_string(low) + " to " + std::to_string(high);
+    const std::size_t longest = std::to_string(high).size();
+    return CLI::Validator(
+        [=](const std::string& text) {
+            const bool digits = !text.empty() && text.size() <= longest &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            const long value = digits ? std::stol(text) : -1;
+            return value >= low && value <= high ? std::string() : message;
+        },
+        "[" + std::to_string(low) + ".." + std::to_string(high) + "]");
+}
+
 } // namespace
 
 CLI::Validator rateOption() {
@@ -59,15 +76,12 @@ CLI::Validator rateOption() {
 }
 
 CLI::Validator frameCountOption() {
-    const std::string message =
-        "must be a whole number from 0 to " + std::to_string(OptionLimits::maxFrames);
-    return CLI::Validator(
-        [message](const std::string& text) {
-            const bool digits = !text.empty() && text.size() <= 7 &&
-                                text.find_first_not_of("0123456789") == std::string::npos;
-            return digits && std::stol(text) <= OptionLimits::maxFrames ? std::string() : message;
-        },
-        "[0.." + std::to_string(OptionLimits::maxFrames) + "]");
+    return wholeNumberOption(0, OptionLimits::maxFrames, "a whole number");
+}
+
+CLI::Validator megabytesOption() {
+    return wholeNumberOption(OptionLimits::minMegabytes, OptionLimits::maxMegabytes,
+                             "a whole number of megabytes");
 }
 
 CLI::Validator secondsOption(bool negativeToo) {

@@ -22,12 +22,17 @@ struct OptionLimits {
     static constexpr double maxSpeed = 1000.0;
     /// Frames played, rows printed, samples exported or keys imported.
     static constexpr long maxFrames = 1000000;
+    /// --max-memory: megabytes, up to a terabyte.
+    static constexpr long minMegabytes = 16;
+    static constexpr long maxMegabytes = 1048576;
 };
 
 /// A rate per second in [minRate, maxRate].
 CLI::Validator rateOption();
 /// A whole number of frames in [0, maxFrames].
 CLI::Validator frameCountOption();
+/// A whole number of megabytes in [minMegabytes, maxMegabytes].
+CLI::Validator megabytesOption();
 /// Seconds in [0, maxSeconds], or in [-maxSeconds, maxSeconds] with
 /// `negativeToo`.
 CLI::Validator secondsOption(bool negativeToo);
