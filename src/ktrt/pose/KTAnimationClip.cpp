@@ -171,6 +171,9 @@ KTAnimationClip::KTAnimationClip(KTComponentAnimation& animation, Rotations chos
     }
     planeStride = keyCount + ktrt::detail::rowPadding;
     planes.assign(KEY_PLANES * planeStride, 0.0f);
+    trackChannels.assign(count + ktrt::detail::rowPadding, 0);
+    for (unsigned int t = 0; t < count; ++t)
+        trackChannels[t] = tracks[t].channels;
 
     std::map<std::array<std::uint32_t, 7>, unsigned int> sentinelOf;
     for (unsigned int t = 0; t < count; ++t) {
@@ -311,8 +314,7 @@ int KTAnimationClip::sample(double seconds, const Timing& timing, KTPose& pose,
     if (!validate(seconds, timing))
         return 0;
     pose.setNumParts(getNumTracks());
-    sampleTracks(
-        seconds, timing, [](unsigned int t) { return static_cast<int>(t); }, pose, cursor);
+    sampleTracks(seconds, timing, nullptr, pose, cursor);
     return 1;
 }
 
@@ -326,9 +328,7 @@ int KTAnimationClip::sample(double seconds, const Timing& timing,
         if (part >= parts)
             return 0;
     }
-    const int* map = partOfTrack.data();
-    sampleTracks(
-        seconds, timing, [map](unsigned int t) { return map[t]; }, pose, cursor);
+    sampleTracks(seconds, timing, partOfTrack.data(), pose, cursor);
     return 1;
 }
 
@@ -393,21 +393,11 @@ const std::size_t rowChunk = 256;
 
 void KTAnimationClip::putPart(KTPose& pose, int part, const float* translation,
                               const float* rotation, int channels) {
-    KTPose::Part& put = pose.parts[static_cast<std::size_t>(part)];
-    put.channels = channels;
     // A key's rotation goes in as stored, not normalised again.
-    if (channels & KTPose::TRANSLATION)
-        put.translation.setValue(translation);
-    else
-        put.translation = zeroTranslation;
-    if (channels & KTPose::ROTATION)
-        std::memcpy(static_cast<void*>(&put.rotation), rotation, sizeof(SbRotation));
-    else
-        put.rotation = noTurn;
+    pose.put(static_cast<std::size_t>(part), translation, rotation, channels);
 }
 
-template <class PartOf>
-void KTAnimationClip::sampleStep(double seconds, const Timing& timing, PartOf partOf,
+void KTAnimationClip::sampleStep(double seconds, const Timing& timing, const int* partOfTrack,
                                  KTPose& pose) const {
     const double position = std::floor(seconds * timing.keysPerSecond + keySnap);
     // Far beyond any animation's length; keeps the conversion defined.
@@ -418,7 +408,7 @@ void KTAnimationClip::sampleStep(double seconds, const Timing& timing, PartOf pa
         wrapFrame(frame, static_cast<std::int64_t>(numFrames), timing.wrap));
     const auto count = static_cast<unsigned int>(tracks.size());
     for (unsigned int t = 0; t < count; ++t) {
-        const int part = partOf(t);
+        const int part = partOfTrack ? partOfTrack[t] : static_cast<int>(t);
         if (part < 0)
             continue;
         const Track& track = tracks[t];
@@ -445,11 +435,10 @@ void KTAnimationClip::sampleStep(double seconds, const Timing& timing, PartOf pa
     }
 }
 
-template <class PartOf>
-void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf partOf,
+void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, const int* partOfTrack,
                                    KTPose& pose, Cursor* cursor) const {
     if (timing.interpolation == STEP) {
-        sampleStep(seconds, timing, partOf, pose);
+        sampleStep(seconds, timing, partOfTrack, pose);
         return;
     }
     const bool hold = timing.interpolation == HOLD;
@@ -459,12 +448,11 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
                                   : seconds * timing.keysPerSecond;
     if (cursor && cursor->lastKey.size() != tracks.size())
         cursor->lastKey.assign(tracks.size(), 0);
-    float blended[ktrt::detail::blendPlanes][rowChunk + ktrt::detail::rowPadding];
     for (const Group& group : groups) {
         const unsigned int end = group.firstTrack + group.numTracks;
         if (group.count == 0) {
             for (unsigned int t = group.firstTrack; t < end; ++t) {
-                const int part = partOf(t);
+                const int part = partOfTrack ? partOfTrack[t] : static_cast<int>(t);
                 if (part >= 0)
                     putPart(pose, part, zeroTranslation.getValue(), noTurn.getValue(), 0);
             }
@@ -486,26 +474,9 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
         }
         const std::size_t row =
             group.firstKey + static_cast<std::size_t>(place.index) * group.numTracks;
-        if (place.fraction == 0.0) {
-            // The row's planes held apart from the pose, which writes could
-            // otherwise be taken to change.
-            const float* plane[KEY_PLANES];
-            for (unsigned int c = 0; c < KEY_PLANES; ++c)
-                plane[c] = keyAt(row, c);
-            const Track* track = &tracks[group.firstTrack];
-            for (unsigned int lane = 0; lane < group.numTracks; ++lane) {
-                const int part = partOf(group.firstTrack + lane);
-                if (part < 0)
-                    continue;
-                const float translation[3] = {plane[4][lane], plane[5][lane], plane[6][lane]};
-                const float rotation[4] = {plane[0][lane], plane[1][lane], plane[2][lane],
-                                           plane[3][lane]};
-                putPart(pose, part, translation, rotation, track[lane].channels);
-            }
-            continue;
-        }
-        if (group.numTracks == 1) {
-            const int part = partOf(group.firstTrack);
+        if (group.numTracks == 1 && place.fraction != 0.0) {
+            const int part =
+                partOfTrack ? partOfTrack[group.firstTrack] : static_cast<int>(group.firstTrack);
             if (part < 0)
                 continue;
             float from[KEY_PLANES];
@@ -519,23 +490,38 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, PartOf 
             putPart(pose, part, out + 4, out, tracks[group.firstTrack].channels);
             continue;
         }
-        const Track* track = tracks.data();
+        // On a key the row as it is, else the blend with the next row.
+        const float fraction = static_cast<float>(place.fraction);
+        const std::size_t next = fraction == 0.0f ? row : row + group.numTracks;
+        if (!partOfTrack) {
+            // Track t is part t: straight into the pose's planes.
+            ktrt::detail::sampleKeyRows(keyAt(row, 0), keyAt(next, 0), planeStride,
+                                        &trackChannels[group.firstTrack], group.numTracks, fraction,
+                                        &pose.values[group.firstTrack],
+                                        &pose.channelBits[group.firstTrack], pose.stride);
+            continue;
+        }
+        // Else in chunks that wait on the stack for their parts.
+        float sampled[ktrt::detail::blendPlanes * rowChunk];
+        int channels[rowChunk];
         for (unsigned int first = group.firstTrack; first < end;
              first += static_cast<unsigned int>(rowChunk)) {
             const auto lanes = std::min<std::size_t>(rowChunk, end - first);
-            const std::size_t entry = row + (first - group.firstTrack);
-            ktrt::detail::blendKeyRows(keyAt(entry, 0), keyAt(entry + group.numTracks, 0),
-                                       planeStride, lanes, static_cast<float>(place.fraction),
-                                       blended[0], rowChunk + ktrt::detail::rowPadding);
+            const std::size_t offset = first - group.firstTrack;
+            ktrt::detail::sampleKeyRows(keyAt(row + offset, 0), keyAt(next + offset, 0),
+                                        planeStride, &trackChannels[first], lanes, fraction,
+                                        sampled, channels, rowChunk);
             for (std::size_t lane = 0; lane < lanes; ++lane) {
-                const auto t = static_cast<unsigned int>(first + lane);
-                const int part = partOf(t);
+                const int part = partOfTrack[first + lane];
                 if (part < 0)
                     continue;
-                const float translation[3] = {blended[4][lane], blended[5][lane], blended[6][lane]};
-                const float rotation[4] = {blended[0][lane], blended[1][lane], blended[2][lane],
-                                           blended[3][lane]};
-                putPart(pose, part, translation, rotation, track[t].channels);
+                const float translation[3] = {sampled[4 * rowChunk + lane],
+                                              sampled[5 * rowChunk + lane],
+                                              sampled[6 * rowChunk + lane]};
+                const float rotation[4] = {sampled[lane], sampled[rowChunk + lane],
+                                           sampled[2 * rowChunk + lane],
+                                           sampled[3 * rowChunk + lane]};
+                putPart(pose, part, translation, rotation, channels[lane]);
             }
         }
     }

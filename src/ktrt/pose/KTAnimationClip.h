@@ -178,11 +178,12 @@ private:
         std::size_t firstKey;
     };
 
-    template <class PartOf>
-    void sampleTracks(double seconds, const Timing& timing, PartOf partOf, KTPose& pose,
+    // Track t goes to part partOfTrack[t] (none when negative), or to part t
+    // when partOfTrack is null.
+    void sampleTracks(double seconds, const Timing& timing, const int* partOfTrack, KTPose& pose,
                       Cursor* cursor) const;
-    template <class PartOf>
-    void sampleStep(double seconds, const Timing& timing, PartOf partOf, KTPose& pose) const;
+    void sampleStep(double seconds, const Timing& timing, const int* partOfTrack,
+                    KTPose& pose) const;
     // Sets part `part` of `pose` to exactly the channels given, with the
     // translation's 3 and the rotation's 4 floats as they are.
     static void putPart(KTPose& pose, int part, const float* translation, const float* rotation,
@@ -199,6 +200,8 @@ private:
     // each padded for reads in whole vectors.
     std::vector<float> planes;
     std::size_t planeStride;
+    // Each track's channel bits, padded for reads in whole vectors.
+    std::vector<int> trackChannels;
     // Distinct sentinel keys: translation, then rotation, 7 floats each.
     std::vector<float> sentinels;
     std::vector<unsigned int> stepKeys;

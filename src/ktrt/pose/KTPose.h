@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include <Inventor/SbRotation.h>
@@ -40,7 +41,7 @@ public:
     int operator==(const KTPose& other) const;
 
     /// Number of parts.
-    unsigned int getNumParts() const { return static_cast<unsigned int>(parts.size()); }
+    unsigned int getNumParts() const { return partCount; }
     /// Changes the number of parts: parts kept keep their values, new ones
     /// start at the identity with no channel. Allocates only when growing
     /// past what the pose held before.
@@ -58,20 +59,27 @@ public:
                  int channels);
 
     /// Part `index`'s translation; (0, 0, 0) when not set or past the end.
-    const SbVec3f& getTranslation(unsigned int index) const;
+    SbVec3f getTranslation(unsigned int index) const;
     /// Part `index`'s rotation; the identity when not set or past the end.
-    const SbRotation& getRotation(unsigned int index) const;
+    SbRotation getRotation(unsigned int index) const;
     /// The channels set on part `index` (bits of Channel); 0 past the end.
     int getChannels(unsigned int index) const;
 
 private:
-    // Sampling fills parts directly; blends read and write them as records.
+    // Sampling and blends read and write the planes directly, in vectors of
+    // parts.
     friend class KTAnimationClip;
     friend class KTPoseBlend;
-    struct Part {
-        SbVec3f translation;
-        SbRotation rotation;
-        int channels;
-    };
-    std::vector<Part> parts;
+    // Sets part `index` (below partCount) to exactly `channels`, from the
+    // translation's 3 and the rotation's 4 floats as they are.
+    void put(std::size_t index, const float* translation, const float* rotation, int channels);
+
+    // The parts as planes, one value per part side by side, `stride` values
+    // apart: rotation x, y, z, w, then translation x, y, z; the channel bits
+    // in a plane of their own. Parts from partCount up to stride hold the
+    // identity with no channel, so that whole vectors may run past the end.
+    std::vector<float> values;
+    std::vector<int> channelBits;
+    unsigned int partCount = 0;
+    std::size_t stride = 0;
 };

@@ -35,14 +35,17 @@ constexpr std::size_t inlineLayers = 16;
 
 } // namespace
 
-const float* KTPoseBlend::recordsOf(const KTPose& pose) {
-    static_assert(sizeof(KTPose::Part) == ktrt::detail::partFloats * sizeof(float),
-                  "a pose part is one record of the blend's rows");
-    return reinterpret_cast<const float*>(pose.parts.data());
+void KTPoseBlend::planesOf(const KTPose& pose, ktrt::detail::PosePlanes& planes) {
+    planes.values = pose.values.data();
+    planes.channels = pose.channelBits.data();
+    planes.stride = pose.stride;
+    planes.numParts = pose.partCount;
 }
 
-float* KTPoseBlend::recordsOf(KTPose& pose) {
-    return reinterpret_cast<float*>(pose.parts.data());
+void KTPoseBlend::planesOf(KTPose& pose, ktrt::detail::PoseOutput& planes) {
+    planes.values = pose.values.data();
+    planes.channels = pose.channelBits.data();
+    planes.stride = pose.stride;
 }
 
 KTPoseBlend::KTPoseBlend() = default;
@@ -77,31 +80,24 @@ int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer
     for (const std::vector<Layer>* list : {&layers, &additive}) {
         for (const Layer& layer : *list) {
             ktrt::detail::PoseRows& row = rows[next++];
-            row.parts = recordsOf(*layer.pose);
-            row.numParts = layer.pose->getNumParts();
+            planesOf(*layer.pose, row.pose);
             row.weight = layer.weight;
             if (layer.partWeights) {
                 row.partWeights = layer.partWeights->data();
                 row.numPartWeights = layer.partWeights->size();
             }
-            if (layer.reference) {
-                row.reference = recordsOf(*layer.reference);
-                row.numReferenceParts = layer.reference->getNumParts();
-            }
+            if (layer.reference)
+                planesOf(*layer.reference, row.reference);
         }
     }
-    ktrt::detail::PoseRows restRows;
-    restRows.parts = recordsOf(rest);
-    restRows.numParts = rest.getNumParts();
-    float* out = recordsOf(result);
-    bool resultApart = out != restRows.parts;
-    for (std::size_t r = 0; r < next; ++r)
-        resultApart = resultApart && out != rows[r].parts && out != rows[r].reference;
-    const std::size_t blended =
-        ktrt::detail::blendPoseRows(rows, layers.size(), rows + layers.size(), additive.size(),
-                                    restRows, count, out, resultApart);
+    ktrt::detail::PosePlanes restPlanes;
+    planesOf(rest, restPlanes);
+    ktrt::detail::PoseOutput out;
+    planesOf(result, out);
+    const std::size_t blended = ktrt::detail::blendPoseRows(
+        rows, layers.size(), rows + layers.size(), additive.size(), restPlanes, count, out);
     ktrt::detail::blendPoseRowsReference(rows, layers.size(), rows + layers.size(), additive.size(),
-                                         restRows, blended, count, out);
+                                         restPlanes, blended, count, out);
     return 1;
 }
 

@@ -5,6 +5,10 @@
 #include <ktrt/visibility.h>
 
 class KTPose;
+namespace ktrt::detail {
+struct PosePlanes;
+struct PoseOutput;
+} // namespace ktrt::detail
 
 /// Pure functions that combine poses (KTPose) part by part, touching no
 /// node: the blend of weighted layers over a rest pose, with additive layers
@@ -82,7 +86,7 @@ public:
                      KTPose& result);
 
 private:
-    // A pose's parts as the records of floats that the blend's rows read.
-    static const float* recordsOf(const KTPose& pose);
-    static float* recordsOf(KTPose& pose);
+    // A pose's planes as the blend reads and writes them.
+    static void planesOf(const KTPose& pose, ktrt::detail::PosePlanes& planes);
+    static void planesOf(KTPose& pose, ktrt::detail::PoseOutput& planes);
 };

@@ -6,50 +6,74 @@
 
 #include <hwy/highway.h>
 
-#include <hwy/contrib/math/math-inl.h>
-
 #include <ktrt/pose/detail/KeyRows.h>
+
+#include "QuaternionMath-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace ktrt::detail::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-void BlendKeyRows(const float* from, const float* to, std::size_t planeStride, std::size_t lanes,
-                  float fraction, float* out, std::size_t outStride) {
+void SampleKeyRows(const float* from, const float* to, std::size_t planeStride, const int* channels,
+                   std::size_t lanes, float fraction, float* out, int* outChannels,
+                   std::size_t outStride) {
     const hn::ScalableTag<float> d;
+    const hn::RebindToSigned<decltype(d)> di;
+    using V = hn::Vec<decltype(d)>;
     const std::size_t step = hn::Lanes(d);
-    const auto toShare = hn::Set(d, fraction);
-    const auto fromShare = hn::Set(d, 1.0f - fraction);
-    const auto signBit = hn::Set(d, -0.0f);
-    const auto zero = hn::Zero(d);
-    const auto one = hn::Set(d, 1.0f);
-    // Rows are padded: the last step may read and write past `lanes`.
+    const V share = hn::Set(d, fraction);
+    const V signBit = hn::Set(d, -0.0f);
+    const V zero = hn::Zero(d);
+    const V one = hn::Set(d, 1.0f);
+    const auto translationBit = hn::Set(di, 1);
+    const auto rotationBit = hn::Set(di, 2);
+    // Rows are padded: the last step may read past `lanes`, but writes only
+    // up to it.
     for (std::size_t i = 0; i < lanes; i += step) {
-        const auto arc = hn::LoadU(d, from + ARC * planeStride + i);
-        const auto angle = hn::Abs(arc);
-        const auto linear = hn::Eq(angle, zero);
-        // The arc lies in [0, pi/2], where the polynomial sine is accurate to
-        // a few units in the last place; the common 1 / sin(angle) goes with
-        // the normalisation.
-        const auto fromWeight =
-            hn::IfThenElse(linear, fromShare, hn::Sin(d, hn::Mul(fromShare, angle)));
-        const auto toWeight =
-            hn::Xor(hn::IfThenElse(linear, toShare, hn::Sin(d, hn::Mul(toShare, angle))),
-                    hn::And(arc, signBit));
-        hn::Vec<decltype(d)> q[4];
-        auto norm = zero;
-        for (std::size_t c = 0; c < 4; ++c) {
-            q[c] = hn::MulAdd(toWeight, hn::LoadU(d, to + c * planeStride + i),
-                              hn::Mul(fromWeight, hn::LoadU(d, from + c * planeStride + i)));
-            norm = hn::MulAdd(q[c], q[c], norm);
+        V value[blendPlanes];
+        HWY_UNROLL(8)
+        for (std::size_t c = 0; c < blendPlanes; ++c)
+            value[c] = hn::LoadU(d, from + c * planeStride + i);
+        if (fraction != 0.0f) {
+            V next[blendPlanes];
+            HWY_UNROLL(8)
+            for (std::size_t c = 0; c < blendPlanes; ++c)
+                next[c] = hn::LoadU(d, to + c * planeStride + i);
+            const V arc = hn::LoadU(d, from + ARC * planeStride + i);
+            const V angle = hn::Abs(arc);
+            V turned[4];
+            SlerpOnArc(
+                d, value, next, angle, hn::And(arc, signBit), hn::Eq(angle, zero), share,
+                [](auto tag, V x) { return SinOfArc(tag, x); }, turned);
+            HWY_UNROLL(8)
+            for (std::size_t c = 0; c < 4; ++c)
+                value[c] = turned[c];
+            HWY_UNROLL(8)
+            for (std::size_t c = 4; c < blendPlanes; ++c)
+                value[c] = hn::MulAdd(hn::Sub(next[c], value[c]), share, value[c]);
         }
-        const auto scale = hn::Div(one, hn::Sqrt(norm));
-        for (std::size_t c = 0; c < 4; ++c)
-            hn::StoreU(hn::Mul(q[c], scale), d, out + c * outStride + i);
-        for (std::size_t c = 4; c < 7; ++c) {
-            const auto a = hn::LoadU(d, from + c * planeStride + i);
-            const auto b = hn::LoadU(d, to + c * planeStride + i);
-            hn::StoreU(hn::MulAdd(hn::Sub(b, a), toShare, a), d, out + c * outStride + i);
+        // A channel that the track lacks stays at the identity.
+        const auto own = hn::LoadU(di, channels + i);
+        const auto hasRotation = hn::RebindMask(d, hn::TestBit(own, rotationBit));
+        const auto hasTranslation = hn::RebindMask(d, hn::TestBit(own, translationBit));
+        HWY_UNROLL(8)
+        for (std::size_t c = 0; c < 3; ++c)
+            value[c] = hn::IfThenElseZero(hasRotation, value[c]);
+        value[3] = hn::IfThenElse(hasRotation, value[3], one);
+        HWY_UNROLL(8)
+        for (std::size_t c = 4; c < blendPlanes; ++c)
+            value[c] = hn::IfThenElseZero(hasTranslation, value[c]);
+        if (i + step <= lanes) {
+            HWY_UNROLL(8)
+            for (std::size_t c = 0; c < blendPlanes; ++c)
+                hn::StoreU(value[c], d, out + c * outStride + i);
+            hn::StoreU(own, di, outChannels + i);
+        } else {
+            const auto inside = hn::FirstN(d, lanes - i);
+            HWY_UNROLL(8)
+            for (std::size_t c = 0; c < blendPlanes; ++c)
+                hn::BlendedStore(value[c], inside, d, out + c * outStride + i);
+            hn::BlendedStore(own, hn::FirstN(di, lanes - i), di, outChannels + i);
         }
     }
 }
@@ -70,7 +94,7 @@ HWY_AFTER_NAMESPACE();
 
 namespace ktrt::detail {
 
-HWY_EXPORT(BlendKeyRows);
+HWY_EXPORT(SampleKeyRows);
 HWY_EXPORT(KeyRowsTarget);
 
 namespace {
@@ -102,9 +126,11 @@ void blendKey(const float from[], const float to[], double fraction, float out[]
         out[c] = static_cast<float>(from[c] + (to[c] - static_cast<double>(from[c])) * fraction);
 }
 
-void blendKeyRows(const float* from, const float* to, std::size_t planeStride, std::size_t lanes,
-                  float fraction, float* out, std::size_t outStride) {
-    HWY_DYNAMIC_DISPATCH(BlendKeyRows)(from, to, planeStride, lanes, fraction, out, outStride);
+void sampleKeyRows(const float* from, const float* to, std::size_t planeStride, const int* channels,
+                   std::size_t lanes, float fraction, float* out, int* outChannels,
+                   std::size_t outStride) {
+    HWY_DYNAMIC_DISPATCH(SampleKeyRows)
+    (from, to, planeStride, channels, lanes, fraction, out, outChannels, outStride);
 }
 
 const char* keyRowsTarget() {

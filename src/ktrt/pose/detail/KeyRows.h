@@ -25,8 +25,8 @@ enum KeyPlane {
 /// The planes that a blend of two rows gives: rotation, then translation.
 const std::size_t blendPlanes = 7;
 
-/// Floats that a row may be read past its last lane, and that an output
-/// plane must have room for past its last lane: a plane is padded by this.
+/// Floats that a row may be read past its last lane: a plane is padded by
+/// this.
 const std::size_t rowPadding = 64;
 
 /// The signed arc (as in KeyPlane) from quaternion `from` to quaternion `to`.
@@ -38,14 +38,20 @@ float arcBetween(const float from[4], const float to[4]);
 /// normalised, the translation lerped), computed in double.
 void blendKey(const float from[], const float to[], double fraction, float out[]);
 
-/// blendKey() over `lanes` tracks at once, in SIMD on the best target the
-/// processor has: plane p of the rows is at from + p * planeStride and
-/// to + p * planeStride, plane c of the result at out + c * outStride.
-/// Agrees with blendKey() within 1e-6 rad and the translations' rounding.
-void blendKeyRows(const float* from, const float* to, std::size_t planeStride, std::size_t lanes,
-                  float fraction, float* out, std::size_t outStride);
+/// Samples `lanes` tracks at once, in SIMD on the best target the processor
+/// has: `fraction` of the way from each track's key in row `from` to its key
+/// in row `to` as blendKey() does, or at 0 the key in `from` as it is. Plane
+/// p of the rows is at from + p * planeStride and to + p * planeStride; the
+/// tracks' channel bits are `channels`. Writes plane c of the result at out
+/// + c * outStride and the channels at `outChannels`, the channels a track
+/// lacks at the identity, nothing past `lanes`; reads up to a vector past
+/// it. Agrees with blendKey() within 1e-6 rad and the translations'
+/// rounding.
+void sampleKeyRows(const float* from, const float* to, std::size_t planeStride, const int* channels,
+                   std::size_t lanes, float fraction, float* out, int* outChannels,
+                   std::size_t outStride);
 
-/// The name of the SIMD target blendKeyRows() runs on this processor.
+/// The name of the SIMD target sampleKeyRows() runs on this processor.
 const char* keyRowsTarget();
 
 } // namespace ktrt::detail

@@ -1,5 +1,5 @@
 // Compiled once per SIMD target by Highway; the processor picks the target
-// when first called. The loops over a part's floats are unrolled whole, so
+// when first called. The loops over a part's planes are unrolled whole, so
 // that the vectors of a part stay in registers.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "ktrt/pose/detail/PoseRows.cpp"
@@ -13,6 +13,8 @@
 
 #include <ktrt/pose/detail/PoseRows.h>
 
+#include "QuaternionMath-inl.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace ktrt::detail::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
@@ -20,7 +22,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #if HWY_TARGET == HWY_SCALAR
 
 std::size_t BlendPoseRows(const PoseRows*, std::size_t, const PoseRows*, std::size_t,
-                          const PoseRows&, std::size_t, float*, bool) {
+                          const PosePlanes&, std::size_t, const PoseOutput&) {
     return 0;
 }
 
@@ -31,64 +33,49 @@ using V = hn::Vec<D>;
 using DI = hn::RebindToSigned<D>;
 using VI = hn::Vec<DI>;
 
-// The records of Lanes(d) parts as planes: record slot c of every part in
-// planes[c]. Two interleaved loads give the slots c and c + 4 of half the
-// parts each, alternating; their even and odd lanes part them.
-HWY_INLINE void LoadParts(D d, const float* records, V planes[partFloats]) {
-    V lo[4], hi[4];
-    hn::LoadInterleaved4(d, records, lo[0], lo[1], lo[2], lo[3]);
-    hn::LoadInterleaved4(d, records + 4 * hn::Lanes(d), hi[0], hi[1], hi[2], hi[3]);
+// Floats in a part: rotation, then translation.
+constexpr std::size_t planes = 7;
+
+// The values of the parts from `first` on, a vector of each plane.
+HWY_INLINE void LoadPlanes(D d, const PosePlanes& pose, std::size_t first, V out[planes]) {
     HWY_UNROLL(8)
-    for (std::size_t c = 0; c < 4; ++c) {
-        planes[c] = hn::ConcatEven(d, hi[c], lo[c]);
-        planes[c + 4] = hn::ConcatOdd(d, hi[c], lo[c]);
-    }
+    for (std::size_t c = 0; c < planes; ++c)
+        out[c] = hn::LoadU(d, pose.values + c * pose.stride + first);
 }
 
-// The inverse of LoadParts(): `zip` takes the lanes of a vector holding two
-// half planes to alternate between the two.
-template <class Indices>
-HWY_INLINE void StoreParts(D d, const V planes[partFloats], const Indices zip, float* records) {
-    V lo[4], hi[4];
-    HWY_UNROLL(8)
-    for (std::size_t c = 0; c < 4; ++c) {
-        lo[c] = hn::TableLookupLanes(hn::ConcatLowerLower(d, planes[c + 4], planes[c]), zip);
-        hi[c] = hn::TableLookupLanes(hn::ConcatUpperUpper(d, planes[c + 4], planes[c]), zip);
-    }
-    hn::StoreInterleaved4(lo[0], lo[1], lo[2], lo[3], d, records);
-    hn::StoreInterleaved4(hi[0], hi[1], hi[2], hi[3], d, records + 4 * hn::Lanes(d));
+HWY_INLINE VI ChannelsOf(const PosePlanes& pose, std::size_t first) {
+    return hn::LoadU(DI(), pose.channels + first);
 }
 
-// `share` of the way from `a` to `b` along the shorter arc, normalised: the
-// polynomial arc-cosine and sines are accurate to a few units in the last
-// place on [0, pi/2], where the shorter arc lies; the common 1 / sin(angle)
-// goes with the normalisation. Nearly parallel quaternions blend linearly.
+HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
+    const V weight = hn::Set(d, static_cast<float>(rows.weight));
+    return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
+}
+
+// `share` of the way from `a` to `b` along the shorter arc, normalised, a
+// share above 1 carrying on along it. Nearly parallel quaternions blend
+// linearly. `ShareWithinOne`: every share is in [0, 1].
+template <bool ShareWithinOne>
 HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
-    const V one = hn::Set(d, 1.0f);
     V dot = hn::Mul(a[0], b[0]);
     HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
         dot = hn::MulAdd(a[c], b[c], dot);
     const V flip = hn::And(dot, hn::Set(d, -0.0f));
-    const V cosine = hn::Min(hn::Abs(dot), one);
+    const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
     const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
-    const V angle = hn::Acos(d, cosine);
-    const V rest = hn::Sub(one, share);
-    const V aWeight = hn::IfThenElse(linear, rest, hn::Sin(d, hn::Mul(rest, angle)));
-    const V bWeight =
-        hn::Xor(hn::IfThenElse(linear, share, hn::Sin(d, hn::Mul(share, angle))), flip);
-    V norm = hn::Zero(d);
-    HWY_UNROLL(8)
-    for (std::size_t c = 0; c < 4; ++c) {
-        out[c] = hn::MulAdd(bWeight, b[c], hn::Mul(aWeight, a[c]));
-        norm = hn::MulAdd(out[c], out[c], norm);
-    }
+    const V angle = AcosOfCosine(d, cosine);
+    if (ShareWithinOne)
+        SlerpOnArc(
+            d, a, b, angle, flip, linear, share, [](D tag, V x) { return SinOfArc(tag, x); }, out);
+    else
+        SlerpOnArc(
+            d, a, b, angle, flip, linear, share, [](D tag, V x) { return hn::Sin(tag, x); }, out);
     // All the way is `b` as it is, on whichever hemisphere it lies.
-    const V scale = hn::Div(one, hn::Sqrt(norm));
-    const auto whole = hn::Eq(share, one);
+    const auto whole = hn::Eq(share, hn::Set(d, 1.0f));
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
-        out[c] = hn::IfThenElse(whole, b[c], hn::Mul(out[c], scale));
+        out[c] = hn::IfThenElse(whole, b[c], out[c]);
 }
 
 // The Hamilton product a b of quaternions (x, y, z, w).
@@ -103,87 +90,53 @@ HWY_INLINE void Multiply(const V a[4], const V b[4], V out[4]) {
                      hn::MulAdd(a[0], b[0], hn::MulAdd(a[1], b[1], hn::Mul(a[2], b[2]))));
 }
 
-// Inputs whose planes a vector of parts keeps between the passes.
-constexpr std::size_t keptInputs = 8;
-
-HWY_INLINE void Keep(D d, const V planes[partFloats], std::size_t input, float* kept) {
-    if (input >= keptInputs)
-        return;
-    float* at = kept + input * partFloats * hn::Lanes(d);
-    HWY_UNROLL(8)
-    for (std::size_t c = 0; c < partFloats; ++c)
-        hn::Store(planes[c], d, at + c * hn::Lanes(d));
-}
-
-// The planes of an input's parts, kept or loaded again.
-HWY_INLINE void Reload(D d, const float* records, std::size_t input, const float* kept,
-                       V planes[partFloats]) {
-    if (input >= keptInputs) {
-        LoadParts(d, records, planes);
-        return;
-    }
-    const float* at = kept + input * partFloats * hn::Lanes(d);
-    HWY_UNROLL(8)
-    for (std::size_t c = 0; c < partFloats; ++c)
-        planes[c] = hn::Load(d, at + c * hn::Lanes(d));
-}
-
-HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
-    const V weight = hn::Set(d, static_cast<float>(rows.weight));
-    return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
-}
-
-HWY_INLINE VI ChannelsOf(const V planes[partFloats]) {
-    return hn::BitCast(DI(), planes[partFloats - 1]);
-}
-
-// The parts every input has, part weights included.
 std::size_t Covered(const PoseRows* list, std::size_t size, std::size_t count) {
     for (std::size_t l = 0; l < size; ++l) {
-        count = std::min(count, list[l].numParts);
+        count = std::min(count, list[l].pose.numParts);
+        if (list[l].reference.values)
+            count = std::min(count, list[l].reference.numParts);
+    }
+    return count;
+}
+
+// Parts past the end of the shortest list of part weights: whole vectors
+// read no further.
+std::size_t WeighedUpTo(const PoseRows* list, std::size_t size, std::size_t lanes,
+                        std::size_t count) {
+    for (std::size_t l = 0; l < size; ++l) {
         if (list[l].partWeights)
-            count = std::min(count, list[l].numPartWeights);
-        if (list[l].reference)
-            count = std::min(count, list[l].numReferenceParts);
+            count = std::min(count, list[l].numPartWeights / lanes * lanes);
     }
     return count;
 }
 
 std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
-                          std::size_t numAdditive, const PoseRows& rest, std::size_t count,
-                          float* result, bool resultApart) {
+                          std::size_t numAdditive, const PosePlanes& rest, std::size_t count,
+                          const PoseOutput& result) {
     const D d;
     const DI di;
     const std::size_t lanes = hn::Lanes(d);
-    count =
+    if (lanes > poseLanes || poseLanes % lanes != 0)
+        return 0;
+    // Whole vectors over the parts every input has, the last one running on
+    // over the padding.
+    const std::size_t covered =
         Covered(layers, numLayers, Covered(additive, numAdditive, std::min(count, rest.numParts)));
-    // Past the last whole vector, a last vector that overlaps the one before
-    // blends its parts again, alike, unless the result is an input.
-    const std::size_t end = resultApart && count >= lanes ? count : count - count % lanes;
-    const VI index = hn::Iota(di, 0);
-    const auto zip = hn::IndicesFromVec(
-        d, hn::Add(hn::ShiftRight<1>(index), hn::Mul(hn::And(index, hn::Set(di, 1)),
-                                                     hn::Set(di, static_cast<int>(lanes / 2)))));
+    const std::size_t end = WeighedUpTo(
+        layers, numLayers, lanes,
+        WeighedUpTo(additive, numAdditive, lanes, (covered + lanes - 1) / lanes * lanes));
     const V zero = hn::Zero(d);
     const V one = hn::Set(d, 1.0f);
     const VI translationBit = hn::Set(di, 1);
     const VI rotationBit = hn::Set(di, 2);
-    V part[partFloats];
-    // The first inputs' planes, kept from the first pass over the layers for
-    // the second.
-    HWY_ALIGN float kept[keptInputs * partFloats * HWY_LANES(float)];
-    V other[partFloats];
-    for (std::size_t next = 0; next < end; next += lanes) {
-        const std::size_t first = std::min(next, end - lanes);
-        const std::size_t offset = first * partFloats;
+    V part[planes];
+    for (std::size_t first = 0; first < end; first += lanes) {
         // The layers' weights per channel, and which channels any layer sets.
         V translationTotal = zero;
         V rotationTotal = zero;
         VI channels = hn::Zero(di);
         for (std::size_t l = 0; l < numLayers; ++l) {
-            LoadParts(d, layers[l].parts + offset, part);
-            Keep(d, part, l, kept);
-            const VI own = ChannelsOf(part);
+            const VI own = ChannelsOf(layers[l].pose, first);
             const V weight = WeightsOf(d, layers[l], first);
             channels = hn::Or(channels, own);
             translationTotal = hn::Add(
@@ -193,19 +146,16 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
                 rotationTotal,
                 hn::IfThenElseZero(hn::RebindMask(d, hn::TestBit(own, rotationBit)), weight));
         }
-        for (std::size_t l = 0; l < numAdditive; ++l) {
-            LoadParts(d, additive[l].parts + offset, part);
-            Keep(d, part, numLayers + l, kept);
-            channels = hn::Or(channels, ChannelsOf(part));
-        }
+        for (std::size_t l = 0; l < numAdditive; ++l)
+            channels = hn::Or(channels, ChannelsOf(additive[l].pose, first));
         // The rest pose starts each channel with the share the layers leave.
-        V value[partFloats];
-        LoadParts(d, rest.parts + offset, value);
+        V value[planes];
+        LoadPlanes(d, rest, first, value);
         V translationSum = hn::Max(hn::Sub(one, translationTotal), zero);
         V rotationSum = hn::Max(hn::Sub(one, rotationTotal), zero);
         for (std::size_t l = 0; l < numLayers; ++l) {
-            Reload(d, layers[l].parts + offset, l, kept, part);
-            const VI own = ChannelsOf(part);
+            LoadPlanes(d, layers[l].pose, first, part);
+            const VI own = ChannelsOf(layers[l].pose, first);
             const V weight = WeightsOf(d, layers[l], first);
             const V translationWeight =
                 hn::IfThenElseZero(hn::RebindMask(d, hn::TestBit(own, translationBit)), weight);
@@ -217,7 +167,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             translationSum = hn::Add(translationSum, translationWeight);
             const V translationShare = hn::Div(translationWeight, translationSum);
             HWY_UNROLL(8)
-            for (std::size_t c = 0; c < 3; ++c) {
+            for (std::size_t c = 4; c < planes; ++c) {
                 const V lerped = hn::MulAdd(hn::Sub(part[c], value[c]), translationShare, value[c]);
                 value[c] = hn::IfThenElse(translationStarts, part[c],
                                           hn::IfThenElse(translationTakes, lerped, value[c]));
@@ -229,34 +179,36 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             rotationSum = hn::Add(rotationSum, rotationWeight);
             if (!hn::AllFalse(d, rotationBlends)) {
                 V slerped[4];
-                Slerp(d, value + 3, part + 3, hn::Div(rotationWeight, rotationSum), slerped);
+                Slerp<true>(d, value, part, hn::Div(rotationWeight, rotationSum), slerped);
                 HWY_UNROLL(8)
                 for (std::size_t c = 0; c < 4; ++c)
-                    value[3 + c] = hn::IfThenElse(rotationBlends, slerped[c], value[3 + c]);
+                    value[c] = hn::IfThenElse(rotationBlends, slerped[c], value[c]);
             }
             HWY_UNROLL(8)
-            for (std::size_t c = 3; c < 7; ++c)
+            for (std::size_t c = 0; c < 4; ++c)
                 value[c] = hn::IfThenElse(rotationStarts, part[c], value[c]);
         }
         // The additive layers' differences from their references.
         for (std::size_t l = 0; l < numAdditive; ++l) {
-            Reload(d, additive[l].parts + offset, numLayers + l, kept, part);
-            LoadParts(d, additive[l].reference + offset, other);
-            const VI both = hn::And(ChannelsOf(part), ChannelsOf(other));
+            V other[planes];
+            LoadPlanes(d, additive[l].pose, first, part);
+            LoadPlanes(d, additive[l].reference, first, other);
+            const VI both = hn::And(ChannelsOf(additive[l].pose, first),
+                                    ChannelsOf(additive[l].reference, first));
             const V weight = WeightsOf(d, additive[l], first);
             const auto weighs = hn::Gt(weight, zero);
             const auto addsTranslation =
                 hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, translationBit)));
             HWY_UNROLL(8)
-            for (std::size_t c = 0; c < 3; ++c)
+            for (std::size_t c = 4; c < planes; ++c)
                 value[c] = hn::IfThenElse(addsTranslation,
                                           hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]),
                                           value[c]);
             // A difference of zero, bit for bit, leaves the rotation as it is.
             auto same =
-                hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[3]), hn::BitCast(di, other[3])));
+                hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[0]), hn::BitCast(di, other[0])));
             HWY_UNROLL(8)
-            for (std::size_t c = 4; c < 7; ++c)
+            for (std::size_t c = 1; c < 4; ++c)
                 same = hn::And(same, hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[c]),
                                                               hn::BitCast(di, other[c]))));
             const auto addsRotation = hn::AndNot(
@@ -265,35 +217,37 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
                 continue;
             // The difference reference^-1 layer, scaled along its arc from the
             // identity, turns the value further.
-            const V inverse[4] = {hn::Neg(other[3]), hn::Neg(other[4]), hn::Neg(other[5]),
-                                  other[6]};
+            const V inverse[4] = {hn::Neg(other[0]), hn::Neg(other[1]), hn::Neg(other[2]),
+                                  other[3]};
             V difference[4];
-            Multiply(part + 3, inverse, difference);
+            Multiply(part, inverse, difference);
             const V identity[4] = {zero, zero, zero, one};
             V scaled[4];
-            Slerp(d, identity, difference, weight, scaled);
+            Slerp<false>(d, identity, difference, weight, scaled);
             V turned[4];
-            Multiply(scaled, value + 3, turned);
+            Multiply(scaled, value, turned);
             HWY_UNROLL(8)
             for (std::size_t c = 0; c < 4; ++c)
-                value[3 + c] = hn::IfThenElse(addsRotation, turned[c], value[3 + c]);
+                value[c] = hn::IfThenElse(addsRotation, turned[c], value[c]);
         }
         // Channels no input sets go back to the identity.
         const auto hasTranslation = hn::RebindMask(d, hn::TestBit(channels, translationBit));
         const auto hasRotation = hn::RebindMask(d, hn::TestBit(channels, rotationBit));
         HWY_UNROLL(8)
         for (std::size_t c = 0; c < 3; ++c)
-            value[c] = hn::IfThenElseZero(hasTranslation, value[c]);
+            hn::StoreU(hn::IfThenElseZero(hasRotation, value[c]), d,
+                       result.values + c * result.stride + first);
+        hn::StoreU(hn::IfThenElse(hasRotation, value[3], one), d,
+                   result.values + 3 * result.stride + first);
         HWY_UNROLL(8)
-        for (std::size_t c = 3; c < 6; ++c)
-            value[c] = hn::IfThenElseZero(hasRotation, value[c]);
-        value[6] = hn::IfThenElse(hasRotation, value[6], one);
-        value[7] = hn::BitCast(
-            d, hn::Or(hn::IfThenElseZero(hn::RebindMask(di, hasTranslation), translationBit),
-                      hn::IfThenElseZero(hn::RebindMask(di, hasRotation), rotationBit)));
-        StoreParts(d, value, zip, result + offset);
+        for (std::size_t c = 4; c < planes; ++c)
+            hn::StoreU(hn::IfThenElseZero(hasTranslation, value[c]), d,
+                       result.values + c * result.stride + first);
+        hn::StoreU(hn::Or(hn::IfThenElseZero(hn::RebindMask(di, hasTranslation), translationBit),
+                          hn::IfThenElseZero(hn::RebindMask(di, hasRotation), rotationBit)),
+                   di, result.channels + first);
     }
-    return end;
+    return std::min(end, count);
 }
 
 #endif
@@ -321,23 +275,31 @@ HWY_EXPORT(PoseRowsTarget);
 
 namespace {
 
-const float identityRecord[partFloats] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f};
-
-// Part `index`'s record, the identity with no channel past the end.
-const float* recordOf(const float* parts, std::size_t numParts, std::size_t index) {
-    return index < numParts ? parts + index * partFloats : identityRecord;
-}
-
-int channelsOf(const float* record) {
+// One part of a pose: its rotation's 4 and translation's 3 floats, and its
+// channel bits.
+struct Part {
+    float values[7] = {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f};
     int channels = 0;
-    std::memcpy(&channels, record + partFloats - 1, sizeof(channels));
-    return channels;
+
+    const float* rotation() const { return values; }
+    const float* translation() const { return values + 4; }
+};
+
+// Part `index` of `pose`, the identity with no channel past the end.
+Part partOf(const PosePlanes& pose, std::size_t index) {
+    Part part;
+    if (index < pose.numParts) {
+        for (std::size_t c = 0; c < 7; ++c)
+            part.values[c] = pose.values[c * pose.stride + index];
+        part.channels = pose.channels[index];
+    }
+    return part;
 }
 
 // The stored quaternion as it is (not normalised again).
-SbRotation rotationOf(const float* record) {
+SbRotation rotationOf(const Part& part) {
     SbRotation rotation;
-    std::memcpy(static_cast<void*>(&rotation), record + 3, sizeof(rotation));
+    std::memcpy(static_cast<void*>(&rotation), part.rotation(), sizeof(rotation));
     return rotation;
 }
 
@@ -353,13 +315,15 @@ struct Translation {
     double value[3] = {0.0, 0.0, 0.0};
     double sum = 0.0;
 
-    void take(const float* record, double weight) {
+    void take(const Part& part, double weight) {
         if (!(weight > 0.0))
             return;
         const double share = sum > 0.0 ? weight / (sum + weight) : 1.0;
         sum += weight;
-        for (int c = 0; c < 3; ++c)
-            value[c] = share == 1.0 ? record[c] : value[c] + (record[c] - value[c]) * share;
+        for (int c = 0; c < 3; ++c) {
+            const float to = part.translation()[c];
+            value[c] = share == 1.0 ? to : value[c] + (to - value[c]) * share;
+        }
     }
 };
 
@@ -367,12 +331,12 @@ struct Rotation {
     SbRotation value = SbRotation::identity();
     double sum = 0.0;
 
-    void take(const float* record, double weight) {
+    void take(const Part& part, double weight) {
         if (!(weight > 0.0))
             return;
         const double share = sum > 0.0 ? weight / (sum + weight) : 1.0;
         sum += weight;
-        value = slerp(value, rotationOf(record), share);
+        value = slerp(value, rotationOf(part), share);
     }
 };
 
@@ -380,27 +344,26 @@ struct Rotation {
 // pose's. False when no layer nor additive layer sets the channel there.
 template <class Accumulator>
 bool blendChannel(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
-                  std::size_t numAdditive, const PoseRows& rest, std::size_t index, int channel,
+                  std::size_t numAdditive, const PosePlanes& rest, std::size_t index, int channel,
                   Accumulator& result) {
     bool set = false;
     double total = 0.0;
     for (std::size_t l = 0; l < numLayers; ++l) {
-        if (channelsOf(recordOf(layers[l].parts, layers[l].numParts, index)) & channel) {
+        if (partOf(layers[l].pose, index).channels & channel) {
             set = true;
             total += weightOn(layers[l], index);
         }
     }
     for (std::size_t l = 0; l < numAdditive; ++l)
-        set =
-            set || (channelsOf(recordOf(additive[l].parts, additive[l].numParts, index)) & channel);
+        set = set || (partOf(additive[l].pose, index).channels & channel);
     if (!set)
         return false;
     if (total < 1.0)
-        result.take(recordOf(rest.parts, rest.numParts, index), 1.0 - total);
+        result.take(partOf(rest, index), 1.0 - total);
     for (std::size_t l = 0; l < numLayers; ++l) {
-        const float* record = recordOf(layers[l].parts, layers[l].numParts, index);
-        if (channelsOf(record) & channel)
-            result.take(record, weightOn(layers[l], index));
+        const Part part = partOf(layers[l].pose, index);
+        if (part.channels & channel)
+            result.take(part, weightOn(layers[l], index));
     }
     return true;
 }
@@ -408,8 +371,8 @@ bool blendChannel(const PoseRows* layers, std::size_t numLayers, const PoseRows*
 } // namespace
 
 void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
-                            std::size_t numAdditive, const PoseRows& rest, std::size_t first,
-                            std::size_t count, float* result) {
+                            std::size_t numAdditive, const PosePlanes& rest, std::size_t first,
+                            std::size_t count, const PoseOutput& result) {
     const int translationBit = 1;
     const int rotationBit = 2;
     for (std::size_t i = first; i < count; ++i) {
@@ -419,14 +382,14 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
                          translation)) {
             channels |= translationBit;
             for (std::size_t l = 0; l < numAdditive; ++l) {
-                const float* to = recordOf(additive[l].parts, additive[l].numParts, i);
-                const float* from =
-                    recordOf(additive[l].reference, additive[l].numReferenceParts, i);
+                const Part to = partOf(additive[l].pose, i);
+                const Part from = partOf(additive[l].reference, i);
                 const double weight = weightOn(additive[l], i);
-                if (!(weight > 0.0) || !(channelsOf(to) & channelsOf(from) & translationBit))
+                if (!(weight > 0.0) || !(to.channels & from.channels & translationBit))
                     continue;
                 for (int c = 0; c < 3; ++c)
-                    translation.value[c] += (to[c] - static_cast<double>(from[c])) * weight;
+                    translation.value[c] +=
+                        (to.translation()[c] - static_cast<double>(from.translation()[c])) * weight;
             }
         }
         Rotation rotation;
@@ -434,13 +397,12 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
                          rotation)) {
             channels |= rotationBit;
             for (std::size_t l = 0; l < numAdditive; ++l) {
-                const float* to = recordOf(additive[l].parts, additive[l].numParts, i);
-                const float* from =
-                    recordOf(additive[l].reference, additive[l].numReferenceParts, i);
+                const Part to = partOf(additive[l].pose, i);
+                const Part from = partOf(additive[l].reference, i);
                 const double weight = weightOn(additive[l], i);
                 // No difference, no change: the value stays bit for bit.
-                if (!(weight > 0.0) || !(channelsOf(to) & channelsOf(from) & rotationBit) ||
-                    sameBits(to + 3, from + 3, 4))
+                if (!(weight > 0.0) || !(to.channels & from.channels & rotationBit) ||
+                    sameBits(to.rotation(), from.rotation(), 4))
                     continue;
                 const SbRotation difference = rotationOf(from).inverse() * rotationOf(to);
                 rotation.value = rotation.value * slerp(SbRotation::identity(), difference, weight);
@@ -448,21 +410,23 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
         }
         // Written only after every input's part i is read: the result may be
         // one of the inputs.
-        float* out = result + i * partFloats;
         const float* turn = rotation.value.getValue();
-        for (int c = 0; c < 3; ++c)
-            out[c] = (channels & translationBit) ? static_cast<float>(translation.value[c]) : 0.0f;
-        for (int c = 0; c < 4; ++c)
-            out[3 + c] = (channels & rotationBit) ? turn[c] : identityRecord[3 + c];
-        std::memcpy(out + partFloats - 1, &channels, sizeof(channels));
+        const Part none;
+        for (std::size_t c = 0; c < 4; ++c)
+            result.values[c * result.stride + i] =
+                (channels & rotationBit) ? turn[c] : none.values[c];
+        for (std::size_t c = 0; c < 3; ++c)
+            result.values[(4 + c) * result.stride + i] =
+                (channels & translationBit) ? static_cast<float>(translation.value[c]) : 0.0f;
+        result.channels[i] = channels;
     }
 }
 
 std::size_t blendPoseRows(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
-                          std::size_t numAdditive, const PoseRows& rest, std::size_t count,
-                          float* result, bool resultApart) {
+                          std::size_t numAdditive, const PosePlanes& rest, std::size_t count,
+                          const PoseOutput& result) {
     return HWY_DYNAMIC_DISPATCH(BlendPoseRows)(layers, numLayers, additive, numAdditive, rest,
-                                               count, result, resultApart);
+                                               count, result);
 }
 
 const char* poseRowsTarget() {
