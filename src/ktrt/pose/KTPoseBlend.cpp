@@ -15,7 +15,15 @@ bool validWeight(double weight) {
     return std::isfinite(weight) && weight >= 0.0 && weight <= std::numeric_limits<float>::max();
 }
 
-bool validLayers(const std::vector<Layer>& layers, bool additive) {
+// Layers side by side: a list's or a few on the stack.
+struct Layers {
+    const Layer* first;
+    std::size_t size;
+    const Layer* begin() const { return first; }
+    const Layer* end() const { return first + size; }
+};
+
+bool validLayers(Layers layers, bool additive) {
     for (const Layer& layer : layers) {
         if (!layer.pose || (additive && !layer.reference) || !validWeight(layer.weight))
             return false;
@@ -60,11 +68,18 @@ int KTPoseBlend::operator==(const KTPoseBlend&) const {
 
 int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer>& additive,
                        const KTPose& rest, KTPose& result) {
+    return blend(layers.data(), layers.size(), additive.data(), additive.size(), rest, result);
+}
+
+int KTPoseBlend::blend(const Layer* layerList, std::size_t numLayers, const Layer* additiveList,
+                       std::size_t numAdditive, const KTPose& rest, KTPose& result) {
+    const Layers layers{layerList, numLayers};
+    const Layers additive{additiveList, numAdditive};
     if (!validLayers(layers, false) || !validLayers(additive, true))
         return 0;
     unsigned int count = rest.getNumParts();
-    for (const std::vector<Layer>* list : {&layers, &additive}) {
-        for (const Layer& layer : *list)
+    for (const Layers& list : {layers, additive}) {
+        for (const Layer& layer : list)
             count = std::max(count, layer.pose->getNumParts());
     }
     // Sized before any input is read: the result may be one of them.
@@ -72,13 +87,13 @@ int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer
     ktrt::detail::PoseRows inlineRows[inlineLayers];
     std::vector<ktrt::detail::PoseRows> heapRows;
     ktrt::detail::PoseRows* rows = inlineRows;
-    if (layers.size() + additive.size() > inlineLayers) {
-        heapRows.resize(layers.size() + additive.size());
+    if (numLayers + numAdditive > inlineLayers) {
+        heapRows.resize(numLayers + numAdditive);
         rows = heapRows.data();
     }
     std::size_t next = 0;
-    for (const std::vector<Layer>* list : {&layers, &additive}) {
-        for (const Layer& layer : *list) {
+    for (const Layers& list : {layers, additive}) {
+        for (const Layer& layer : list) {
             ktrt::detail::PoseRows& row = rows[next++];
             planesOf(*layer.pose, row.pose);
             row.weight = layer.weight;
@@ -94,10 +109,10 @@ int KTPoseBlend::blend(const std::vector<Layer>& layers, const std::vector<Layer
     planesOf(rest, restPlanes);
     ktrt::detail::PoseOutput out;
     planesOf(result, out);
-    const std::size_t blended = ktrt::detail::blendPoseRows(
-        rows, layers.size(), rows + layers.size(), additive.size(), restPlanes, count, out);
-    ktrt::detail::blendPoseRowsReference(rows, layers.size(), rows + layers.size(), additive.size(),
-                                         restPlanes, blended, count, out);
+    const std::size_t blended = ktrt::detail::blendPoseRows(rows, numLayers, rows + numLayers,
+                                                            numAdditive, restPlanes, count, out);
+    ktrt::detail::blendPoseRowsReference(rows, numLayers, rows + numLayers, numAdditive, restPlanes,
+                                         blended, count, out);
     return 1;
 }
 
@@ -105,7 +120,7 @@ int KTPoseBlend::blend(const KTPose& from, const KTPose& to, float weight, const
                        KTPose& result) {
     if (!(weight >= 0.0f && weight <= 1.0f))
         return 0;
-    const std::vector<Layer> layers = {Layer{&from, 1.0 - weight, nullptr, nullptr},
-                                       Layer{&to, weight, nullptr, nullptr}};
-    return blend(layers, {}, rest, result);
+    const Layer layers[] = {Layer{&from, 1.0 - weight, nullptr, nullptr},
+                            Layer{&to, weight, nullptr, nullptr}};
+    return blend(layers, 2, nullptr, 0, rest, result);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include <ktrt/visibility.h>
@@ -86,6 +87,9 @@ public:
                      KTPose& result);
 
 private:
+    // The whole rule over layers side by side, without a list to build.
+    static int blend(const Layer* layers, std::size_t numLayers, const Layer* additive,
+                     std::size_t numAdditive, const KTPose& rest, KTPose& result);
     // A pose's planes as the blend reads and writes them.
     static void planesOf(const KTPose& pose, ktrt::detail::PosePlanes& planes);
     static void planesOf(KTPose& pose, ktrt::detail::PoseOutput& planes);

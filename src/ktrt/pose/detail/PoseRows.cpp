@@ -52,11 +52,9 @@ HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
     return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
 }
 
-// `share` of the way from `a` to `b` along the shorter arc, normalised, a
-// share above 1 carrying on along it. Nearly parallel quaternions blend
-// linearly. `ShareWithinOne`: every share is in [0, 1].
-template <bool ShareWithinOne>
-HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
+// `share` (in [0, 1)) of the way from `a` to `b` along the shorter arc,
+// normalised. Nearly parallel quaternions blend linearly.
+HWY_INLINE void SlerpWithin(D d, const V a[4], const V b[4], V share, V out[4]) {
     V dot = hn::Mul(a[0], b[0]);
     HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
@@ -64,18 +62,45 @@ HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
     const V flip = hn::And(dot, hn::Set(d, -0.0f));
     const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
     const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
-    const V angle = AcosOfCosine(d, cosine);
-    if (ShareWithinOne)
-        SlerpOnArc(
-            d, a, b, angle, flip, linear, share, [](D tag, V x) { return SinOfArc(tag, x); }, out);
-    else
-        SlerpOnArc(
-            d, a, b, angle, flip, linear, share, [](D tag, V x) { return hn::Sin(tag, x); }, out);
-    // All the way is `b` as it is, on whichever hemisphere it lies.
+    SlerpOnArc(
+        d, a, b, AcosOfCosine(d, cosine), flip, linear, share,
+        [](D tag, V x) { return SinOfArc(tag, x); }, out);
+}
+
+// SlerpWithin() with shares in [0, 1]: all the way is `b` as it is, on
+// whichever hemisphere it lies (also in Scale()).
+HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
+    SlerpWithin(d, a, b, share, out);
     const auto whole = hn::Eq(share, hn::Set(d, 1.0f));
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
         out[c] = hn::IfThenElse(whole, b[c], out[c]);
+}
+
+// `turn` taken `share` times (any share of at least 0) along the shorter
+// arc from the identity, normalised. A share above 1 multiplies any error
+// in the arc's angle, so the angle comes from the sine of the half turn
+// where that is the smaller, from its cosine elsewhere: neither loses
+// digits to cancellation.
+HWY_INLINE void Scale(D d, const V turn[4], V share, V out[4]) {
+    const V one = hn::Set(d, 1.0f);
+    const V sine =
+        hn::Min(hn::Sqrt(hn::MulAdd(turn[0], turn[0],
+                                    hn::MulAdd(turn[1], turn[1], hn::Mul(turn[2], turn[2])))),
+                one);
+    const V cosine = hn::Min(hn::Abs(turn[3]), one);
+    const V angle =
+        hn::IfThenElse(hn::Lt(sine, cosine), hn::Asin(d, sine), AcosOfCosine(d, cosine));
+    const V zero = hn::Zero(d);
+    const V identity[4] = {zero, zero, zero, one};
+    SlerpOnArc(
+        d, identity, turn, angle, hn::And(turn[3], hn::Set(d, -0.0f)),
+        hn::Gt(cosine, hn::Set(d, 0.9999995f)), share, [](D tag, V x) { return hn::Sin(tag, x); },
+        out);
+    const auto whole = hn::Eq(share, one);
+    HWY_UNROLL(8)
+    for (std::size_t c = 0; c < 4; ++c)
+        out[c] = hn::IfThenElse(whole, turn[c], out[c]);
 }
 
 // The Hamilton product a b of quaternions (x, y, z, w).
@@ -88,6 +113,126 @@ HWY_INLINE void Multiply(const V a[4], const V b[4], V out[4]) {
                         hn::MulAdd(b[3], a[2], hn::Sub(hn::Mul(a[0], b[1]), hn::Mul(a[1], b[0]))));
     out[3] = hn::Sub(hn::Mul(a[3], b[3]),
                      hn::MulAdd(a[0], b[0], hn::MulAdd(a[1], b[1], hn::Mul(a[2], b[2]))));
+}
+
+// Adds an additive layer's difference from its reference, at the parts
+// from `first` on, to `value`.
+HWY_INLINE void AddLayer(D d, const PoseRows& layer, std::size_t first, V value[planes]) {
+    const DI di;
+    const V zero = hn::Zero(d);
+    V part[planes];
+    V other[planes];
+    LoadPlanes(d, layer.pose, first, part);
+    LoadPlanes(d, layer.reference, first, other);
+    const VI both = hn::And(ChannelsOf(layer.pose, first), ChannelsOf(layer.reference, first));
+    const V weight = WeightsOf(d, layer, first);
+    const auto weighs = hn::Gt(weight, zero);
+    const auto addsTranslation =
+        hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 1))));
+    HWY_UNROLL(8)
+    for (std::size_t c = 4; c < planes; ++c)
+        value[c] = hn::IfThenElse(
+            addsTranslation, hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]), value[c]);
+    // A difference of zero, bit for bit, leaves the rotation as it is.
+    auto same = hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[0]), hn::BitCast(di, other[0])));
+    HWY_UNROLL(8)
+    for (std::size_t c = 1; c < 4; ++c)
+        same = hn::And(
+            same, hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[c]), hn::BitCast(di, other[c]))));
+    const auto addsRotation =
+        hn::AndNot(same, hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 2)))));
+    if (hn::AllFalse(d, addsRotation))
+        return;
+    // The difference reference^-1 layer, scaled along its arc from the
+    // identity, turns the value further.
+    const V inverse[4] = {hn::Neg(other[0]), hn::Neg(other[1]), hn::Neg(other[2]), other[3]};
+    V difference[4];
+    Multiply(part, inverse, difference);
+    // Within the arc, the slerp's own sines; past it, Scale()'s.
+    V scaled[4];
+    if (hn::AllTrue(d, hn::Le(weight, hn::Set(d, 1.0f)))) {
+        const V identity[4] = {zero, zero, zero, hn::Set(d, 1.0f)};
+        Slerp(d, identity, difference, weight, scaled);
+    } else {
+        Scale(d, difference, weight, scaled);
+    }
+    V turned[4];
+    Multiply(scaled, value, turned);
+    HWY_UNROLL(8)
+    for (std::size_t c = 0; c < 4; ++c)
+        value[c] = hn::IfThenElse(addsRotation, turned[c], value[c]);
+}
+
+// Whether every layer, additive layer and reference sets both channels on
+// every part from `first` on.
+HWY_INLINE bool AllChannelsSet(const PoseRows* layers, std::size_t numLayers,
+                               const PoseRows* additive, std::size_t numAdditive,
+                               std::size_t first) {
+    const DI di;
+    const VI both = hn::Set(di, 3);
+    auto set = hn::FirstN(di, hn::Lanes(di));
+    for (std::size_t l = 0; l < numLayers; ++l)
+        set = hn::And(set, hn::Eq(ChannelsOf(layers[l].pose, first), both));
+    for (std::size_t l = 0; l < numAdditive; ++l)
+        set = hn::And(set, hn::Eq(hn::And(ChannelsOf(additive[l].pose, first),
+                                          ChannelsOf(additive[l].reference, first)),
+                                  both));
+    return hn::AllTrue(di, set);
+}
+
+// The blend of the parts from `first` on where every input sets both
+// channels and weighs them alike (no part weights): every lane takes the
+// same shares, so they are worked out once, in the same float steps as
+// the lanes of BlendPoseRows() would, and only the values are vectors.
+HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
+                           const PoseRows* additive, std::size_t numAdditive,
+                           const PosePlanes& rest, std::size_t first, const PoseOutput& result) {
+    float total = 0.0f;
+    for (std::size_t l = 0; l < numLayers; ++l)
+        total += static_cast<float>(layers[l].weight);
+    float sum = std::max(1.0f - total, 0.0f);
+    V value[planes];
+    if (sum > 0.0f) {
+        LoadPlanes(d, rest, first, value);
+    } else {
+        HWY_UNROLL(8)
+        for (std::size_t c = 0; c < planes; ++c)
+            value[c] = hn::Zero(d);
+    }
+    V part[planes];
+    for (std::size_t l = 0; l < numLayers; ++l) {
+        const auto weight = static_cast<float>(layers[l].weight);
+        if (!(weight > 0.0f))
+            continue;
+        LoadPlanes(d, layers[l].pose, first, part);
+        const bool starts = sum == 0.0f;
+        sum += weight;
+        if (starts) {
+            HWY_UNROLL(8)
+            for (std::size_t c = 0; c < planes; ++c)
+                value[c] = part[c];
+            continue;
+        }
+        const float taken = weight / sum;
+        const V share = hn::Set(d, taken);
+        HWY_UNROLL(8)
+        for (std::size_t c = 4; c < planes; ++c)
+            value[c] = hn::MulAdd(hn::Sub(part[c], value[c]), share, value[c]);
+        V slerped[4];
+        if (taken == 1.0f)
+            std::copy(part, part + 4, slerped);
+        else
+            SlerpWithin(d, value, part, share, slerped);
+        HWY_UNROLL(8)
+        for (std::size_t c = 0; c < 4; ++c)
+            value[c] = slerped[c];
+    }
+    for (std::size_t l = 0; l < numAdditive; ++l)
+        AddLayer(d, additive[l], first, value);
+    HWY_UNROLL(8)
+    for (std::size_t c = 0; c < planes; ++c)
+        hn::StoreU(value[c], d, result.values + c * result.stride + first);
+    hn::StoreU(hn::Set(DI(), 3), DI(), result.channels + first);
 }
 
 std::size_t Covered(const PoseRows* list, std::size_t size, std::size_t count) {
@@ -129,8 +274,16 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
     const V one = hn::Set(d, 1.0f);
     const VI translationBit = hn::Set(di, 1);
     const VI rotationBit = hn::Set(di, 2);
+    // With no input at all, no channel is set.
+    bool alike = numLayers + numAdditive > 0;
+    for (std::size_t l = 0; l < numLayers + numAdditive; ++l)
+        alike = alike && !(l < numLayers ? layers[l] : additive[l - numLayers]).partWeights;
     V part[planes];
     for (std::size_t first = 0; first < end; first += lanes) {
+        if (alike && AllChannelsSet(layers, numLayers, additive, numAdditive, first)) {
+            BlendAlike(d, layers, numLayers, additive, numAdditive, rest, first, result);
+            continue;
+        }
         // The layers' weights per channel, and which channels any layer sets.
         V translationTotal = zero;
         V rotationTotal = zero;
@@ -179,7 +332,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             rotationSum = hn::Add(rotationSum, rotationWeight);
             if (!hn::AllFalse(d, rotationBlends)) {
                 V slerped[4];
-                Slerp<true>(d, value, part, hn::Div(rotationWeight, rotationSum), slerped);
+                Slerp(d, value, part, hn::Div(rotationWeight, rotationSum), slerped);
                 HWY_UNROLL(8)
                 for (std::size_t c = 0; c < 4; ++c)
                     value[c] = hn::IfThenElse(rotationBlends, slerped[c], value[c]);
@@ -188,48 +341,8 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
             for (std::size_t c = 0; c < 4; ++c)
                 value[c] = hn::IfThenElse(rotationStarts, part[c], value[c]);
         }
-        // The additive layers' differences from their references.
-        for (std::size_t l = 0; l < numAdditive; ++l) {
-            V other[planes];
-            LoadPlanes(d, additive[l].pose, first, part);
-            LoadPlanes(d, additive[l].reference, first, other);
-            const VI both = hn::And(ChannelsOf(additive[l].pose, first),
-                                    ChannelsOf(additive[l].reference, first));
-            const V weight = WeightsOf(d, additive[l], first);
-            const auto weighs = hn::Gt(weight, zero);
-            const auto addsTranslation =
-                hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, translationBit)));
-            HWY_UNROLL(8)
-            for (std::size_t c = 4; c < planes; ++c)
-                value[c] = hn::IfThenElse(addsTranslation,
-                                          hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]),
-                                          value[c]);
-            // A difference of zero, bit for bit, leaves the rotation as it is.
-            auto same =
-                hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[0]), hn::BitCast(di, other[0])));
-            HWY_UNROLL(8)
-            for (std::size_t c = 1; c < 4; ++c)
-                same = hn::And(same, hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[c]),
-                                                              hn::BitCast(di, other[c]))));
-            const auto addsRotation = hn::AndNot(
-                same, hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, rotationBit))));
-            if (hn::AllFalse(d, addsRotation))
-                continue;
-            // The difference reference^-1 layer, scaled along its arc from the
-            // identity, turns the value further.
-            const V inverse[4] = {hn::Neg(other[0]), hn::Neg(other[1]), hn::Neg(other[2]),
-                                  other[3]};
-            V difference[4];
-            Multiply(part, inverse, difference);
-            const V identity[4] = {zero, zero, zero, one};
-            V scaled[4];
-            Slerp<false>(d, identity, difference, weight, scaled);
-            V turned[4];
-            Multiply(scaled, value, turned);
-            HWY_UNROLL(8)
-            for (std::size_t c = 0; c < 4; ++c)
-                value[c] = hn::IfThenElse(addsRotation, turned[c], value[c]);
-        }
+        for (std::size_t l = 0; l < numAdditive; ++l)
+            AddLayer(d, additive[l], first, value);
         // Channels no input sets go back to the identity.
         const auto hasTranslation = hn::RebindMask(d, hn::TestBit(channels, translationBit));
         const auto hasRotation = hn::RebindMask(d, hn::TestBit(channels, rotationBit));

@@ -44,13 +44,25 @@ template <class D, class V = hn::Vec<D>> HWY_INLINE V AcosOfCosine(D d, V x) {
     return hn::Mul(p, hn::Sqrt(hn::Sub(hn::Set(d, 1.0f), x)));
 }
 
-/// q / |q| for the quaternions in q[0..3].
+/// q / |q| for the quaternions in q[0..3]: the processor's estimate of
+/// 1 / sqrt refined by Newton's steps to float precision (one step on a
+/// 14-bit estimate, two on a 12-bit or coarser one), where a division and a
+/// square root would stall the pipeline; the emulated targets divide.
 template <class D, class V = hn::Vec<D>> HWY_INLINE void Normalize(D d, V q[4]) {
     V norm = hn::Mul(q[0], q[0]);
     HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
         norm = hn::MulAdd(q[c], q[c], norm);
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
     const V scale = hn::Div(hn::Set(d, 1.0f), hn::Sqrt(norm));
+#else
+    V scale = hn::ApproximateReciprocalSqrt(norm);
+    const V half = hn::Mul(norm, hn::Set(d, 0.5f));
+    const V threeHalves = hn::Set(d, 1.5f);
+    HWY_UNROLL(2)
+    for (int step = 0; step < (HWY_TARGET <= HWY_AVX3 ? 1 : 2); ++step)
+        scale = hn::Mul(scale, hn::NegMulAdd(half, hn::Mul(scale, scale), threeHalves));
+#endif
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
         q[c] = hn::Mul(q[c], scale);
