@@ -22,8 +22,8 @@ void SampleKeyRows(const float* from, const float* to, std::size_t planeStride, 
     using V = hn::Vec<decltype(d)>;
     const std::size_t step = hn::Lanes(d);
     const V share = hn::Set(d, fraction);
+    const V rest = hn::Set(d, 1.0f - fraction);
     const V signBit = hn::Set(d, -0.0f);
-    const V zero = hn::Zero(d);
     const V one = hn::Set(d, 1.0f);
     const auto translationBit = hn::Set(di, 1);
     const auto rotationBit = hn::Set(di, 2);
@@ -40,11 +40,9 @@ void SampleKeyRows(const float* from, const float* to, std::size_t planeStride, 
             for (std::size_t c = 0; c < blendPlanes; ++c)
                 next[c] = hn::LoadU(d, to + c * planeStride + i);
             const V arc = hn::LoadU(d, from + ARC * planeStride + i);
-            const V angle = hn::Abs(arc);
             V turned[4];
-            SlerpOnArc(
-                d, value, next, angle, hn::And(arc, signBit), hn::Eq(angle, zero), share,
-                [](auto tag, V x) { return SinOfArc(tag, x); }, turned);
+            SlerpWithinArc(d, value, next, hn::Abs(arc), hn::And(arc, signBit), share, rest,
+                           turned);
             HWY_UNROLL(8)
             for (std::size_t c = 0; c < 4; ++c)
                 value[c] = turned[c];

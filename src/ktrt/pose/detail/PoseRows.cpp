@@ -52,25 +52,22 @@ HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
     return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
 }
 
-// `share` (in [0, 1)) of the way from `a` to `b` along the shorter arc,
-// normalised. Nearly parallel quaternions blend linearly.
-HWY_INLINE void SlerpWithin(D d, const V a[4], const V b[4], V share, V out[4]) {
+// `share` (in [0, 1]) of the way from `a` to `b` along the shorter arc,
+// normalised (SlerpWithinArc()).
+HWY_INLINE void SlerpWithin(D d, const V a[4], const V b[4], V share, V rest, V out[4]) {
     V dot = hn::Mul(a[0], b[0]);
     HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
         dot = hn::MulAdd(a[c], b[c], dot);
-    const V flip = hn::And(dot, hn::Set(d, -0.0f));
     const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
-    const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
-    SlerpOnArc(
-        d, a, b, AcosOfCosine(d, cosine), flip, linear, share,
-        [](D tag, V x) { return SinOfArc(tag, x); }, out);
+    SlerpWithinArc(d, a, b, AcosOfCosine(d, cosine), hn::And(dot, hn::Set(d, -0.0f)), share, rest,
+                   out);
 }
 
 // SlerpWithin() with shares in [0, 1]: all the way is `b` as it is, on
 // whichever hemisphere it lies (also in Scale()).
 HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
-    SlerpWithin(d, a, b, share, out);
+    SlerpWithin(d, a, b, share, hn::Sub(hn::Set(d, 1.0f), share), out);
     const auto whole = hn::Eq(share, hn::Set(d, 1.0f));
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
@@ -91,12 +88,18 @@ HWY_INLINE void Scale(D d, const V turn[4], V share, V out[4]) {
     const V cosine = hn::Min(hn::Abs(turn[3]), one);
     const V angle =
         hn::IfThenElse(hn::Lt(sine, cosine), hn::Asin(d, sine), AcosOfCosine(d, cosine));
-    const V zero = hn::Zero(d);
-    const V identity[4] = {zero, zero, zero, one};
-    SlerpOnArc(
-        d, identity, turn, angle, hn::And(turn[3], hn::Set(d, -0.0f)),
-        hn::Gt(cosine, hn::Set(d, 0.9999995f)), share, [](D tag, V x) { return hn::Sin(tag, x); },
-        out);
+    // Nearly the identity: the lerp, whose extrapolation holds along so short
+    // an arc; else the sines, range reduced.
+    const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
+    const V rest = hn::Sub(one, share);
+    const V restWeight = hn::IfThenElse(linear, rest, hn::Sin(d, hn::Mul(rest, angle)));
+    const V turnWeight = hn::Xor(hn::IfThenElse(linear, share, hn::Sin(d, hn::Mul(share, angle))),
+                                 hn::And(turn[3], hn::Set(d, -0.0f)));
+    HWY_UNROLL(8)
+    for (std::size_t c = 0; c < 3; ++c)
+        out[c] = hn::Mul(turnWeight, turn[c]);
+    out[3] = hn::MulAdd(turnWeight, turn[3], restWeight);
+    Normalize(d, out);
     const auto whole = hn::Eq(share, one);
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 4; ++c)
@@ -222,7 +225,7 @@ HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
         if (taken == 1.0f)
             std::copy(part, part + 4, slerped);
         else
-            SlerpWithin(d, value, part, share, slerped);
+            SlerpWithin(d, value, part, share, hn::Set(d, 1.0f - taken), slerped);
         HWY_UNROLL(8)
         for (std::size_t c = 0; c < 4; ++c)
             value[c] = slerped[c];
