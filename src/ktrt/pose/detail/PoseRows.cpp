@@ -74,27 +74,37 @@ HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {
         out[c] = hn::IfThenElse(whole, b[c], out[c]);
 }
 
-// `turn` taken `share` times (any share of at least 0) along the shorter
-// arc from the identity, normalised. A share above 1 multiplies any error
-// in the arc's angle, so the angle comes from the sine of the half turn
-// where that is the smaller, from its cosine elsewhere: neither loses
-// digits to cancellation.
-HWY_INLINE void Scale(D d, const V turn[4], V share, V out[4]) {
+// `turn` taken `share` times along the shorter arc from the identity,
+// normalised: the slerp from the identity, whose zeros drop out.
+// `Within`: every share is in [0, 1], and the slerp's own polynomials
+// serve (SlerpWithinArc()). Otherwise any share of at least 0: a share
+// above 1 multiplies any error in the arc's angle, so the angle comes from
+// the sine of the half turn where that is the smaller, from its cosine
+// elsewhere, neither losing digits to cancellation; nearly the identity
+// takes the lerp, whose extrapolation holds along so short an arc; the
+// sines are range reduced.
+template <bool Within> HWY_INLINE void Scale(D d, const V turn[4], V share, V out[4]) {
     const V one = hn::Set(d, 1.0f);
-    const V sine =
-        hn::Min(hn::Sqrt(hn::MulAdd(turn[0], turn[0],
-                                    hn::MulAdd(turn[1], turn[1], hn::Mul(turn[2], turn[2])))),
-                one);
     const V cosine = hn::Min(hn::Abs(turn[3]), one);
-    const V angle =
-        hn::IfThenElse(hn::Lt(sine, cosine), hn::Asin(d, sine), AcosOfCosine(d, cosine));
-    // Nearly the identity: the lerp, whose extrapolation holds along so short
-    // an arc; else the sines, range reduced.
-    const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
     const V rest = hn::Sub(one, share);
-    const V restWeight = hn::IfThenElse(linear, rest, hn::Sin(d, hn::Mul(rest, angle)));
-    const V turnWeight = hn::Xor(hn::IfThenElse(linear, share, hn::Sin(d, hn::Mul(share, angle))),
-                                 hn::And(turn[3], hn::Set(d, -0.0f)));
+    V restWeight;
+    V turnWeight;
+    if (Within) {
+        const V arc = hn::Max(AcosOfCosine(d, cosine), hn::Set(d, 1e-3f));
+        restWeight = SinOfArc(d, hn::Mul(rest, arc));
+        turnWeight = SinOfArc(d, hn::Mul(share, arc));
+    } else {
+        const V sine =
+            hn::Min(hn::Sqrt(hn::MulAdd(turn[0], turn[0],
+                                        hn::MulAdd(turn[1], turn[1], hn::Mul(turn[2], turn[2])))),
+                    one);
+        const V angle =
+            hn::IfThenElse(hn::Lt(sine, cosine), hn::Asin(d, sine), AcosOfCosine(d, cosine));
+        const auto linear = hn::Gt(cosine, hn::Set(d, 0.9999995f));
+        restWeight = hn::IfThenElse(linear, rest, hn::Sin(d, hn::Mul(rest, angle)));
+        turnWeight = hn::IfThenElse(linear, share, hn::Sin(d, hn::Mul(share, angle)));
+    }
+    turnWeight = hn::Xor(turnWeight, hn::And(turn[3], hn::Set(d, -0.0f)));
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < 3; ++c)
         out[c] = hn::Mul(turnWeight, turn[c]);
@@ -151,14 +161,11 @@ HWY_INLINE void AddLayer(D d, const PoseRows& layer, std::size_t first, V value[
     const V inverse[4] = {hn::Neg(other[0]), hn::Neg(other[1]), hn::Neg(other[2]), other[3]};
     V difference[4];
     Multiply(part, inverse, difference);
-    // Within the arc, the slerp's own sines; past it, Scale()'s.
     V scaled[4];
-    if (hn::AllTrue(d, hn::Le(weight, hn::Set(d, 1.0f)))) {
-        const V identity[4] = {zero, zero, zero, hn::Set(d, 1.0f)};
-        Slerp(d, identity, difference, weight, scaled);
-    } else {
-        Scale(d, difference, weight, scaled);
-    }
+    if (hn::AllTrue(d, hn::Le(weight, hn::Set(d, 1.0f))))
+        Scale<true>(d, difference, weight, scaled);
+    else
+        Scale<false>(d, difference, weight, scaled);
     V turned[4];
     Multiply(scaled, value, turned);
     HWY_UNROLL(8)
@@ -183,19 +190,46 @@ HWY_INLINE bool AllChannelsSet(const PoseRows* layers, std::size_t numLayers,
     return hn::AllTrue(di, set);
 }
 
-// The blend of the parts from `first` on where every input sets both
-// channels and weighs them alike (no part weights): every lane takes the
-// same shares, so they are worked out once, in the same float steps as
-// the lanes of BlendPoseRows() would, and only the values are vectors.
-HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
-                           const PoseRows* additive, std::size_t numAdditive,
-                           const PosePlanes& rest, std::size_t first, const PoseOutput& result) {
+// Layers that the blend of alike lanes takes at most.
+constexpr std::size_t alikeLayers = 16;
+
+// How the layers combine in lanes that all weigh alike, worked out once in
+// the same float steps as the lanes of BlendPoseRows() would: whether the
+// rest pose starts the sum, and each layer's share of the way toward it (0:
+// not taken), or whether it starts the sum.
+struct AlikeShares {
+    bool restStarts = false;
+    float share[alikeLayers] = {};
+    bool starts[alikeLayers] = {};
+};
+
+AlikeShares SharesOf(const PoseRows* layers, std::size_t numLayers) {
+    AlikeShares shares;
     float total = 0.0f;
     for (std::size_t l = 0; l < numLayers; ++l)
         total += static_cast<float>(layers[l].weight);
     float sum = std::max(1.0f - total, 0.0f);
+    shares.restStarts = sum > 0.0f;
+    for (std::size_t l = 0; l < numLayers; ++l) {
+        const auto weight = static_cast<float>(layers[l].weight);
+        if (!(weight > 0.0f))
+            continue;
+        shares.starts[l] = sum == 0.0f;
+        sum += weight;
+        shares.share[l] = weight / sum;
+    }
+    return shares;
+}
+
+// The blend of the parts from `first` on where every input sets both
+// channels and weighs them alike (no part weights): every lane takes the
+// same `shares`, and only the values are vectors.
+HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
+                           const PoseRows* additive, std::size_t numAdditive,
+                           const AlikeShares& shares, const PosePlanes& rest, std::size_t first,
+                           const PoseOutput& result) {
     V value[planes];
-    if (sum > 0.0f) {
+    if (shares.restStarts) {
         LoadPlanes(d, rest, first, value);
     } else {
         HWY_UNROLL(8)
@@ -204,19 +238,16 @@ HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
     }
     V part[planes];
     for (std::size_t l = 0; l < numLayers; ++l) {
-        const auto weight = static_cast<float>(layers[l].weight);
-        if (!(weight > 0.0f))
+        const float taken = shares.share[l];
+        if (taken == 0.0f)
             continue;
         LoadPlanes(d, layers[l].pose, first, part);
-        const bool starts = sum == 0.0f;
-        sum += weight;
-        if (starts) {
+        if (shares.starts[l]) {
             HWY_UNROLL(8)
             for (std::size_t c = 0; c < planes; ++c)
                 value[c] = part[c];
             continue;
         }
-        const float taken = weight / sum;
         const V share = hn::Set(d, taken);
         HWY_UNROLL(8)
         for (std::size_t c = 4; c < planes; ++c)
@@ -278,13 +309,14 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
     const VI translationBit = hn::Set(di, 1);
     const VI rotationBit = hn::Set(di, 2);
     // With no input at all, no channel is set.
-    bool alike = numLayers + numAdditive > 0;
+    bool alike = numLayers + numAdditive > 0 && numLayers <= alikeLayers;
     for (std::size_t l = 0; l < numLayers + numAdditive; ++l)
         alike = alike && !(l < numLayers ? layers[l] : additive[l - numLayers]).partWeights;
+    const AlikeShares shares = alike ? SharesOf(layers, numLayers) : AlikeShares();
     V part[planes];
     for (std::size_t first = 0; first < end; first += lanes) {
         if (alike && AllChannelsSet(layers, numLayers, additive, numAdditive, first)) {
-            BlendAlike(d, layers, numLayers, additive, numAdditive, rest, first, result);
+            BlendAlike(d, layers, numLayers, additive, numAdditive, shares, rest, first, result);
             continue;
         }
         // The layers' weights per channel, and which channels any layer sets.
