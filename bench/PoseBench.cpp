@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include "PerPartScenes.h"
+#include "SlerpFloor.h"
 
 namespace {
 
@@ -161,6 +162,30 @@ void BM_PoseStreamingFloor(benchmark::State& state) {
     perPart(state);
 }
 
+// The arithmetic floor of an exact blend: per part one slerp between the
+// rotations of two of the scene's poses, the library's own exact kit over
+// quaternion planes and nothing else (no translations, channels, weights or
+// layers).
+void BM_PoseSlerpFloor(benchmark::State& state) {
+    Scene& scene = sceneOf<Scene>(static_cast<int>(state.range(0)));
+    const auto parts = static_cast<std::size_t>(state.range(0));
+    std::vector<float> from(4 * parts), to(4 * parts), out(4 * parts);
+    for (std::size_t p = 0; p < parts; ++p) {
+        for (std::size_t c = 0; c < 4; ++c) {
+            from[c * parts + p] =
+                scene.poses[0].getRotation(static_cast<unsigned>(p)).getValue()[c];
+            to[c * parts + p] = scene.poses[1].getRotation(static_cast<unsigned>(p)).getValue()[c];
+        }
+    }
+    float share = 0.25f;
+    for (auto _ : state) {
+        ktrt_bench::slerpPlanes(from.data(), to.data(), parts, parts, share, out.data());
+        benchmark::ClobberMemory();
+        share = 1.0f - share;
+    }
+    perPart(state);
+}
+
 } // namespace
 
 BENCHMARK(BM_PoseSampleBetweenKeys)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
@@ -169,5 +194,6 @@ BENCHMARK(BM_PoseSampleRandom)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosec
 BENCHMARK(BM_PoseBlendTwo)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PoseBlendLayers)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PoseStreamingFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PoseSlerpFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
