@@ -491,7 +491,7 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, const i
             continue;
         }
         // On a key the row as it is, else the blend with the next row.
-        const float fraction = static_cast<float>(place.fraction);
+        const auto fraction = static_cast<float>(place.fraction);
         const std::size_t next = fraction == 0.0f ? row : row + group.numTracks;
         if (!partOfTrack) {
             // Track t is part t: straight into the pose's planes.

@@ -1,6 +1,7 @@
 #include <ktrt/pose/KTPose.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <ktrt/pose/detail/KeyRows.h>
@@ -14,7 +15,11 @@ using ktrt::detail::blendPlanes;
 const float identity[blendPlanes] = {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f};
 
 bool sameFloatBits(float a, float b) {
-    return std::memcmp(&a, &b, sizeof(float)) == 0;
+    std::uint32_t aBits = 0;
+    std::uint32_t bBits = 0;
+    std::memcpy(&aBits, &a, sizeof(a));
+    std::memcpy(&bBits, &b, sizeof(b));
+    return aBits == bBits;
 }
 
 } // namespace

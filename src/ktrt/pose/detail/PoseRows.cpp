@@ -232,9 +232,8 @@ HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
     if (shares.restStarts) {
         LoadPlanes(d, rest, first, value);
     } else {
-        HWY_UNROLL(8)
-        for (std::size_t c = 0; c < planes; ++c)
-            value[c] = hn::Zero(d);
+        for (V& plane : value)
+            plane = hn::Zero(d);
     }
     V part[planes];
     for (std::size_t l = 0; l < numLayers; ++l) {
