@@ -128,39 +128,62 @@ HWY_INLINE void Multiply(const V a[4], const V b[4], V out[4]) {
                      hn::MulAdd(a[0], b[0], hn::MulAdd(a[1], b[1], hn::Mul(a[2], b[2]))));
 }
 
+// The Hamilton product a b^-1 of unit quaternions: b's conjugate folded into
+// the signs.
+HWY_INLINE void MultiplyByInverse(const V a[4], const V b[4], V out[4]) {
+    out[0] = hn::MulAdd(
+        b[3], a[0], hn::NegMulAdd(a[3], b[0], hn::Sub(hn::Mul(a[2], b[1]), hn::Mul(a[1], b[2]))));
+    out[1] = hn::MulAdd(
+        b[3], a[1], hn::NegMulAdd(a[3], b[1], hn::Sub(hn::Mul(a[0], b[2]), hn::Mul(a[2], b[0]))));
+    out[2] = hn::MulAdd(
+        b[3], a[2], hn::NegMulAdd(a[3], b[2], hn::Sub(hn::Mul(a[1], b[0]), hn::Mul(a[0], b[1]))));
+    out[3] =
+        hn::MulAdd(a[3], b[3], hn::MulAdd(a[0], b[0], hn::MulAdd(a[1], b[1], hn::Mul(a[2], b[2]))));
+}
+
 // Adds an additive layer's difference from its reference, at the parts
-// from `first` on, to `value`.
+// from `first` on, to `value`. `Alike`: the layer, its reference and every
+// part of both set both channels, and the layer has no part weights.
+template <bool Alike>
 HWY_INLINE void AddLayer(D d, const PoseRows& layer, std::size_t first, V value[planes]) {
     const DI di;
-    const V zero = hn::Zero(d);
+    if (Alike && !(layer.weight > 0.0))
+        return;
     V part[planes];
     V other[planes];
     LoadPlanes(d, layer.pose, first, part);
     LoadPlanes(d, layer.reference, first, other);
-    const VI both = hn::And(ChannelsOf(layer.pose, first), ChannelsOf(layer.reference, first));
     const V weight = WeightsOf(d, layer, first);
-    const auto weighs = hn::Gt(weight, zero);
-    const auto addsTranslation =
-        hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 1))));
-    HWY_UNROLL(8)
-    for (std::size_t c = 4; c < planes; ++c)
-        value[c] = hn::IfThenElse(
-            addsTranslation, hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]), value[c]);
+    auto adds = hn::FirstN(d, hn::Lanes(d));
+    if (!Alike) {
+        const VI both = hn::And(ChannelsOf(layer.pose, first), ChannelsOf(layer.reference, first));
+        const auto weighs = hn::Gt(weight, hn::Zero(d));
+        const auto addsTranslation =
+            hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 1))));
+        HWY_UNROLL(8)
+        for (std::size_t c = 4; c < planes; ++c)
+            value[c] =
+                hn::IfThenElse(addsTranslation,
+                               hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]), value[c]);
+        adds = hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 2))));
+    } else {
+        HWY_UNROLL(8)
+        for (std::size_t c = 4; c < planes; ++c)
+            value[c] = hn::MulAdd(hn::Sub(part[c], other[c]), weight, value[c]);
+    }
     // A difference of zero, bit for bit, leaves the rotation as it is.
     auto same = hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[0]), hn::BitCast(di, other[0])));
     HWY_UNROLL(8)
     for (std::size_t c = 1; c < 4; ++c)
         same = hn::And(
             same, hn::RebindMask(d, hn::Eq(hn::BitCast(di, part[c]), hn::BitCast(di, other[c]))));
-    const auto addsRotation =
-        hn::AndNot(same, hn::And(weighs, hn::RebindMask(d, hn::TestBit(both, hn::Set(di, 2)))));
+    const auto addsRotation = hn::AndNot(same, adds);
     if (hn::AllFalse(d, addsRotation))
         return;
     // The difference reference^-1 layer, scaled along its arc from the
     // identity, turns the value further.
-    const V inverse[4] = {hn::Neg(other[0]), hn::Neg(other[1]), hn::Neg(other[2]), other[3]};
     V difference[4];
-    Multiply(part, inverse, difference);
+    MultiplyByInverse(part, other, difference);
     V scaled[4];
     if (hn::AllTrue(d, hn::Le(weight, hn::Set(d, 1.0f))))
         Scale<true>(d, difference, weight, scaled);
@@ -261,7 +284,7 @@ HWY_INLINE void BlendAlike(D d, const PoseRows* layers, std::size_t numLayers,
             value[c] = slerped[c];
     }
     for (std::size_t l = 0; l < numAdditive; ++l)
-        AddLayer(d, additive[l], first, value);
+        AddLayer<true>(d, additive[l], first, value);
     HWY_UNROLL(8)
     for (std::size_t c = 0; c < planes; ++c)
         hn::StoreU(value[c], d, result.values + c * result.stride + first);
@@ -376,7 +399,7 @@ std::size_t BlendPoseRows(const PoseRows* layers, std::size_t numLayers, const P
                 value[c] = hn::IfThenElse(rotationStarts, part[c], value[c]);
         }
         for (std::size_t l = 0; l < numAdditive; ++l)
-            AddLayer(d, additive[l], first, value);
+            AddLayer<false>(d, additive[l], first, value);
         // Channels no input sets go back to the identity.
         const auto hasTranslation = hn::RebindMask(d, hn::TestBit(channels, translationBit));
         const auto hasRotation = hn::RebindMask(d, hn::TestBit(channels, rotationBit));
