@@ -29,12 +29,7 @@ void SlerpPlanes(const float* a, const float* b, std::size_t stride, std::size_t
             from[c] = hn::LoadU(d, a + c * stride + i);
             to[c] = hn::LoadU(d, b + c * stride + i);
         }
-        V dot = hn::Mul(from[0], to[0]);
-        for (std::size_t c = 1; c < 4; ++c)
-            dot = hn::MulAdd(from[c], to[c], dot);
-        const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
-        kit::SlerpWithinArc(d, from, to, kit::AcosOfCosine(d, cosine),
-                            hn::And(dot, hn::Set(d, -0.0f)), toShare, fromShare, turned);
+        kit::SlerpWithin(d, from, to, toShare, fromShare, turned);
         for (std::size_t c = 0; c < 4; ++c)
             hn::StoreU(turned[c], d, out + c * stride + i);
     }

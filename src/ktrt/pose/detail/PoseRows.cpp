@@ -52,18 +52,6 @@ HWY_INLINE V WeightsOf(D d, const PoseRows& rows, std::size_t first) {
     return rows.partWeights ? hn::Mul(weight, hn::LoadU(d, rows.partWeights + first)) : weight;
 }
 
-// `share` (in [0, 1]) of the way from `a` to `b` along the shorter arc,
-// normalised (SlerpWithinArc()).
-HWY_INLINE void SlerpWithin(D d, const V a[4], const V b[4], V share, V rest, V out[4]) {
-    V dot = hn::Mul(a[0], b[0]);
-    HWY_UNROLL(8)
-    for (std::size_t c = 1; c < 4; ++c)
-        dot = hn::MulAdd(a[c], b[c], dot);
-    const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
-    SlerpWithinArc(d, a, b, AcosOfCosine(d, cosine), hn::And(dot, hn::Set(d, -0.0f)), share, rest,
-                   out);
-}
-
 // SlerpWithin() with shares in [0, 1]: all the way is `b` as it is, on
 // whichever hemisphere it lies (also in Scale()).
 HWY_INLINE void Slerp(D d, const V a[4], const V b[4], V share, V out[4]) {

@@ -87,6 +87,20 @@ HWY_INLINE void SlerpWithinArc(D d, const V a[4], const V b[4], V angle, V flip,
     Normalize(d, out);
 }
 
+/// `share` (in [0, 1]; `rest` is 1 - share) of the way from quaternions `a`
+/// to `b` along the shorter arc, its angle found from their dot product,
+/// normalised (SlerpWithinArc()).
+template <class D, class V = hn::Vec<D>>
+HWY_INLINE void SlerpWithin(D d, const V a[4], const V b[4], V share, V rest, V out[4]) {
+    V dot = hn::Mul(a[0], b[0]);
+    HWY_UNROLL(8)
+    for (std::size_t c = 1; c < 4; ++c)
+        dot = hn::MulAdd(a[c], b[c], dot);
+    const V cosine = hn::Min(hn::Abs(dot), hn::Set(d, 1.0f));
+    SlerpWithinArc(d, a, b, AcosOfCosine(d, cosine), hn::And(dot, hn::Set(d, -0.0f)), share, rest,
+                   out);
+}
+
 } // namespace ktrt::detail::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
