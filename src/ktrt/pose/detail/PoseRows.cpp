@@ -483,6 +483,12 @@ struct Translation {
             value[c] = share == 1.0 ? to : value[c] + (to - value[c]) * share;
         }
     }
+
+    // Adds the difference of `to` from `from`, `weight` times.
+    void add(const Part& to, const Part& from, double weight) {
+        for (int c = 0; c < 3; ++c)
+            value[c] += (to.translation()[c] - static_cast<double>(from.translation()[c])) * weight;
+    }
 };
 
 struct Rotation {
@@ -496,10 +502,20 @@ struct Rotation {
         sum += weight;
         value = slerp(value, rotationOf(part), share);
     }
+
+    // Turns on by the turn from `from` to `to`, scaled `weight` times along
+    // its arc. No difference, no change: the value stays bit for bit.
+    void add(const Part& to, const Part& from, double weight) {
+        if (sameBits(to.rotation(), from.rotation(), 4))
+            return;
+        const SbRotation difference = rotationOf(from).inverse() * rotationOf(to);
+        value = value * slerp(SbRotation::identity(), difference, weight);
+    }
 };
 
 // Blends one channel of part `index`: the layers' values over the rest
-// pose's. False when no layer nor additive layer sets the channel there.
+// pose's, then the additive layers' differences. False when no layer nor
+// additive layer sets the channel there.
 template <class Accumulator>
 bool blendChannel(const PoseRows* layers, std::size_t numLayers, const PoseRows* additive,
                   std::size_t numAdditive, const PosePlanes& rest, std::size_t index, int channel,
@@ -523,6 +539,13 @@ bool blendChannel(const PoseRows* layers, std::size_t numLayers, const PoseRows*
         if (part.channels & channel)
             result.take(part, weightOn(layers[l], index));
     }
+    for (std::size_t l = 0; l < numAdditive; ++l) {
+        const Part to = partOf(additive[l].pose, index);
+        const Part from = partOf(additive[l].reference, index);
+        const double weight = weightOn(additive[l], index);
+        if (weight > 0.0 && (to.channels & from.channels & channel))
+            result.add(to, from, weight);
+    }
     return true;
 }
 
@@ -537,35 +560,11 @@ void blendPoseRowsReference(const PoseRows* layers, std::size_t numLayers, const
         int channels = 0;
         Translation translation;
         if (blendChannel(layers, numLayers, additive, numAdditive, rest, i, translationBit,
-                         translation)) {
+                         translation))
             channels |= translationBit;
-            for (std::size_t l = 0; l < numAdditive; ++l) {
-                const Part to = partOf(additive[l].pose, i);
-                const Part from = partOf(additive[l].reference, i);
-                const double weight = weightOn(additive[l], i);
-                if (!(weight > 0.0) || !(to.channels & from.channels & translationBit))
-                    continue;
-                for (int c = 0; c < 3; ++c)
-                    translation.value[c] +=
-                        (to.translation()[c] - static_cast<double>(from.translation()[c])) * weight;
-            }
-        }
         Rotation rotation;
-        if (blendChannel(layers, numLayers, additive, numAdditive, rest, i, rotationBit,
-                         rotation)) {
+        if (blendChannel(layers, numLayers, additive, numAdditive, rest, i, rotationBit, rotation))
             channels |= rotationBit;
-            for (std::size_t l = 0; l < numAdditive; ++l) {
-                const Part to = partOf(additive[l].pose, i);
-                const Part from = partOf(additive[l].reference, i);
-                const double weight = weightOn(additive[l], i);
-                // No difference, no change: the value stays bit for bit.
-                if (!(weight > 0.0) || !(to.channels & from.channels & rotationBit) ||
-                    sameBits(to.rotation(), from.rotation(), 4))
-                    continue;
-                const SbRotation difference = rotationOf(from).inverse() * rotationOf(to);
-                rotation.value = rotation.value * slerp(SbRotation::identity(), difference, weight);
-            }
-        }
         // Written only after every input's part i is read: the result may be
         // one of the inputs.
         const float* turn = rotation.value.getValue();
