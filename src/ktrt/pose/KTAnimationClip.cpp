@@ -391,12 +391,6 @@ const std::size_t rowChunk = 256;
 
 } // namespace
 
-void KTAnimationClip::putPart(KTPose& pose, int part, const float* translation,
-                              const float* rotation, int channels) {
-    // A key's rotation goes in as stored, not normalised again.
-    pose.put(static_cast<std::size_t>(part), translation, rotation, channels);
-}
-
 void KTAnimationClip::sampleStep(double seconds, const Timing& timing, const int* partOfTrack,
                                  KTPose& pose) const {
     const double position = std::floor(seconds * timing.keysPerSecond + keySnap);
@@ -415,7 +409,7 @@ void KTAnimationClip::sampleStep(double seconds, const Timing& timing, const int
         if (played >= track.count) {
             // A shorter track writes its sentinel past its end.
             const float* sentinel = &sentinels[7 * static_cast<std::size_t>(track.sentinel)];
-            putPart(pose, part, sentinel, sentinel + 3, track.channels);
+            pose.put(static_cast<std::size_t>(part), sentinel, sentinel + 3, track.channels);
             continue;
         }
         const std::size_t entry = track.first + static_cast<std::size_t>(played) * track.stride;
@@ -431,7 +425,7 @@ void KTAnimationClip::sampleStep(double seconds, const Timing& timing, const int
             std::memcpy(rotation, stepRotations[track.stepAt + (found - keysAt)].getValue(),
                         sizeof(rotation));
         const float translation[3] = {*keyAt(entry, 4), *keyAt(entry, 5), *keyAt(entry, 6)};
-        putPart(pose, part, translation, rotation, track.channels);
+        pose.put(static_cast<std::size_t>(part), translation, rotation, track.channels);
     }
 }
 
@@ -454,7 +448,8 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, const i
             for (unsigned int t = group.firstTrack; t < end; ++t) {
                 const int part = partOfTrack ? partOfTrack[t] : static_cast<int>(t);
                 if (part >= 0)
-                    putPart(pose, part, zeroTranslation.getValue(), noTurn.getValue(), 0);
+                    pose.put(static_cast<std::size_t>(part), zeroTranslation.getValue(),
+                             noTurn.getValue(), 0);
             }
             continue;
         }
@@ -487,7 +482,8 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, const i
             }
             float out[ktrt::detail::blendPlanes];
             ktrt::detail::blendKey(from, to, place.fraction, out);
-            putPart(pose, part, out + 4, out, tracks[group.firstTrack].channels);
+            pose.put(static_cast<std::size_t>(part), out + 4, out,
+                     tracks[group.firstTrack].channels);
             continue;
         }
         // On a key the row as it is, else the blend with the next row.
@@ -521,7 +517,7 @@ void KTAnimationClip::sampleTracks(double seconds, const Timing& timing, const i
                 const float rotation[4] = {sampled[lane], sampled[rowChunk + lane],
                                            sampled[2 * rowChunk + lane],
                                            sampled[3 * rowChunk + lane]};
-                putPart(pose, part, translation, rotation, channels[lane]);
+                pose.put(static_cast<std::size_t>(part), translation, rotation, channels[lane]);
             }
         }
     }

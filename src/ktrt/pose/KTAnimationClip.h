@@ -184,10 +184,6 @@ private:
                       Cursor* cursor) const;
     void sampleStep(double seconds, const Timing& timing, const int* partOfTrack,
                     KTPose& pose) const;
-    // Sets part `part` of `pose` to exactly the channels given, with the
-    // translation's 3 and the rotation's 4 floats as they are.
-    static void putPart(KTPose& pose, int part, const float* translation, const float* rotation,
-                        int channels);
     const float* keyAt(std::size_t entry, unsigned int plane) const {
         return &planes[plane * planeStride + entry];
     }
